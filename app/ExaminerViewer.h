@@ -1,0 +1,49 @@
+#pragma once
+
+#include <Inventor/SbColor.h>
+#include <Inventor/SbViewportRegion.h>
+
+class SoNode;
+
+/// The operations the program calls on its examiner viewer. The real one lives in a window
+/// (QtExaminerViewer, the only code that names the toolkit); HeadlessViewer stands in for it
+/// in tests. Numeric values are those of the viewer classes of the scene-graph binding.
+class ExaminerViewer {
+public:
+    enum DrawType { STILL = 0, INTERACTIVE = 1 };
+    enum DrawStyle {
+        VIEW_AS_IS = 0,
+        VIEW_HIDDEN_LINE = 1,
+        VIEW_NO_TEXTURE = 2,
+        VIEW_LOW_COMPLEXITY = 3,
+        VIEW_LINE = 4,
+        VIEW_POINT = 5,
+        VIEW_BBOX = 6,
+        VIEW_LOW_RES_LINE = 7,
+        VIEW_LOW_RES_POINT = 8,
+        VIEW_SAME_AS_STILL = 9,
+        VIEW_WIREFRAME_OVERLAY = 10
+    };
+
+    virtual ~ExaminerViewer() = default;
+
+    /// Shows the examiner's axis cross.
+    virtual void setFeedbackVisibility(bool on) = 0;
+    /// A transparency type of the render action (6: sorted object blend).
+    virtual void setTransparencyType(int type) = 0;
+    /// Renders `root`, whose first child is the camera the viewer takes as its own.
+    virtual void setSceneGraph(SoNode* root) = 0;
+    virtual void setTitle(const char* title) = 0;
+    virtual void setBackgroundColor(const SbColor& colour) = 0;
+    virtual void show() = 0;
+
+    virtual bool isHeadlight() const = 0;
+    virtual void setHeadlight(bool on) = 0;
+    virtual DrawStyle getDrawStyle(DrawType type) const = 0;
+    virtual void setDrawStyle(DrawType type, DrawStyle style) = 0;
+    virtual SbViewportRegion getViewportRegion() const = 0;
+
+    /// How many OpenGL light sources the rendering context offers. The real viewer asks its
+    /// context once; the balls' light limit is derived from it.
+    virtual unsigned maxLightSources() const = 0;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+/// The command-line values. Texts point into the argument vector (or at a static empty text).
+struct SimulationSettings {
+    const char* meshFileName = "";
+    float damping = 0.0f;
+    float mass = 0.0f;
+    float stiffness = 0.0f;
+    /// Length of one physics step in seconds; key 2 changes it.
+    float timeStep = 0.0f;
+    const char* textureFileName = "";
+};
+
+extern SimulationSettings settings;
+
+/// The argument after the first occurrence of `name` that has one, or a static empty text.
+const char* findOption(int argc, char** argv, const char* name);
+
+/// Reads the numeric options and the texture name into `settings` (the mesh name is read
+/// first, by the start-up, before the mesh file is opened).
+void readNumericSettings(int argc, char** argv);

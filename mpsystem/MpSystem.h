@@ -1,0 +1,107 @@
+#pragma once
+
+#include <Inventor/SbVec2f.h>
+#include <Inventor/SbVec3f.h>
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class SoCamera;
+class SoCoordinate3;
+class SoSeparator;
+
+/// The two ends of a spring, as indices into the point arrays.
+struct SpringEnds {
+    int32_t a;
+    int32_t b;
+};
+
+/// The deformable body: mass points joined by damped springs, one point per vertex and one
+/// spring per distinct edge of the mesh it was read from. Points and springs are indices into
+/// parallel arrays (a structure of arrays), so the step walks contiguous memory.
+class MpSystem {
+public:
+    /// Reads a whole "OFF" or "TOFF" mesh from `mesh`, writing progress to standard error.
+    /// A file without a known keyword ends the program with status 1. A malformed file leaves
+    /// an empty body whose loadError() says what is wrong and where.
+    MpSystem(std::istream& mesh, float damping, float mass, float stiffness);
+    ~MpSystem();
+    MpSystem(const MpSystem&) = delete;
+    MpSystem& operator=(const MpSystem&) = delete;
+
+    /// False when the mesh was malformed; the body then has no points and no springs.
+    bool isLoaded() const { return loadError_.empty(); }
+    /// One line (without end of line) saying what was wrong with the mesh; empty when loaded.
+    const std::string& loadError() const { return loadError_; }
+
+    /// Advances the body by dt seconds: gravity and external forces, springs, semi-implicit
+    /// Euler, then the external forces are cleared.
+    void step(float dt);
+    /// Force of spring s on its end a (end b takes the negative); advances its last length.
+    SbVec3f springForce(int s, float dt);
+
+    int numPoints() const { return numPoints_; }
+    int numSprings() const { return numSprings_; }
+    SbVec3f pointPosition(int i) const;
+    /// Adds f to point i's accumulator for the next step; indices outside the body are ignored.
+    void addExternalForce(int i, const SbVec3f& f);
+
+    float damping() const { return damping_; }
+    void setDamping(float c) { damping_ = c; }
+    float stiffness() const { return stiffness_; }
+    void setStiffness(float ks) { stiffness_ = ks; }
+    float springDamping() const { return springDamping_; }
+
+    /// Read-only views of the state, for the scene, the tools and the tests.
+    const SbVec3f* positions() const { return positions_.data(); }
+    const SbVec3f* velocities() const { return velocities_.data(); }
+    const SbVec3f* externalForces() const { return externalForces_.data(); }
+    const float* masses() const { return masses_.data(); }
+    const SpringEnds* springs() const { return springs_.data(); }
+    const double* restLengths() const { return restLengths_.data(); }
+    const double* lastLengths() const { return lastLengths_.data(); }
+    const SbVec2f* texCoords() const { return texCoords_.data(); }
+    const int32_t* faceIndices() const { return faceIndices_.data(); }
+    int numFaceIndices() const { return static_cast<int>(faceIndices_.size()); }
+    /// True when the file was "TOFF" and so gave each point a texture coordinate.
+    bool hasFileTexCoords() const { return hasFileTexCoords_; }
+
+    /// Builds the body's textured surface; the caller adds it to the scene.
+    SoSeparator* buildSurface(float red, float green, float blue, float transparency,
+                              const char* textureFile);
+    /// Copies the positions into the surface and moves the headcam.
+    void updateScene();
+    void setCamera(SoCamera* camera) { camera_ = camera; }
+    bool isHeadcam() const { return headcam_ != 0; }
+    /// Switching off puts the camera back to the global view pose.
+    void setHeadcam(bool on);
+    SoSeparator* surfaceRoot() const { return surfaceRoot_; }
+    SoCoordinate3* surfaceCoordinates() const { return surfaceCoordinates_; }
+
+private:
+    friend class MeshReader;
+
+    SoCamera* camera_ = nullptr;
+    int32_t headcam_ = 0;
+    int32_t numPoints_ = 0;
+    std::vector<SbVec3f> positions_;
+    std::vector<SbVec3f> velocities_;
+    std::vector<SbVec3f> forces_;
+    std::vector<float> masses_;
+    float damping_ = 0;
+    std::vector<SbVec3f> externalForces_;
+    int32_t numSprings_ = 0;
+    std::vector<SpringEnds> springs_;
+    std::vector<double> restLengths_;
+    std::vector<double> lastLengths_;
+    float stiffness_ = 0;
+    float springDamping_ = 0.1f;
+    SoSeparator* surfaceRoot_ = nullptr;
+    SoCoordinate3* surfaceCoordinates_ = nullptr;
+    std::vector<SbVec2f> texCoords_;
+    std::vector<int32_t> faceIndices_;
+    bool hasFileTexCoords_ = false;
+    std::string loadError_;
+};

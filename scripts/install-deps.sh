@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs every Debian package needed to build, run and test the program.
+# Idempotent: quiet when everything is already there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake clang libclang-rt-14-dev clang-format
+  libcoin-dev libsoqt520-dev qtbase5-dev libsimage-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth openbox xdotool wmctrl imagemagick x11-utils
+  libgl1-mesa-dri libglu1-mesa-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}" >&2
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq >/dev/null
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

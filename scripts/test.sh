@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: unit, in-process scene and end-to-end (real window
+# under a virtual display), then the unit and scene tests again under address and
+# undefined-behaviour sanitizers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+
+jobs=$(nproc)
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+(cd build && ctest --output-on-failure -j "$jobs")
+
+if [ "${PLIMMERTON_SKIP_SANITIZERS:-0}" != 1 ]; then
+  cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPLIMMERTON_SANITIZE=ON \
+    -DPLIMMERTON_BENCHMARKS=OFF >/dev/null
+  cmake --build build-sanitize -j "$jobs"
+  (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" -LE e2e)
+fi
