@@ -8,7 +8,7 @@ packages=(
   libcoin-dev libsoqt520-dev qtbase5-dev libsimage-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth openbox xdotool wmctrl imagemagick x11-utils
-  libgl1-mesa-dri libglu1-mesa-dev
+  libgl1-mesa-dri libglu1-mesa-dev libgl-dev libx11-dev
 )
 
 missing=()

@@ -1,0 +1,77 @@
+#include "app/QtExaminerViewer.h"
+
+#include <GL/gl.h>
+#include <Inventor/events/SoKeyboardEvent.h>
+
+QtExaminerViewer::QtExaminerViewer(QWidget* parent)
+    : SoQtExaminerViewer(parent, nullptr, TRUE, SoQtFullViewer::BUILD_ALL, SoQtViewer::BROWSER) {}
+
+void QtExaminerViewer::setFeedbackVisibility(bool on) {
+    SoQtExaminerViewer::setFeedbackVisibility(on);
+}
+
+void QtExaminerViewer::setTransparencyType(int type) {
+    SoQtRenderArea::setTransparencyType(static_cast<SoGLRenderAction::TransparencyType>(type));
+}
+
+void QtExaminerViewer::setSceneGraph(SoNode* root) {
+    SoQtExaminerViewer::setSceneGraph(root);
+}
+
+void QtExaminerViewer::setTitle(const char* title) {
+    SoQtComponent::setTitle(title);
+}
+
+void QtExaminerViewer::setBackgroundColor(const SbColor& colour) {
+    SoQtRenderArea::setBackgroundColor(colour);
+}
+
+void QtExaminerViewer::show() {
+    SoQtExaminerViewer::show();
+}
+
+bool QtExaminerViewer::isHeadlight() const {
+    return SoQtViewer::isHeadlight() != FALSE;
+}
+
+void QtExaminerViewer::setHeadlight(bool on) {
+    SoQtViewer::setHeadlight(on);
+}
+
+ExaminerViewer::DrawStyle QtExaminerViewer::getDrawStyle(ExaminerViewer::DrawType type) const {
+    return static_cast<ExaminerViewer::DrawStyle>(
+        SoQtViewer::getDrawStyle(static_cast<SoQtViewer::DrawType>(type)));
+}
+
+void QtExaminerViewer::setDrawStyle(ExaminerViewer::DrawType type,
+                                    ExaminerViewer::DrawStyle style) {
+    SoQtViewer::setDrawStyle(static_cast<SoQtViewer::DrawType>(type),
+                             static_cast<SoQtViewer::DrawStyle>(style));
+}
+
+SbViewportRegion QtExaminerViewer::getViewportRegion() const {
+    return SoQtRenderArea::getViewportRegion();
+}
+
+SbBool QtExaminerViewer::processSoEvent(const SoEvent* const event) {
+    // The render area hands the event to the scene graph; the viewer classes in between would
+    // keep keys for their own bindings while in viewing mode.
+    if (event->isOfType(SoKeyboardEvent::getClassTypeId())) {
+        return SoQtRenderArea::processSoEvent(event);
+    }
+    return SoQtExaminerViewer::processSoEvent(event);
+}
+
+void QtExaminerViewer::actualRedraw() {
+    // Asked of OpenGL directly and once: the scene-graph library's own query warns at every
+    // call and is meaningless before a context exists.
+    if (!lightSourcesRead) {
+        GLint count = 0;
+        glGetIntegerv(GL_MAX_LIGHTS, &count);
+        if (count > 0) {
+            lightSources = static_cast<unsigned>(count);
+        }
+        lightSourcesRead = true;
+    }
+    SoQtExaminerViewer::actualRedraw();
+}

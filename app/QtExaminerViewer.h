@@ -1,0 +1,39 @@
+#pragma once
+
+#include "app/ExaminerViewer.h"
+
+#include <Inventor/Qt/viewers/SoQtExaminerViewer.h>
+
+/// The examiner viewer in its window. Every keyboard event goes to the scene graph, in viewing
+/// mode too, and none to the viewer's own key bindings (arrows, S, Home, Esc, Alt), which would
+/// collide with the program's keys; the mouse navigates as usual.
+class QtExaminerViewer : public SoQtExaminerViewer, public ExaminerViewer {
+public:
+    /// Embedded in `parent`, all decorations, browser type.
+    explicit QtExaminerViewer(QWidget* parent);
+
+    void setFeedbackVisibility(bool on) override;
+    void setTransparencyType(int type) override;
+    void setSceneGraph(SoNode* root) override;
+    void setTitle(const char* title) override;
+    void setBackgroundColor(const SbColor& colour) override;
+    void show() override;
+
+    bool isHeadlight() const override;
+    void setHeadlight(bool on) override;
+    ExaminerViewer::DrawStyle getDrawStyle(ExaminerViewer::DrawType type) const override;
+    void setDrawStyle(ExaminerViewer::DrawType type, ExaminerViewer::DrawStyle style) override;
+    SbViewportRegion getViewportRegion() const override;
+
+    unsigned maxLightSources() const override { return lightSources; }
+
+protected:
+    SbBool processSoEvent(const SoEvent* const event) override;
+    void actualRedraw() override;
+
+private:
+    /// OpenGL guarantees at least eight light sources; this answer stands until the first
+    /// redraw, when a context exists and its real number can be read.
+    unsigned lightSources = 8;
+    bool lightSourcesRead = false;
+};
