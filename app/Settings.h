@@ -14,8 +14,10 @@ struct SimulationSettings {
 extern SimulationSettings settings;
 
 /// The argument after the first occurrence of `name` that has one, or a static empty text.
+/// The scan includes the program's own name at index 0.
 const char* findOption(int argc, char** argv, const char* name);
 
 /// Reads the numeric options and the texture name into `settings` (the mesh name is read
-/// first, by the start-up, before the mesh file is opened).
+/// first, by the start-up, before the mesh file is opened). Numbers convert as far as they
+/// are numeric; a missing or non-numeric value gives 0.
 void readNumericSettings(int argc, char** argv);
