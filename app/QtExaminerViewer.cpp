@@ -11,7 +11,7 @@ void QtExaminerViewer::setFeedbackVisibility(bool on) {
 }
 
 void QtExaminerViewer::setTransparencyType(int type) {
-    SoQtRenderArea::setTransparencyType(static_cast<SoGLRenderAction::TransparencyType>(type));
+    SoQtExaminerViewer::setTransparencyType(static_cast<SoGLRenderAction::TransparencyType>(type));
 }
 
 void QtExaminerViewer::setSceneGraph(SoNode* root) {
@@ -19,11 +19,11 @@ void QtExaminerViewer::setSceneGraph(SoNode* root) {
 }
 
 void QtExaminerViewer::setTitle(const char* title) {
-    SoQtComponent::setTitle(title);
+    SoQtExaminerViewer::setTitle(title);
 }
 
 void QtExaminerViewer::setBackgroundColor(const SbColor& colour) {
-    SoQtRenderArea::setBackgroundColor(colour);
+    SoQtExaminerViewer::setBackgroundColor(colour);
 }
 
 void QtExaminerViewer::show() {
@@ -31,26 +31,26 @@ void QtExaminerViewer::show() {
 }
 
 bool QtExaminerViewer::isHeadlight() const {
-    return SoQtViewer::isHeadlight() != FALSE;
+    return SoQtExaminerViewer::isHeadlight() != FALSE;
 }
 
 void QtExaminerViewer::setHeadlight(bool on) {
-    SoQtViewer::setHeadlight(on);
+    SoQtExaminerViewer::setHeadlight(on);
 }
 
 ExaminerViewer::DrawStyle QtExaminerViewer::getDrawStyle(ExaminerViewer::DrawType type) const {
     return static_cast<ExaminerViewer::DrawStyle>(
-        SoQtViewer::getDrawStyle(static_cast<SoQtViewer::DrawType>(type)));
+        SoQtExaminerViewer::getDrawStyle(static_cast<SoQtViewer::DrawType>(type)));
 }
 
 void QtExaminerViewer::setDrawStyle(ExaminerViewer::DrawType type,
                                     ExaminerViewer::DrawStyle style) {
-    SoQtViewer::setDrawStyle(static_cast<SoQtViewer::DrawType>(type),
-                             static_cast<SoQtViewer::DrawStyle>(style));
+    SoQtExaminerViewer::setDrawStyle(static_cast<SoQtViewer::DrawType>(type),
+                                     static_cast<SoQtViewer::DrawStyle>(style));
 }
 
 SbViewportRegion QtExaminerViewer::getViewportRegion() const {
-    return SoQtRenderArea::getViewportRegion();
+    return SoQtExaminerViewer::getViewportRegion();
 }
 
 SbBool QtExaminerViewer::processSoEvent(const SoEvent* const event) {

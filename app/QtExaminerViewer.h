@@ -12,6 +12,10 @@ public:
     /// Embedded in `parent`, all decorations, browser type.
     explicit QtExaminerViewer(QWidget* parent);
 
+    // The toolkit's own overloads stay callable next to the ones taking this program's types.
+    using SoQtExaminerViewer::setDrawStyle;
+    using SoQtExaminerViewer::setHeadlight;
+
     void setFeedbackVisibility(bool on) override;
     void setTransparencyType(int type) override;
     void setSceneGraph(SoNode* root) override;

@@ -1,0 +1,183 @@
+# Helpers for the end-to-end tests of the real program. Source this file; it starts nothing by
+# itself. Each test gets its own virtual X server (a free display number chosen by the server
+# itself, so tests can run in parallel), a window manager (key presses reach the window only
+# when one runs), and a work folder under the build tree that is kept for inspection.
+#
+# Environment: PLIMMERTON (the program), PLIMMERTON_SOURCE_DIR, PLIMMERTON_BINARY_DIR.
+
+set -u
+
+: "${PLIMMERTON:?the program to test}"
+: "${PLIMMERTON_SOURCE_DIR:=$(pwd)}"
+: "${PLIMMERTON_BINARY_DIR:=$PLIMMERTON_SOURCE_DIR/build}"
+
+E2E_NAME=$(basename "${BASH_SOURCE[1]:-$0}" .sh)
+E2E_WORK="$PLIMMERTON_BINARY_DIR/e2e/$E2E_NAME"
+rm -rf "$E2E_WORK"
+mkdir -p "$E2E_WORK"
+
+# The toolkit warns on standard error when it has no runtime folder of its own.
+export XDG_RUNTIME_DIR="$E2E_WORK/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+E2E_PASSED=0
+E2E_FAILED=0
+E2E_PIDS=()
+PROGRAM_PID=""
+PROGRAM_OUT="$E2E_WORK/stdout"
+PROGRAM_ERR="$E2E_WORK/stderr"
+
+e2e_cleanup() {
+    local pid
+    for pid in "${E2E_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${E2E_PIDS[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+}
+trap e2e_cleanup EXIT
+
+# ---- results -------------------------------------------------------------------------------
+
+pass() {
+    E2E_PASSED=$((E2E_PASSED + 1))
+    echo "PASS: $1"
+}
+
+fail() {
+    E2E_FAILED=$((E2E_FAILED + 1))
+    echo "FAIL: $1"
+    if [ $# -gt 1 ]; then
+        printf '      %s\n' "${@:2}"
+    fi
+}
+
+# check DESCRIPTION COMMAND...: passes when the command succeeds.
+check() {
+    local what=$1
+    shift
+    if "$@"; then pass "$what"; else fail "$what"; fi
+}
+
+# check_equal DESCRIPTION EXPECTED ACTUAL
+check_equal() {
+    if [ "$2" = "$3" ]; then
+        pass "$1"
+    else
+        fail "$1" "expected: $2" "actual:   $3"
+    fi
+}
+
+# Prints the summary line and ends the test with its status.
+finish() {
+    echo "$E2E_PASSED passed, $E2E_FAILED failed"
+    [ "$E2E_FAILED" -eq 0 ]
+    exit
+}
+
+# ---- display -------------------------------------------------------------------------------
+
+# wait_until SECONDS COMMAND...: retries the command every 0.1 s until it succeeds.
+wait_until() {
+    local tries=$(($1 * 10))
+    shift
+    while ! "$@" 2>/dev/null; do
+        tries=$((tries - 1))
+        [ "$tries" -gt 0 ] || return 1
+        sleep 0.1
+    done
+}
+
+# Starts Xvfb on a free display and openbox on it, and exports DISPLAY.
+start_display() {
+    local fdfile="$E2E_WORK/displayfd"
+    : >"$fdfile"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" \
+        >"$E2E_WORK/xvfb.log" 2>&1 &
+    E2E_PIDS+=($!)
+    if ! wait_until 20 grep -q '^[0-9][0-9]*$' "$fdfile"; then
+        echo "Xvfb did not start" >&2
+        return 1
+    fi
+    export DISPLAY=":$(head -n1 "$fdfile")"
+    openbox >"$E2E_WORK/openbox.log" 2>&1 &
+    E2E_PIDS+=($!)
+    if ! wait_until 20 wmctrl -m >/dev/null; then
+        echo "openbox did not start on $DISPLAY" >&2
+        return 1
+    fi
+}
+
+# ---- the program ---------------------------------------------------------------------------
+
+# start_program ARGS...: runs the program in the background, its output in PROGRAM_OUT and
+# PROGRAM_ERR; PROGRAM_PID is its process id.
+start_program() {
+    "$PLIMMERTON" "$@" >"$PROGRAM_OUT" 2>"$PROGRAM_ERR" &
+    PROGRAM_PID=$!
+    E2E_PIDS+=("$PROGRAM_PID")
+}
+
+# wait_program SECONDS: waits for the program to end and sets PROGRAM_STATUS to its exit
+# status, or to "timeout" after killing it when it is still running.
+wait_program() {
+    if wait_until "$1" program_ended; then
+        PROGRAM_STATUS=0
+        wait "$PROGRAM_PID" || PROGRAM_STATUS=$?
+    else
+        kill -9 "$PROGRAM_PID" 2>/dev/null || true
+        wait "$PROGRAM_PID" 2>/dev/null || true
+        PROGRAM_STATUS=timeout
+    fi
+}
+
+program_ended() {
+    ! kill -0 "$PROGRAM_PID" 2>/dev/null
+}
+
+# find_window: prints the id of the visible window titled Plimmerton, waiting up to 30 s.
+find_window() {
+    local tries=300 id
+    while [ "$tries" -gt 0 ]; do
+        id=$(xdotool search --onlyvisible --name '^Plimmerton$' 2>/dev/null | head -n1)
+        if [ -n "$id" ]; then
+            echo "$id"
+            return 0
+        fi
+        tries=$((tries - 1))
+        sleep 0.1
+    done
+    return 1
+}
+
+activate_window() {
+    xdotool windowactivate --sync "$1" >/dev/null 2>&1
+}
+
+# type_keys KEY...: key presses and releases (xdotool names: space, Left, p, ...) to the
+# active window.
+type_keys() {
+    xdotool key --delay 100 "$@"
+}
+
+# screenshot WINDOW FILE
+screenshot() {
+    import -window "$1" "$2"
+}
+
+# pixel FILE X Y: prints the colour of one pixel as "R,G,B" in 0..255.
+pixel() {
+    convert "$1" -crop "1x1+$2+$3" -depth 8 txt:- |
+        sed -n '2s/^[^(]*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1,\2,\3/p'
+}
+
+# count_colour FILE R,G,B: prints how many pixels have exactly that colour.
+count_colour() {
+    convert "$1" -depth 8 txt:- | grep -c "^[0-9]*,[0-9]*: ($2)"
+}
+
+# Closes the window as a user would, through the window manager.
+close_window() {
+    wmctrl -c Plimmerton
+}

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Mesh files that cannot become a body. The mesh is read after the window has opened, so these
+# run on a display too.
+source "$(dirname "$0")/lib.sh"
+
+start_display || exit 1
+
+# run_mesh FILE: runs the program on the mesh and waits for it to end by itself.
+run_mesh() {
+    start_program -i "$1" -d 0.02 -m 1 -s 85 -t 0.012
+    wait_program 30
+}
+
+printf 'COFF\n4 4 6\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 1 2\n3 0 1 3\n3 1 2 3\n3 0 2 3\n' \
+    >"$E2E_WORK/wrong-keyword.off"
+run_mesh "$E2E_WORK/wrong-keyword.off"
+check_equal "wrong keyword: exit status 1" 1 "$PROGRAM_STATUS"
+check "wrong keyword: the message on standard error" \
+    grep -qx "No OFF- or TRIANGULATION-File !" "$PROGRAM_ERR"
+check "wrong keyword: no help page" [ ! -s "$PROGRAM_OUT" ]
+
+# A face names a vertex that the file does not have.
+printf 'OFF\n4 2 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 1 2\n3 0 1 7\n' >"$E2E_WORK/bad-index.off"
+# The file ends in the middle of the vertex list.
+printf 'OFF\n8 6 12\n0 0 0\n1 0 0\n1 1' >"$E2E_WORK/truncated.off"
+
+for name in bad-index truncated; do
+    run_mesh "$E2E_WORK/$name.off"
+    check_equal "$name: exit status 1" 1 "$PROGRAM_STATUS"
+    check_equal "$name: one line starting 'Malformed mesh file: '" 1 \
+        "$(grep -c '^Malformed mesh file: ' "$PROGRAM_ERR")"
+    check "$name: no help page" [ ! -s "$PROGRAM_OUT" ]
+done
+
+finish

@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# The real window: help page, title, the first picture, closing, and starting without a display.
+source "$(dirname "$0")/lib.sh"
+
+mesh="$PLIMMERTON_SOURCE_DIR/data/ball.toff"
+texture="$PLIMMERTON_SOURCE_DIR/data/body.tga"
+if [ ! -f "$mesh" ]; then
+    # An octahedron of radius 4 about the origin stands in for the bundled ball.
+    mesh="$E2E_WORK/octahedron.off"
+    printf '%s\n' OFF "6 8 12" "4 0 0" "-4 0 0" "0 4 0" "0 -4 0" "0 0 4" "0 0 -4" \
+        "3 0 2 4" "3 2 1 4" "3 1 3 4" "3 3 0 4" "3 2 0 5" "3 1 2 5" "3 3 1 5" "3 0 3 5" \
+        >"$mesh"
+fi
+args=(-i "$mesh" -d 0.04 -m 1 -s 85 -t 0.012 -tex "$texture")
+
+expected_help="$E2E_WORK/help.expected"
+printf '%s\n' "" "" \
+    "General control" \
+    "===============" \
+    $'P\tstart / stop animation' \
+    $'SPACE\tshoot ball' \
+    $'T\tremove a ball' \
+    $'N\tnew mass-point system' \
+    $'H\tthis help page' \
+    $'Q\tquit' \
+    "" \
+    "Switches" \
+    "========" \
+    $'1\tstiffness (low / medium / high)' \
+    $'2\ttimestep (small / medium / big)' \
+    $'3\tdamping (low / medium / high)' \
+    $'4\theadlight (on/off)' \
+    $'5\tshaded / wireframe / overlay' \
+    $'6\tglobal cam / headcam' \
+    "" \
+    $'MpSystem-\tCannon-\tGlobalCam- control' \
+    "==========================================" \
+    $'LEFT_ARROW\tA\tJ\tleft' \
+    $'RIGHT_ARROW\tD\tL\tright' \
+    $'UP_ARROW\tW\tI\tforward/up/up' \
+    $'DOWN_ARROW\tS\tK\tbackward/down/down' \
+    "" >"$expected_help"
+
+# ---- without a display: status 1, no abort ------------------------------------------------
+
+for display in unset ":bogus" ":4242"; do
+    if [ "$display" = unset ]; then
+        env -u DISPLAY "$PLIMMERTON" "${args[@]}" >"$PROGRAM_OUT" 2>"$PROGRAM_ERR"
+    else
+        DISPLAY=$display "$PLIMMERTON" "${args[@]}" >"$PROGRAM_OUT" 2>"$PROGRAM_ERR"
+    fi
+    status=$?
+    check_equal "DISPLAY $display: exit status 1 (not an abort)" 1 "$status"
+    check "DISPLAY $display: no help page" [ ! -s "$PROGRAM_OUT" ]
+    check "DISPLAY $display: nothing on standard error (the mesh file was found)" \
+        [ ! -s "$PROGRAM_ERR" ]
+done
+
+# ---- in a window ----------------------------------------------------------------------------
+
+start_display || exit 1
+start_program "${args[@]}"
+
+if window=$(find_window); then
+    pass "a visible window titled Plimmerton"
+else
+    fail "a visible window titled Plimmerton" "$(cat "$PROGRAM_ERR")"
+    finish
+fi
+check_equal "window title" "Plimmerton" "$(xdotool getwindowname "$window")"
+
+# The help page comes right after the window is shown.
+wait_until 10 cmp -s "$expected_help" "$PROGRAM_OUT"
+check "the help page, byte for byte, on standard output" cmp "$expected_help" "$PROGRAM_OUT"
+check "none of the help page on standard error" \
+    bash -c "! grep -qE 'General control|Switches|GlobalCam|stop animation' '$PROGRAM_ERR'"
+
+# Let the first frames and the frame counter settle, then look at the picture.
+sleep 2
+shot="$E2E_WORK/window.png"
+screenshot "$window" "$shot"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+# The view fills the window between the viewer's side trims and above its bottom trim.
+trim=30
+left=$trim
+right=$((WIDTH - trim))
+bottom=$((HEIGHT - trim))
+background="0,51,76"
+
+check_equal "background colour at the top of the view" "$background" \
+    "$(pixel "$shot" $((left + 10)) 10)"
+background_pixels=$(count_colour "$shot" "$background")
+check "background covers a good part of the view ($background_pixels pixels)" \
+    [ "$background_pixels" -gt $((WIDTH * HEIGHT / 10)) ]
+# The camera looks at the body; behind it, along that line, nothing lies within the far plane.
+centre=$(pixel "$shot" $(((left + right) / 2)) $((bottom / 2)))
+check "the body covers the centre of the view (colour $centre)" [ "$centre" != "$background" ]
+
+counter="$E2E_WORK/counter.png"
+convert "$shot" -crop "$((WIDTH / 2))x40+$left+$((bottom - 40))" +repage "$counter"
+counter_pixels=$(count_colour "$counter" "255,255,0")
+check "the frame counter is drawn ($counter_pixels yellow pixels)" [ "$counter_pixels" -gt 20 ]
+
+# ---- closing as a user would ------------------------------------------------------------------
+
+close_window
+wait_program 20
+check_equal "closing the window ends the program with status 0" 0 "$PROGRAM_STATUS"
+
+finish
