@@ -1,6 +1,7 @@
 #pragma once
 
 #include <Inventor/SbLinear.h>
+#include <Inventor/SbViewportRegion.h>
 
 class SoCube;
 class SoCylinder;
@@ -15,12 +16,15 @@ class SoTransform;
 class CannonTurret {
 public:
     CannonTurret();
+    ~CannonTurret();
     CannonTurret(const CannonTurret&) = delete;
     CannonTurret& operator=(const CannonTurret&) = delete;
 
-    /// Composes the step rotation (axis, angle) before the current yaw.
+    /// Composes the step rotation (axis, angle in radians) before the current yaw.
     void yaw(const SbVec3f& axis, float angle);
-    /// Proposes the step before the current tilt; keeps it only within the limit.
+    /// Proposes the step (axis, angle in radians) before the current tilt; keeps it only when
+    /// the resulting lean lies strictly between 0 and 60 degrees (under a tenth of a degree
+    /// counts as 0, the rounding of composed steps). Returns whether it was kept.
     bool tilt(const SbVec3f& axis, float angle);
     bool tilt(float x, float y, float z, float angle);
     void moveBy(float x, float y, float z);
@@ -70,5 +74,8 @@ private:
     CannonTurret* turret_;
 };
 
+/// Local-to-world matrix of a node under `root`. Aborts with a message when the node is not
+/// under `root`.
+SbMatrix nodeWorldMatrix(SoNode* node, SoNode* root, const SbViewportRegion& viewportRegion);
 /// Local-to-world matrix of a node under sceneRoot, in the viewer's current viewport.
 SbMatrix nodeWorldMatrix(SoNode* node);
