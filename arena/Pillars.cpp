@@ -1,0 +1,110 @@
+#include "arena/Pillars.h"
+
+#include "arena/RandomFraction.h"
+#include "balls/CollisionWorld.h"
+
+#include <Inventor/nodes/SoCylinder.h>
+#include <Inventor/nodes/SoMaterial.h>
+#include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoTexture2.h>
+#include <Inventor/nodes/SoTextureCoordinateCylinder.h>
+#include <Inventor/nodes/SoTransform.h>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+constexpr float arenaHalfWidth = 15.0f;
+constexpr double baseSpacing = 3.0;
+constexpr double minSpacing = 1.1;
+constexpr double maxSpacing = 2.6;
+// A side ends this far short of the next corner, so that its last pillar keeps clear of the
+// pillars of the neighbouring side.
+constexpr double endMargin = 2.6;
+
+constexpr float shaftRadius = 1.5f;
+constexpr float shaftHeight = -7.5f;
+constexpr float shaftHalfHeight = 7.5f;
+constexpr float capRadius = 2.0f;
+constexpr float capHeight = -1.35f;
+constexpr float capHalfHeight = 0.3f;
+
+SoSeparator* makeTexturedCylinder(const SbVec3f& position, float radius, float halfHeight) {
+    auto* separator = new SoSeparator;
+    separator->addChild(new SoTextureCoordinateCylinder);
+
+    auto* texture = new SoTexture2;
+    texture->filename.setValue("col.tga");
+    texture->model.setValue(SoTexture2::MODULATE);
+    separator->addChild(texture);
+
+    auto* material = new SoMaterial;
+    material->diffuseColor.setValue(1, 1, 1);
+    material->transparency.setValue(0);
+    separator->addChild(material);
+
+    // The library's cylinder has radius 1 and height 2, so the scale gives radius and
+    // half height directly.
+    auto* transform = new SoTransform;
+    transform->translation.setValue(position);
+    transform->scaleFactor.setValue(radius, halfHeight, radius);
+    separator->addChild(transform);
+
+    separator->addChild(new SoCylinder);
+    return separator;
+}
+
+/// The distance to the next pillar along a side, in [4.1, 5.6).
+double spacingStep() {
+    const double u = randomFraction();
+    return baseSpacing + minSpacing + u * (maxSpacing - minSpacing);
+}
+
+void placePillar(SoSeparator* worldSeparator, CollisionWorld& collisionWorld, float x, float z) {
+    worldSeparator->addChild(makePillarShaft(SbVec3f(x, shaftHeight, z), shaftRadius));
+    worldSeparator->addChild(makePillarCap(SbVec3f(x, capHeight, z), capRadius));
+    // Only the shaft pushes things away; the wider cap is decoration.
+    collisionWorld.addPillar(PillarCircle(x, shaftRadius, z));
+}
+
+} // namespace
+
+SoSeparator* makePillarShaft(const SbVec3f& position, float radius) {
+    return makeTexturedCylinder(position, radius, shaftHalfHeight);
+}
+
+SoSeparator* makePillarCap(const SbVec3f& position, float radius) {
+    return makeTexturedCylinder(position, radius, capHalfHeight);
+}
+
+void layOutArena(SoSeparator* worldSeparator, CollisionWorld& collisionWorld) {
+    layOutArena(worldSeparator, collisionWorld, static_cast<unsigned int>(std::time(nullptr)));
+}
+
+void layOutArena(SoSeparator* worldSeparator, CollisionWorld& collisionWorld, unsigned int seed) {
+    std::srand(seed);
+    const double sideEnd = arenaHalfWidth - endMargin;
+
+    float x = -arenaHalfWidth;
+    while (sideEnd > x) {
+        placePillar(worldSeparator, collisionWorld, x, -arenaHalfWidth);
+        x += spacingStep();
+    }
+
+    x = arenaHalfWidth;
+    float z = -arenaHalfWidth;
+    while (sideEnd > z) {
+        placePillar(worldSeparator, collisionWorld, x, z);
+        z += spacingStep();
+    }
+
+    z = arenaHalfWidth;
+    placePillar(worldSeparator, collisionWorld, x, z);
+
+    x = -4.0f;
+    z = -4.0f;
+    placePillar(worldSeparator, collisionWorld, x, z);
+    x += 4.3;
+    placePillar(worldSeparator, collisionWorld, x, z);
+}
