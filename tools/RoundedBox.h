@@ -1,0 +1,13 @@
+#pragma once
+
+#include "tools/TriangleMesh.h"
+
+/// A box with rounded edges and corners: every face is a grid of flatSegments steps across its
+/// flat middle and roundSegments steps across each rounded border, so each side of the box has
+/// n = flatSegments + 2 * roundSegments steps and the body 6 n^2 + 2 points. Half sizes count
+/// by their absolute values. The corner radius is held to [0, 0.9 * the smallest half size] so
+/// that no two points coincide; a radius of 0 or no border steps give a plain box with sharp
+/// corners. Segment counts are held to 1 .. 1024 (0 .. 1024 for roundSegments). No texture
+/// coordinates.
+TriangleMesh makeRoundedBox(const SbVec3f& halfSize, float cornerRadius, int flatSegments,
+                            int roundSegments, const SbVec3f& centre);

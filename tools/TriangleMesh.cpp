@@ -1,0 +1,61 @@
+#include "tools/TriangleMesh.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+#include <sstream>
+
+int64_t countEdges(const TriangleMesh& mesh) {
+    // Sorting packed keys keeps the count linear in memory even for million-point bodies.
+    std::vector<uint64_t> keys;
+    keys.reserve(mesh.triangles.size() * 3);
+    for (const auto& t : mesh.triangles) {
+        for (int k = 0; k < 3; ++k) {
+            uint32_t a = static_cast<uint32_t>(t[k]);
+            uint32_t b = static_cast<uint32_t>(t[(k + 1) % 3]);
+            if (a > b) {
+                std::swap(a, b);
+            }
+            keys.push_back((static_cast<uint64_t>(a) << 32) | b);
+        }
+    }
+    std::sort(keys.begin(), keys.end());
+    return std::unique(keys.begin(), keys.end()) - keys.begin();
+}
+
+bool writeMesh(const TriangleMesh& mesh, MeshForm form, std::ostream& out,
+               const std::string& comment) {
+    const bool withTex = form == MeshForm::Toff;
+    if (withTex && mesh.texCoords.size() != mesh.points.size()) {
+        return false;
+    }
+    out << (withTex ? "TOFF" : "OFF") << '\n';
+    if (!comment.empty()) {
+        out << "# " << comment << '\n';
+    }
+    out << mesh.points.size() << ' ' << mesh.triangles.size() << ' ' << countEdges(mesh) << '\n';
+
+    // snprintf gives the same digits whatever locale the stream carries.
+    char line[512]; // five floats at full range need about 240 characters
+    for (size_t i = 0; i < mesh.points.size(); ++i) {
+        const SbVec3f& p = mesh.points[i];
+        int n = std::snprintf(line, sizeof line, "%.6f %.6f %.6f", p[0], p[1], p[2]);
+        if (withTex) {
+            const SbVec2f& t = mesh.texCoords[i];
+            n += std::snprintf(line + n, sizeof line - n, " %.6f %.6f", t[0], t[1]);
+        }
+        out.write(line, n);
+        out.put('\n');
+    }
+    for (const auto& t : mesh.triangles) {
+        int n = std::snprintf(line, sizeof line, "3 %d %d %d\n", t[0], t[1], t[2]);
+        out.write(line, n);
+    }
+    return static_cast<bool>(out);
+}
+
+std::string meshText(const TriangleMesh& mesh, MeshForm form) {
+    std::ostringstream out;
+    writeMesh(mesh, form, out);
+    return out.str();
+}
