@@ -1,8 +1,8 @@
 #include "control/Cannon.h"
+#include "CoinEnvironment.h"
 #include "app/Globals.h"
 #include "app/HeadlessViewer.h"
 
-#include <Inventor/SoDB.h>
 #include <Inventor/nodes/SoCube.h>
 #include <Inventor/nodes/SoCylinder.h>
 #include <Inventor/nodes/SoMaterial.h>
@@ -15,8 +15,6 @@
 #include <cmath>
 
 namespace {
-
-const bool coinReady = (SoDB::init(), true);
 
 const float pi = 3.1415927f;
 const float yawStep = pi / 10;
@@ -46,7 +44,6 @@ float tiltDegrees(const CannonTurret& turret) {
 class PlacedCannon : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(coinReady);
         root = new SoSeparator;
         root->ref();
         root->addChild(cannon.root());
