@@ -25,7 +25,9 @@ class MpSystem {
 public:
     /// Reads a whole "OFF" or "TOFF" mesh from `mesh`, writing progress to standard error.
     /// A file without a known keyword ends the program with status 1. A malformed file leaves
-    /// an empty body whose loadError() says what is wrong and where.
+    /// an empty body whose loadError() says what is wrong and where. `mass` is the mass of a
+    /// point at or above y = 0 (points below weigh 1.5 times as much); damping and stiffness
+    /// that are not finite numbers count as 0, and so does such a mass.
     MpSystem(std::istream& mesh, float damping, float mass, float stiffness);
     ~MpSystem();
     MpSystem(const MpSystem&) = delete;
@@ -37,21 +39,30 @@ public:
     const std::string& loadError() const { return loadError_; }
 
     /// Advances the body by dt seconds: gravity and external forces, springs, semi-implicit
-    /// Euler, then the external forces are cleared.
+    /// Euler, then the external forces are cleared. The state stays finite whatever the
+    /// arguments: a point whose mass is not positive never moves; a step with dt not positive
+    /// moves nothing (it only uses up the external forces); a point whose new state would
+    /// leave single precision stops where it is.
     void step(float dt);
     /// Force of spring s on its end a (end b takes the negative); advances its last length.
+    /// A spring of length 0 has no direction and exerts no force; without a positive dt there
+    /// is no damping part.
     SbVec3f springForce(int s, float dt);
 
     int numPoints() const { return numPoints_; }
     int numSprings() const { return numSprings_; }
+    /// Position of point i, or (0, 0, 0) for an index outside the body.
     SbVec3f pointPosition(int i) const;
-    /// Adds f to point i's accumulator for the next step; indices outside the body are ignored.
+    /// Adds f to point i's accumulator for the next step; indices outside the body, and forces
+    /// that would make the accumulator infinite or not a number, are ignored.
     void addExternalForce(int i, const SbVec3f& f);
 
     float damping() const { return damping_; }
-    void setDamping(float c) { damping_ = c; }
+    /// A value that is not a finite number counts as 0.
+    void setDamping(float c);
     float stiffness() const { return stiffness_; }
-    void setStiffness(float ks) { stiffness_ = ks; }
+    /// A value that is not a finite number counts as 0.
+    void setStiffness(float ks);
     float springDamping() const { return springDamping_; }
 
     /// Read-only views of the state, for the scene, the tools and the tests.
@@ -71,7 +82,8 @@ public:
     /// Builds the body's textured surface; the caller adds it to the scene.
     SoSeparator* buildSurface(float red, float green, float blue, float transparency,
                               const char* textureFile);
-    /// Copies the positions into the surface and moves the headcam.
+    /// Copies the positions into the surface and, with the headcam on, puts the camera above
+    /// and behind point 0, looking at it.
     void updateScene();
     void setCamera(SoCamera* camera) { camera_ = camera; }
     bool isHeadcam() const { return headcam_ != 0; }
@@ -82,6 +94,11 @@ public:
 
 private:
     friend class MeshReader;
+
+    void addGravityAndExternalForces();
+    void addSpringForces(float dt);
+    void integrate(float dt);
+    void clearExternalForces();
 
     SoCamera* camera_ = nullptr;
     int32_t headcam_ = 0;

@@ -1,0 +1,211 @@
+#include "LoadMesh.h"
+
+#include <gmock/gmock.h>
+
+#include <vector>
+
+using testing::ElementsAre;
+
+namespace {
+
+std::vector<std::pair<int, int>> springPairs(const MpSystem& body) {
+    std::vector<std::pair<int, int>> pairs;
+    for (int s = 0; s < body.numSprings(); ++s) {
+        pairs.emplace_back(body.springs()[s].a, body.springs()[s].b);
+    }
+    return pairs;
+}
+
+std::vector<int> faceIndexList(const MpSystem& body) {
+    return std::vector<int>(body.faceIndices(), body.faceIndices() + body.numFaceIndices());
+}
+
+} // namespace
+
+TEST(MeshReader, TwoTrianglesGiveFiveSpringsInOrderOfFirstMeeting) {
+    LoadedMesh m = loadMesh(twoTriangles());
+    ASSERT_TRUE(m.body->isLoaded());
+    EXPECT_EQ(m.body->numPoints(), 4);
+    EXPECT_THAT(springPairs(*m.body),
+                ElementsAre(std::make_pair(0, 1), std::make_pair(1, 2), std::make_pair(2, 0),
+                            std::make_pair(1, 3), std::make_pair(3, 2)));
+    EXPECT_THAT(faceIndexList(*m.body), ElementsAre(0, 1, 2, -1, 2, 1, 3, -1));
+    EXPECT_NE(m.log.find("A total number of edges: 5\n"), std::string::npos) << m.log;
+}
+
+TEST(MeshReader, RestAndLastLengthsAreTheEdgeLengths) {
+    LoadedMesh m = loadMesh(twoTriangles());
+    ASSERT_EQ(m.body->numSprings(), 5);
+    const double expected[5] = {1.0, std::sqrt(2.0f), 1.0, 1.0, 1.0};
+    for (int s = 0; s < 5; ++s) {
+        EXPECT_EQ(m.body->restLengths()[s], static_cast<double>(static_cast<float>(expected[s])));
+        EXPECT_EQ(m.body->lastLengths()[s], m.body->restLengths()[s]);
+    }
+}
+
+TEST(MeshReader, CubeProgressOutputIsExact) {
+    LoadedMesh m = loadMesh(quadCube());
+    EXPECT_EQ(m.log, "Reading points...\n(8 points)   [-0123456-] \n\n"
+                     "Reading faces...\n(6 faces)   [-01234-] \n\n"
+                     "A total number of edges: 12\nStart rendering scene...");
+}
+
+TEST(MeshReader, ProgressDigitsFollowTheRecordCount) {
+    auto digitsFor = [](int count) {
+        std::string text = "OFF " + std::to_string(count) + " 0 0\n";
+        for (int i = 0; i < count; ++i) {
+            text += "0 0 0\n";
+        }
+        const std::string log = loadMesh(text).log;
+        const auto open = log.find("[-");
+        return log.substr(open + 2, log.find("-]") - open - 2);
+    };
+    EXPECT_EQ(digitsFor(1), "");
+    EXPECT_EQ(digitsFor(6), "01234");
+    EXPECT_EQ(digitsFor(10), "012345678");
+    EXPECT_EQ(digitsFor(11), "0123456789");
+    EXPECT_EQ(digitsFor(250), "0123456789");
+}
+
+TEST(MeshReader, QuadrilateralsGiveSpringsButNoSurface) {
+    LoadedMesh m = loadMesh(quadCube());
+    ASSERT_TRUE(m.body->isLoaded());
+    EXPECT_EQ(m.body->numSprings(), 12);
+    EXPECT_EQ(m.body->numFaceIndices(), 0);
+    for (int s = 0; s < 12; ++s) {
+        EXPECT_FLOAT_EQ(m.body->restLengths()[s], 1.0);
+    }
+}
+
+TEST(MeshReader, ClosedTriangleMeshHasThreeHalvesSpringsPerTriangle) {
+    // A tetrahedron: 4 triangles, 6 edges.
+    LoadedMesh m = loadMesh("OFF 4 4 6\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n"
+                            "3 0 2 1\n3 0 1 3\n3 1 2 3\n3 2 0 3\n");
+    EXPECT_EQ(m.body->numSprings(), 6);
+    EXPECT_EQ(m.body->numFaceIndices(), 16);
+}
+
+TEST(MeshReader, FaceOfTwoVerticesGivesOneSpring) {
+    LoadedMesh m = loadMesh("OFF 2 1 1\n0 0 0\n0 2 0\n2 1 0\n");
+    ASSERT_TRUE(m.body->isLoaded());
+    EXPECT_THAT(springPairs(*m.body), ElementsAre(std::make_pair(1, 0)));
+    EXPECT_DOUBLE_EQ(m.body->restLengths()[0], 2.0);
+    EXPECT_EQ(m.body->numFaceIndices(), 0);
+}
+
+TEST(MeshReader, CommentsAreSkippedEverywhereTheyAreAllowed) {
+    LoadedMesh m = loadMesh("# made by hand\n\n#second comment\nOFF # keyword\n"
+                            "# points\n4\n# faces\n2 #\n#edges\n0\n# first vertex\n"
+                            "0 0 0\n#\n1 0 0\n  # indented\n0 1 0\n1 1 0\n"
+                            "# faces follow\n\n3 0 1 2\n3 2 1 3\n");
+    ASSERT_TRUE(m.body->isLoaded()) << m.body->loadError();
+    EXPECT_EQ(m.body->numPoints(), 4);
+    EXPECT_EQ(m.body->numSprings(), 5);
+    EXPECT_EQ(m.body->pointPosition(3), SbVec3f(1, 1, 0));
+}
+
+TEST(MeshReader, HeaderOnOneLineReadsAsOnSeveralLines) {
+    LoadedMesh oneLine = loadMesh("OFF 4 2 0\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n3 0 1 2\n3 2 1 3\n");
+    LoadedMesh split = loadMesh(twoTriangles());
+    EXPECT_EQ(oneLine.log, split.log);
+    EXPECT_EQ(springPairs(*oneLine.body), springPairs(*split.body));
+}
+
+TEST(MeshReader, FacesMaySpanAndShareLines) {
+    LoadedMesh m = loadMesh("OFF 4 2 0\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n3 0\n1\n2 3 2 1 3");
+    ASSERT_TRUE(m.body->isLoaded()) << m.body->loadError();
+    EXPECT_THAT(faceIndexList(*m.body), ElementsAre(0, 1, 2, -1, 2, 1, 3, -1));
+}
+
+TEST(MeshReader, OffVertexLineDiscardsNumbersAfterThePosition) {
+    LoadedMesh m = loadMesh("OFF 3 1 0\n1 2 3 0.5 0.5 0.5\n4 5 6 0.5 0.5 0.5\n7 8 9\n3 0 1 2\n");
+    ASSERT_TRUE(m.body->isLoaded());
+    EXPECT_EQ(m.body->pointPosition(0), SbVec3f(1, 2, 3));
+    EXPECT_EQ(m.body->pointPosition(1), SbVec3f(4, 5, 6));
+    EXPECT_EQ(m.body->pointPosition(2), SbVec3f(7, 8, 9));
+    EXPECT_FALSE(m.body->hasFileTexCoords());
+}
+
+TEST(MeshReader, ToffGivesTextureCoordinates) {
+    LoadedMesh m = loadMesh("TOFF 3 1 0\n1 2 3 0.25 0.75\n0 0 0 1 0 9 9\n1 0 0 0 1\n3 0 1 2\n");
+    ASSERT_TRUE(m.body->isLoaded());
+    EXPECT_TRUE(m.body->hasFileTexCoords());
+    EXPECT_EQ(m.body->pointPosition(0), SbVec3f(1, 2, 3));
+    EXPECT_EQ(m.body->texCoords()[0], SbVec2f(0.25f, 0.75f));
+    EXPECT_EQ(m.body->texCoords()[1], SbVec2f(1, 0));
+    EXPECT_EQ(m.body->texCoords()[2], SbVec2f(0, 1));
+}
+
+TEST(MeshReader, OffTextureCoordinatesWrapAroundTheCentroid) {
+    // An octahedron about (10, 10, 10): the poles get v = 0 and 1, the equator v = 0.5 with u
+    // going once around.
+    LoadedMesh m = loadMesh("OFF 6 0 0\n11 10 10\n10 10 11\n9 10 10\n10 10 9\n"
+                            "10 11 10\n10 9 10\n");
+    ASSERT_TRUE(m.body->isLoaded());
+    const SbVec2f* t = m.body->texCoords();
+    EXPECT_FLOAT_EQ(t[0][0], 0.5f);
+    EXPECT_FLOAT_EQ(t[1][0], 0.75f);
+    EXPECT_FLOAT_EQ(t[2][0], 1.0f);
+    EXPECT_FLOAT_EQ(t[3][0], 0.25f);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_FLOAT_EQ(t[i][1], 0.5f);
+    }
+    EXPECT_FLOAT_EQ(t[4][1], 1.0f);
+    EXPECT_FLOAT_EQ(t[5][1], 0.0f);
+}
+
+TEST(MeshReader, PointsBelowTheFloorOfTheFileWeighHalfAgainAsMuch) {
+    LoadedMesh m = loadMesh("OFF 3 0 0\n0 0 0\n0 -0.001 0\n0 0.001 0\n", 0.0f, 2.0f);
+    EXPECT_EQ(m.body->masses()[0], 2.0f);
+    EXPECT_EQ(m.body->masses()[1], 3.0f);
+    EXPECT_EQ(m.body->masses()[2], 2.0f);
+}
+
+TEST(MeshReader, YIsComparedBeforeRoundingToSinglePrecision) {
+    // -1e-50 rounds to -0 as a float, yet lies below 0.
+    LoadedMesh m = loadMesh("OFF 1 0 0\n0 -1e-50 0\n", 0.0f, 2.0f);
+    EXPECT_EQ(m.body->masses()[0], 3.0f);
+}
+
+TEST(MeshReader, BodyStartsAtRestWithItsSettings) {
+    LoadedMesh m = loadMesh(twoTriangles(), 0.04f, 1.0f, 85.0f);
+    EXPECT_EQ(m.body->damping(), 0.04f);
+    EXPECT_EQ(m.body->stiffness(), 85.0f);
+    EXPECT_EQ(m.body->springDamping(), 0.1f);
+    EXPECT_FALSE(m.body->isHeadcam());
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(m.body->velocities()[i], SbVec3f(0, 0, 0));
+        EXPECT_EQ(m.body->externalForces()[i], SbVec3f(0, 0, 0));
+    }
+}
+
+TEST(MeshReader, StreamIsLeftAfterTheLastFace) {
+    std::istringstream in(std::string(twoTriangles()) + "trailing words\n");
+    testing::internal::CaptureStderr();
+    MpSystem body(in, 0, 1, 50);
+    testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(body.isLoaded());
+    std::string rest;
+    in >> rest;
+    EXPECT_EQ(rest, "trailing");
+}
+
+TEST(MeshReader, CarriageReturnLineEndsAreRead) {
+    LoadedMesh m = loadMesh("# dos\r\n\r\n# file\r\nOFF\r\n4 2 0\r\n0 0 0\r\n1 0 0\r\n"
+                            "\r\n# gap\r\n0 1 0\r\n1 1 0\r\n3 0 1 2\r\n3 2 1 3\r\n");
+    ASSERT_TRUE(m.body->isLoaded()) << m.body->loadError();
+    EXPECT_EQ(m.body->numSprings(), 5);
+}
+
+TEST(MeshReaderDeathTest, UnknownKeywordEndsTheProgram) {
+    for (const char* keyword : {"off", "COFF", "OFFX", "", "4"}) {
+        const std::string text = std::string(keyword) + "\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+        EXPECT_EXIT(
+            {
+                std::istringstream in(text);
+                MpSystem body(in, 0, 1, 50);
+            },
+            testing::ExitedWithCode(1), "^No OFF- or TRIANGULATION-File !\n$")
+            << keyword;
+    }
+}
