@@ -21,7 +21,6 @@ SbVec3f afterOneStep(const SbVec3f& start, const SbVec3f& direction) {
 } // namespace
 
 TEST(BallStep, FallsFromRestAsSemiImplicitEuler) {
-    SoDB::init();
     Ball ball(SbVec3f(0, 0, 0), SbVec3f(0, 0, 0), 1, 0, 0);
     ball.step(0.01f);
     // Gravity alone: a = -9.81, the new velocity moves the ball.
@@ -33,7 +32,6 @@ TEST(BallStep, FallsFromRestAsSemiImplicitEuler) {
 }
 
 TEST(BallStep, ContactForceActsOnceThenClears) {
-    SoDB::init();
     Ball pushed(SbVec3f(0, 0, 0), SbVec3f(0, 0, 0), 1, 0, 0);
     pushed.addForce(SbVec3f(1, 0, 0));
     pushed.addForce(SbVec3f(0.5f, 0, 0));
@@ -46,7 +44,6 @@ TEST(BallStep, ContactForceActsOnceThenClears) {
 }
 
 TEST(BallInPlay, EndsAtMinusFortyFiveAndForNotANumber) {
-    SoDB::init();
     EXPECT_FALSE(isBallInPlay(Ball(SbVec3f(0, -45, 0), SbVec3f(0, 0, 0), 1, 0, 0)));
     EXPECT_FALSE(isBallInPlay(Ball(SbVec3f(0, -100, 0), SbVec3f(0, 0, 0), 1, 0, 0)));
     EXPECT_TRUE(isBallInPlay(Ball(SbVec3f(0, -44.999f, 0), SbVec3f(0, 0, 0), 1, 0, 0)));

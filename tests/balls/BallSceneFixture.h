@@ -1,10 +1,10 @@
 #pragma once
 
+#include "CoinEnvironment.h"
 #include "balls/BallLightSet.h"
 #include "balls/BallSet.h"
 #include "balls/BallShots.h"
 
-#include <Inventor/SoDB.h>
 #include <Inventor/nodes/SoCube.h>
 #include <Inventor/nodes/SoPointLight.h>
 #include <Inventor/nodes/SoSeparator.h>
@@ -18,7 +18,6 @@ protected:
     static constexpr unsigned eightLights = 8;
 
     void SetUp() override {
-        SoDB::init();
         world = new SoSeparator;
         world->ref();
         ground = new SoCube;
