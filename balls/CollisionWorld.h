@@ -29,13 +29,23 @@ public:
     static constexpr float bodyBallStiffness = 2000;
     static constexpr float ballBallStiffness = 60;
 
-    void addBody(MpSystem* body) { bodies_.push_back(body); }
+    /// The world refers to the body without owning it: whoever destroys a body takes it out
+    /// first (clearBodies), so the contact pass never reaches a destroyed one.
+    void addBody(MpSystem* body) {
+        if (body != nullptr) {
+            bodies_.push_back(body);
+        }
+    }
     void clearBodies() { bodies_.clear(); }
     void addPillar(const PillarCircle& pillar) { pillars_.push_back(pillar); }
     void addWall(const Wall& wall) { walls_.push_back(wall); }
     void setBalls(BallSet* balls) { balls_ = balls; }
 
-    /// Adds the contact forces of the current positions to the points' and balls' accumulators.
+    /// Adds the contact forces of the current positions to the points' and balls' accumulators:
+    /// first every body point against the walls, the pillars and the balls, then every ball
+    /// against the walls, the pillars and the other balls. All thresholds are strict. Contacts
+    /// without a direction give no force: a point at a ball's centre or on a pillar's axis, a
+    /// ball centre exactly one ball radius from a pillar's axis, two balls at the same centre.
     void accumulateContactForces();
 
     const std::vector<MpSystem*>& bodies() const { return bodies_; }
@@ -44,6 +54,9 @@ public:
     BallSet* balls() const { return balls_; }
 
 private:
+    void accumulateBodyForces(MpSystem& body) const;
+    void accumulateBallForces() const;
+
     std::vector<MpSystem*> bodies_;
     std::vector<PillarCircle> pillars_;
     std::vector<Wall> walls_;
