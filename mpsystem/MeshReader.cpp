@@ -199,7 +199,7 @@ bool MeshReader::readFaces() {
         }
         if (count < 2) {
             return fail(faceName(f) + " has " + std::to_string(count) +
-                        " vertices; a face needs at least 2");
+                        (count == 1 ? " vertex" : " vertices") + "; a face needs at least 2");
         }
         // Edges are taken as the indices arrive, so a face of any length needs no buffer.
         int32_t first = 0;

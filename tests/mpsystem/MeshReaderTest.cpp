@@ -208,4 +208,10 @@ TEST(MeshReaderDeathTest, UnknownKeywordEndsTheProgram) {
             testing::ExitedWithCode(1), "^No OFF- or TRIANGULATION-File !\n$")
             << keyword;
     }
+    EXPECT_EXIT(
+        {
+            std::istringstream empty("");
+            MpSystem body(empty, 0, 1, 50);
+        },
+        testing::ExitedWithCode(1), "^No OFF- or TRIANGULATION-File !\n$");
 }
