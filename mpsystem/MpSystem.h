@@ -26,8 +26,8 @@ public:
     /// Reads a whole "OFF" or "TOFF" mesh from `mesh`, writing progress to standard error.
     /// A file without a known keyword ends the program with status 1. A malformed file leaves
     /// an empty body whose loadError() says what is wrong and where. `mass` is the mass of a
-    /// point at or above y = 0 (points below weigh 1.5 times as much); damping and stiffness
-    /// that are not finite numbers count as 0, and so does such a mass.
+    /// point at or above y = 0 (points below weigh 1.5 times as much). Damping, stiffness and
+    /// point masses that are not finite numbers count as 0.
     MpSystem(std::istream& mesh, float damping, float mass, float stiffness);
     ~MpSystem();
     MpSystem(const MpSystem&) = delete;
@@ -46,7 +46,7 @@ public:
     void step(float dt);
     /// Force of spring s on its end a (end b takes the negative); advances its last length.
     /// A spring of length 0 has no direction and exerts no force; without a positive dt there
-    /// is no damping part.
+    /// is no damping part; a force beyond single precision is dropped. s lies in 0 .. S-1.
     SbVec3f springForce(int s, float dt);
 
     int numPoints() const { return numPoints_; }
