@@ -65,21 +65,22 @@ Image makeBodyTexture(int size, int squares) {
     const double light[3] = {250, 232, 196};
     const double warm[3] = {226, 112, 46};
     const double seam[3] = {70, 44, 30};
+    const double cell = double(size) / squares;
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
-            double cu = double(x) + 0.5;
-            double cv = double(y) + 0.5;
-            int i = std::min(int(cu * squares / size), squares - 1);
-            int j = std::min(int(cv * squares / size), squares - 1);
-            const double* base = (i + j) % 2 == 0 ? warm : light;
+            // Squares are centred on multiples of a cell, so the corner texel, which a body
+            // without texture coordinates shows all over, is a square's middle, not a seam.
+            double su = (x + 0.5) / cell + 0.5;
+            double sv = (y + 0.5) / cell + 0.5;
+            double i = std::floor(su);
+            double j = std::floor(sv);
+            const double* base = std::fmod(i + j, 2.0) == 0 ? warm : light;
+            double fu = su - i - 0.5;
+            double fv = sv - j - 0.5;
             // Distance in pixels to the nearest square border, for a soft dark seam.
-            double cell = double(size) / squares;
-            double du = std::fabs(cu - std::round(cu / cell) * cell);
-            double dv = std::fabs(cv - std::round(cv / cell) * cell);
-            double seamWeight = std::clamp(1.5 - std::min(du, dv), 0.0, 1.0);
+            double border = (0.5 - std::max(std::fabs(fu), std::fabs(fv))) * cell;
+            double seamWeight = std::clamp(1.5 - border, 0.0, 1.0);
             // A gentle gradient from the middle of each square gives it some relief.
-            double fu = cu / cell - i - 0.5;
-            double fv = cv / cell - j - 0.5;
             double shade = 1.0 - 0.18 * (fu * fu + fv * fv);
             uint8_t* p = image.pixel(x, y);
             for (int c = 0; c < 3; ++c) {

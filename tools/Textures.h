@@ -3,7 +3,8 @@
 #include "tools/TgaWriter.h"
 
 /// The body's picture: a checkerboard of `squares` x `squares` warm squares with dark seams,
-/// so that stretching and shearing of the surface shows. RGB, size x size pixels.
+/// so that stretching and shearing of the surface shows. Squares are centred on the corners
+/// and wrap across the edges when `squares` is even. RGB, size x size pixels.
 Image makeBodyTexture(int size, int squares);
 
 /// The pillars' stone: cream marble with grey veins running along the shaft. The left and

@@ -30,15 +30,21 @@ TEST(Textures, BodyTextureIsACheckerboard) {
     ASSERT_EQ(image.width, 256);
     ASSERT_EQ(image.height, 256);
     ASSERT_EQ(image.channels, 3);
-    // Centres of squares: neighbours differ, diagonal neighbours and every second square agree.
-    EXPECT_FALSE(samePixel(image, 16, 16, 48, 16));
-    EXPECT_FALSE(samePixel(image, 16, 16, 16, 48));
-    EXPECT_TRUE(samePixel(image, 16, 16, 48, 48));
-    EXPECT_TRUE(samePixel(image, 16, 16, 80, 16));
+    // Squares of 32 pixels centred on multiples of 32: neighbours differ, diagonal
+    // neighbours and every second square agree.
+    EXPECT_FALSE(samePixel(image, 64, 64, 96, 64));
+    EXPECT_FALSE(samePixel(image, 64, 64, 64, 96));
+    EXPECT_TRUE(samePixel(image, 64, 64, 96, 96));
+    EXPECT_TRUE(samePixel(image, 64, 64, 128, 64));
+    // The corner texel is a square's middle; a body without texture coordinates shows it.
+    EXPECT_TRUE(samePixel(image, 0, 0, 64, 64));
     // The seams between squares are darker than either square.
-    const uint8_t* seam = image.pixel(32, 16);
-    EXPECT_LT(seam[0], image.pixel(16, 16)[0]);
-    EXPECT_LT(seam[0], image.pixel(48, 16)[0]);
+    const uint8_t* seam = image.pixel(80, 64);
+    EXPECT_LT(seam[0], image.pixel(64, 64)[0]);
+    EXPECT_LT(seam[0], image.pixel(96, 64)[0]);
+    // The pattern wraps: the half squares at opposite edges make one square.
+    EXPECT_TRUE(samePixel(image, 0, 64, 255, 64));
+    EXPECT_TRUE(samePixel(image, 64, 0, 64, 255));
 }
 
 TEST(Textures, PillarTextureWrapsAroundWithoutASeam) {
