@@ -1,9 +1,9 @@
 // The scene-graph library reads our pictures as we meant them: size, channels, colours and
 // which row is at the bottom.
 
+#include "CoinEnvironment.h"
 #include "tools/TgaWriter.h"
 
-#include <Inventor/SoDB.h>
 #include <Inventor/nodes/SoTexture2.h>
 #include <gtest/gtest.h>
 
@@ -19,7 +19,6 @@ struct LoadedImage {
 };
 
 LoadedImage loadWithCoin(const std::string& path) {
-    SoDB::init();
     SoTexture2* texture = new SoTexture2;
     texture->ref();
     texture->filename.setValue(path.c_str());
