@@ -1,0 +1,70 @@
+#include "app/SceneAssembly.h"
+
+#include "app/ExaminerViewer.h"
+#include "app/Globals.h"
+#include "app/Sensors.h"
+#include "mpsystem/MpSystem.h"
+
+#include <Inventor/C/tidbits.h>
+#include <Inventor/actions/SoGLRenderAction.h>
+#include <Inventor/nodes/SoEventCallback.h>
+#include <Inventor/nodes/SoPerspectiveCamera.h>
+#include <Inventor/nodes/SoSeparator.h>
+
+// The global view: from (-10, 15, 50) toward (0, 0, 1), y up.
+static void placeCameraAtGlobalView() {
+    camera->position.setValue(-10, 15, 50);
+    camera->pointAt(SbVec3f(0, 0, 1), SbVec3f(0, 1, 0));
+    camera->nearDistance = 0.1f;
+    camera->farDistance = 50;
+}
+
+// The root and the camera are not yet held by anyone when a malformed mesh stops the
+// assembly; releasing them here leaves only owned state behind.
+static void dropUnheldNodes() {
+    camera->ref();
+    camera->unref();
+    camera = nullptr;
+    sceneRoot->ref();
+    sceneRoot->unref();
+    sceneRoot = nullptr;
+}
+
+static void configureViewer() {
+    viewer->setFeedbackVisibility(true);
+    // The viewer reads the variable when it first draws, so it must be set before show.
+    coin_setenv("COIN_SHOW_FPS_COUNTER", "1", 1);
+    viewer->setTransparencyType(SoGLRenderAction::SORTED_OBJECT_BLEND);
+    viewer->setSceneGraph(sceneRoot);
+    viewer->setTitle("Plimmerton");
+    viewer->setBackgroundColor(SbColor(0, 0.2f, 0.3f));
+}
+
+bool assembleScene(ExaminerViewer* examinerViewer) {
+    viewer = examinerViewer;
+    sceneRoot = new SoSeparator;
+    camera = new SoPerspectiveCamera;
+    mpSystem = new MpSystem(*meshStream, settings.damping, settings.mass, settings.stiffness);
+    if (!mpSystem->isLoaded()) {
+        dropUnheldNodes();
+        return false;
+    }
+    worldSeparator = new SoSeparator;
+    sceneRoot->ref();
+    placeCameraAtGlobalView();
+
+    // The camera comes first so that it applies to everything in the world.
+    sceneRoot->addChild(camera);
+    mpSystem->setCamera(camera);
+    sceneRoot->addChild(worldSeparator);
+    // The body's surface stays the last child: balls go in at the front, and a rebuilt
+    // body replaces the last child.
+    worldSeparator->addChild(mpSystem->buildSurface(1, 1, 1, 0, settings.textureFileName));
+
+    createSensors();
+    SoEventCallback* keyboardNode = new SoEventCallback;
+    sceneRoot->addChild(keyboardNode);
+
+    configureViewer();
+    return true;
+}

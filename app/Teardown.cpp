@@ -1,0 +1,48 @@
+#include "app/Teardown.h"
+
+#include "app/ExaminerViewer.h"
+#include "app/Globals.h"
+#include "mpsystem/MpSystem.h"
+
+#include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/sensors/SoIdleSensor.h>
+#include <Inventor/sensors/SoTimerSensor.h>
+
+// The camera and the world separator belong to the scene; once it is released, pointers to
+// them must not survive.
+static void releaseScene() {
+    delete viewer;
+    viewer = nullptr;
+    if (sceneRoot) {
+        sceneRoot->unref();
+    }
+    sceneRoot = nullptr;
+    camera = nullptr;
+    worldSeparator = nullptr;
+}
+
+void tearDown() {
+    if (timerSensor && timerSensor->isScheduled()) {
+        timerSensor->unschedule();
+    }
+    releaseScene();
+}
+
+void releaseApplication() {
+    delete timerSensor;
+    timerSensor = nullptr;
+    delete idleSensor;
+    idleSensor = nullptr;
+
+    collisionWorld = CollisionWorld{};
+    ballSet.clear();
+    ballLightSet.clear();
+    delete mpSystem;
+    mpSystem = nullptr;
+    mpSystemReady = true;
+
+    releaseScene();
+    delete meshStream;
+    meshStream = nullptr;
+    settings = SimulationSettings{};
+}

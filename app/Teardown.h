@@ -1,0 +1,10 @@
+#pragma once
+
+/// The end of a run, once the main loop has returned: stops the physics ticks, deletes the
+/// viewer and releases the scene graph. The rest lives until the process ends.
+void tearDown();
+
+/// Releases everything the application holds (sensors, balls, collision world, body,
+/// viewer, scene, mesh stream) and resets the globals and settings to their start values, so
+/// that the scene can be assembled again in the same process.
+void releaseApplication();
