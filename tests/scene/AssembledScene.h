@@ -5,6 +5,7 @@
 #include "app/SceneAssembly.h"
 #include "app/StartUp.h"
 #include "app/Teardown.h"
+#include "tests/CoinEnvironment.h"
 
 #include <gtest/gtest.h>
 
