@@ -2,6 +2,7 @@
 
 #include "app/ExaminerViewer.h"
 #include "app/Globals.h"
+#include "control/Cannon.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/nodes/SoSeparator.h>
@@ -40,6 +41,8 @@ void releaseApplication() {
     delete mpSystem;
     mpSystem = nullptr;
     mpSystemReady = true;
+    delete cannon;
+    cannon = nullptr;
 
     releaseScene();
     delete meshStream;

@@ -1,111 +1,56 @@
 #!/usr/bin/env bash
-# The command line of the real program, before any window is opened: the missing-file
-# message and the usage page. Needs no display.
-set -euo pipefail
+# The command line of the real program before any window opens: the missing-file message and
+# the usage page. Needs no display; DISPLAY is cleared so that a case that reaches the window
+# by mistake ends with a wrong status instead of opening one.
+set -e
+source "$(dirname "$0")/lib.sh"
+unset DISPLAY WAYLAND_DISPLAY
 
-program=${PLIMMERTON:?set PLIMMERTON to the plimmerton executable}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-passed=0
-failed=0
-
-# run NAME ARGS...: runs the program with ARGS, keeping its standard output, standard error
-# and exit status for the checks that follow.
+# run ARGS...: runs the program to its end; OUT, ERR and STATUS hold what it left. A dot
+# after each output keeps its final newline in the comparisons.
 run() {
-    name=$1
-    shift
-    set +e
-    # No display: a case that reaches the window by mistake fails instead of opening one.
-    env -u DISPLAY -u WAYLAND_DISPLAY "$program" "$@" >"$work/out" 2>"$work/err"
-    status=$?
-    set -e
+    STATUS=0
+    "$PLIMMERTON" "$@" >"$PROGRAM_OUT" 2>"$PROGRAM_ERR" || STATUS=$?
+    OUT=$(cat "$PROGRAM_OUT"; echo .)
+    ERR=$(cat "$PROGRAM_ERR"; echo .)
 }
 
-check() {
-    local what=$1 expected=$2 actual=$3
-    if [ "$expected" == "$actual" ]; then
-        return 0
-    fi
-    echo "FAIL $name: $what"
-    echo "  expected: $(printf '%q' "$expected")"
-    echo "  actual:   $(printf '%q' "$actual")"
-    return 1
+# expect_missing NAME FILE ARGS...: the program, run with ARGS, reports FILE as missing.
+expect_missing() {
+    local name=$1 file=$2
+    shift 2
+    run "$@"
+    check_equal "$name: exit status" 1 "$STATUS"
+    check_equal "$name: standard output" "." "$OUT"
+    check_equal "$name: standard error" "File \`$file' does not exist!
+." "$ERR"
 }
 
-expect() {
-    local expectedStatus=$1 expectedOut=$2 expectedErr=$3
-    local ok=0
-    check "exit status" "$expectedStatus" "$status" || ok=1
-    check "standard output" "$expectedOut" "$(cat "$work/out"; echo .)" || ok=1
-    check "standard error" "$expectedErr" "$(cat "$work/err"; echo .)" || ok=1
-    if [ $ok -eq 0 ]; then
-        echo "ok   $name"
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-    fi
-}
-
-# The trailing dot keeps the final newline in the comparison.
-run "no arguments"
-expect 1 "." "File \`' does not exist!
-."
-
-run "-i without a value" -d 0.02 -i
-expect 1 "." "File \`' does not exist!
-."
-
-run "missing mesh file" -i "$work/no-such-body.off" -t 0.012
-expect 1 "." "File \`$work/no-such-body.off' does not exist!
-."
-
-run "mesh given twice, first missing" -i "$work/missing.off" -i "$work/other.off"
-expect 1 "." "File \`$work/missing.off' does not exist!
-."
+expect_missing "no arguments" ""
+expect_missing "-i without a value" "" -d 0.02 -i
+expect_missing "missing mesh file" "$E2E_WORK/no-such-body.off" -i "$E2E_WORK/no-such-body.off" -t 0.012
+expect_missing "first of two -i missing" "$E2E_WORK/missing.off" \
+    -i "$E2E_WORK/missing.off" -i "$PLIMMERTON_SOURCE_DIR/data/ball.toff"
+expect_missing "--help among other arguments" "$E2E_WORK/none.off" -i "$E2E_WORK/none.off" --help
 
 for flag in --help -h; do
-    run "usage with $flag" "$flag"
-    check "exit status" 0 "$status" && status_ok=1 || status_ok=0
-    usage=$(cat "$work/out")
-    problems=""
-    [ -s "$work/err" ] && problems+=" standard error not empty;"
-    [[ "$usage" == "Usage: plimmerton "* ]] || problems+=" no usage line;"
+    run "$flag"
+    check_equal "$flag: exit status" 0 "$STATUS"
+    check_equal "$flag: standard error" "." "$ERR"
+    check "$flag: usage line first" grep -q "^Usage: plimmerton " <(head -n1 "$PROGRAM_OUT")
     for option in -i -d -m -s -t -tex; do
-        grep -q -- "^  $option " "$work/out" || problems+=" option $option not described;"
+        check "$flag: option $option described" grep -q -- "^  $option " "$PROGRAM_OUT"
     done
-    grep -q -- "^  plimmerton -i data/" "$work/out" || problems+=" no example with bundled data;"
-    if [ $status_ok -eq 1 ] && [ -z "$problems" ]; then
-        echo "ok   $name"
-        passed=$((passed + 1))
-    else
-        echo "FAIL $name:$problems"
-        sed 's/^/  | /' "$work/out" "$work/err"
-        failed=$((failed + 1))
-    fi
 done
 
-# The usage example must name files that ship with the program.
-run "usage example names bundled files" --help
-example=$(grep -- "^  plimmerton -i " "$work/out" || true)
-problems=""
-[ -n "$example" ] || problems+=" no example;"
+# The example in the usage page runs on files that ship with the program.
+run --help
+example=$(grep -- "^  plimmerton -i " "$PROGRAM_OUT" || true)
+check "usage has an example" [ -n "$example" ]
 for option in -i -tex; do
     file=$(sed -n "s/.* $option \([^ ]*\).*/\1/p" <<<"$example")
-    [ -n "$file" ] && [ -f "$file" ] || problems+=" $option file '$file' missing;"
+    check "usage example: $option names a bundled file ($file)" \
+        [ -f "$PLIMMERTON_SOURCE_DIR/$file" ]
 done
-if [ -z "$problems" ]; then
-    echo "ok   $name"
-    passed=$((passed + 1))
-else
-    echo "FAIL $name:$problems"
-    failed=$((failed + 1))
-fi
 
-# A usage request among other arguments is no usage request: the mesh is still required.
-run "--help with other arguments" -i "$work/none.off" --help
-expect 1 "." "File \`$work/none.off' does not exist!
-."
-
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -68,7 +68,10 @@ protected:
             return false;
         }
         headless = new HeadlessViewer;
-        return assembleScene(headless);
+        ::testing::internal::CaptureStderr();
+        const bool assembled = assembleScene(headless);
+        readerOutput = ::testing::internal::GetCapturedStderr();
+        return assembled;
     }
 
     /// The standard options of a run: damping, mass, stiffness and time step all different, so
@@ -79,6 +82,8 @@ protected:
 
     /// Owned by the application once assembled (it is `viewer`).
     HeadlessViewer* headless = nullptr;
+    /// What the assembly wrote on standard error: the mesh reader's progress or its error.
+    std::string readerOutput;
 
 private:
     std::vector<std::string> files_;
