@@ -3,6 +3,7 @@
 #include "app/ExaminerViewer.h"
 #include "app/Globals.h"
 #include "app/Sensors.h"
+#include "control/Cannon.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/C/tidbits.h>
@@ -30,6 +31,13 @@ static void dropUnheldNodes() {
     sceneRoot = nullptr;
 }
 
+// The body, the floor and the live balls take part in the contacts.
+static void connectCollisions() {
+    collisionWorld.addBody(mpSystem);
+    collisionWorld.addWall(Wall{SbVec3f(0, -15, 0), 15});
+    collisionWorld.setBalls(&ballSet);
+}
+
 static void configureViewer() {
     viewer->setFeedbackVisibility(true);
     // The viewer reads the variable when it first draws, so it must be set before show.
@@ -49,17 +57,22 @@ bool assembleScene(ExaminerViewer* examinerViewer) {
         dropUnheldNodes();
         return false;
     }
+    cannon = new Cannon;
     worldSeparator = new SoSeparator;
     sceneRoot->ref();
     placeCameraAtGlobalView();
+    // Outside the arena's left edge, low enough that shots start at (-20, -13.85, 1.5).
+    cannon->moveBy(-20, cannon->turret().plateHeight() / 2 - 15, 1.5f);
 
     // The camera comes first so that it applies to everything in the world.
     sceneRoot->addChild(camera);
     mpSystem->setCamera(camera);
     sceneRoot->addChild(worldSeparator);
+    worldSeparator->addChild(cannon->root());
     // The body's surface stays the last child: balls go in at the front, and a rebuilt
     // body replaces the last child.
     worldSeparator->addChild(mpSystem->buildSurface(1, 1, 1, 0, settings.textureFileName));
+    connectCollisions();
 
     createSensors();
     SoEventCallback* keyboardNode = new SoEventCallback;

@@ -4,8 +4,9 @@ class ExaminerViewer;
 
 /// Builds the application's state around `examinerViewer`, which becomes `viewer` and is
 /// owned by the application from here on: the scene root with the camera, the body read from
-/// meshStream with its surface, the sensors (unscheduled) and the keyboard node; then sets up
-/// the viewer to render the scene. Shows nothing.
+/// meshStream with its surface, the cannon, the collision world (body, floor, balls), the
+/// sensors (unscheduled) and the keyboard node; then sets up the viewer to render the scene.
+/// Shows nothing.
 /// Returns false when the mesh is malformed (the reader has said why); the program then ends
 /// with status 1.
 bool assembleScene(ExaminerViewer* examinerViewer);

@@ -1,9 +1,11 @@
 #include "app/Sensors.h"
 
 #include "app/Globals.h"
+#include "balls/BallDynamics.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/SbTime.h>
+#include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/sensors/SoIdleSensor.h>
 #include <Inventor/sensors/SoTimerSensor.h>
 
@@ -11,12 +13,17 @@ void timerCallback(void*, SoSensor*) {
     if (mpSystemReady) {
         mpSystem->step(settings.timeStep);
     }
+    // The balls fly and collide on while a new body is being built.
+    advanceBalls(ballSet, ballLightSet, *worldSeparator, settings.timeStep);
+    // Gathered from the positions just reached; the steps of the next tick consume them.
+    collisionWorld.accumulateContactForces();
 }
 
 void idleCallback(void*, SoSensor* sensor) {
     if (mpSystemReady) {
         mpSystem->updateScene();
     }
+    syncBallNodes(ballSet, ballLightSet);
     sensor->schedule();
 }
 

@@ -69,15 +69,12 @@ TEST_F(Teardown, ReleaseClearsEveryGlobal) {
     worldSeparator->insertChild(companion, 0);
     ballSet.append(std::move(ball));
     ballLightSet.append(companion);
-    collisionWorld.addBody(mpSystem);
-    collisionWorld.addWall(Wall{SbVec3f(0, -15, 0), 15});
     collisionWorld.addPillar(PillarCircle(-15, 1, 3));
-    collisionWorld.setBalls(&ballSet);
     mpSystemReady = false;
-    cannon = new Cannon;
+    // The start-up made the cannon, put it into the world and filled the collision world.
+    ASSERT_NE(cannon, nullptr);
     SoSeparator* cannonRoot = cannon->root();
     cannonRoot->ref();
-    worldSeparator->insertChild(cannonRoot, 1);
 
     releaseApplication();
     EXPECT_EQ(meshStream, nullptr);
