@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the program and runs it from the repository root on the bundled ball, with options
-# that keep the simulation stable and lively. Options given to this script replace the
-# default ones.
+# Builds the program and runs it on the bundled ball, with options that keep the simulation
+# stable and lively. The program runs in data/, where it finds the pillars' texture (col.tga);
+# options given to this script replace the default ones, with paths relative to data/.
 #
 # Without a usable display the program runs for a few seconds on a virtual one (Xvfb with
 # openbox): the animation is started, a few balls are shot, and a screenshot is left behind;
@@ -13,15 +13,18 @@ bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target plimmerton -j "$(nproc)" >/dev/null
 
-options=(-i data/ball.toff -tex data/body.tga -m 1 -s 85 -d 0.04 -t 0.012)
+options=(-i ball.toff -tex body.tga -m 1 -s 85 -d 0.04 -t 0.012)
 [ $# -eq 0 ] || options=("$@")
+program="$PWD/build/plimmerton"
+root="$PWD"
+cd data
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-    exec build/plimmerton "${options[@]}"
+    exec "$program" "${options[@]}"
 fi
 
-export PLIMMERTON="$PWD/build/plimmerton" PLIMMERTON_SOURCE_DIR="$PWD" PLIMMERTON_BINARY_DIR="$PWD/build"
-source tests/e2e/lib.sh
+export PLIMMERTON="$program" PLIMMERTON_SOURCE_DIR="$root" PLIMMERTON_BINARY_DIR="$root/build"
+source "$root/tests/e2e/lib.sh"
 start_display
 start_program "${options[@]}"
 window=$(find_window) || {
