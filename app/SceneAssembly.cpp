@@ -3,6 +3,8 @@
 #include "app/ExaminerViewer.h"
 #include "app/Globals.h"
 #include "app/Sensors.h"
+#include "arena/Cloud.h"
+#include "arena/Pillars.h"
 #include "control/Cannon.h"
 #include "mpsystem/MpSystem.h"
 
@@ -68,7 +70,11 @@ bool assembleScene(ExaminerViewer* examinerViewer) {
     sceneRoot->addChild(camera);
     mpSystem->setCamera(camera);
     sceneRoot->addChild(worldSeparator);
+    // The ground sheet lies a little above the floor wall and reaches a tenth past the floor's
+    // half width of 15.
+    worldSeparator->addChild(buildGround(SbVec3f(0, -14.4f, 0), 16.5f, 1, 1, 1, 0, 40, 40));
     worldSeparator->addChild(cannon->root());
+    layOutArena(worldSeparator, collisionWorld);
     // The body's surface stays the last child: balls go in at the front, and a rebuilt
     // body replaces the last child.
     worldSeparator->addChild(mpSystem->buildSurface(1, 1, 1, 0, settings.textureFileName));
