@@ -181,3 +181,39 @@ count_colour() {
 close_window() {
     wmctrl -c Plimmerton
 }
+
+# view_geometry WINDOW: sets WIDTH and HEIGHT of the window and VIEW, the crop geometry of the
+# rendered view without the examiner's trims (30 pixels left, right and below) and without the
+# frame counter's rows at its bottom, which change with every frame.
+view_geometry() {
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    VIEW="$((WIDTH - 60))x$((HEIGHT - 30 - 45))+30+0"
+}
+
+# same_view FILE1 FILE2: succeeds when the two screenshots show the same view, pixel for pixel.
+same_view() {
+    local differing
+    differing=$(compare -metric AE -crop "$VIEW" "$1" "$2" null: 2>&1) || true
+    [ "$differing" = 0 ]
+}
+
+# different_view FILE1 FILE2: succeeds when the two screenshots show different views.
+different_view() {
+    local differing
+    differing=$(compare -metric AE -crop "$VIEW" "$1" "$2" null: 2>&1) || true
+    [[ "$differing" =~ ^[0-9]+$ ]] && [ "$differing" -gt 0 ]
+}
+
+# drag WINDOW DX DY: drags with the left button from the middle of the view, and holds still
+# before letting go so that the examiner does not keep spinning.
+drag() {
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2 - 15)) mousedown 1
+    local step
+    for step in 1 2 3 4 5 6 7 8 9 10; do
+        xdotool mousemove_relative -- $(($2 / 10)) $(($3 / 10))
+        sleep 0.05
+    done
+    sleep 0.5
+    xdotool mouseup 1
+}
