@@ -1,98 +1,43 @@
 #include "balls/CollisionWorld.h"
 
 #include "balls/BallSet.h"
+#include "balls/ContactRules.h"
 #include "mpsystem/MpSystem.h"
 
 #include <cmath>
 
-namespace {
-
-/// The wall's normal axis: the index of its one non-zero component, or -1 when it has none or
-/// more than one (such a wall pushes nothing).
-int wallAxis(const Wall& wall) {
-    int axis = -1;
-    for (int a = 0; a < 3; ++a) {
-        if (wall.position[a] != 0) {
-            if (axis >= 0) {
-                return -1;
-            }
-            axis = a;
-        }
-    }
-    return axis;
-}
-
-/// Whether the two coordinates of p across the wall's normal axis lie strictly inside its
-/// square.
-bool isOverWall(const SbVec3f& p, int axis, float halfExtent) {
-    for (int a = 0; a < 3; ++a) {
-        if (a != axis && !(-halfExtent < p[a] && p[a] < halfExtent)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-SbVec3f alongAxis(int axis, float value) {
-    SbVec3f v(0, 0, 0);
-    v[axis] = value;
-    return v;
-}
-
-} // namespace
-
-void CollisionWorld::accumulateContactForces() {
+void CollisionWorld::accumulatePlainContactForces() {
     for (MpSystem* body : bodies_) {
-        accumulateBodyForces(*body);
+        accumulatePlainBodyForces(*body);
     }
     if (balls_ != nullptr) {
         accumulateBallForces();
     }
 }
 
-void CollisionWorld::accumulateBodyForces(MpSystem& body) const {
+void CollisionWorld::accumulatePlainBodyForces(MpSystem& body) const {
     const SbVec3f* positions = body.positions();
     const int numPoints = body.numPoints();
     const int numBalls = balls_ != nullptr ? balls_->size() : 0;
     for (int i = 0; i < numPoints; ++i) {
         const SbVec3f p = positions[i];
-
+        SbVec3f f;
         for (const Wall& wall : walls_) {
             const int axis = wallAxis(wall);
-            if (axis < 0 || !isOverWall(p, axis, wall.halfExtent)) {
-                continue;
-            }
-            const float w = wall.position[axis];
-            if ((w < 0 && p[axis] < w) || (w > 0 && p[axis] > w)) {
-                body.addExternalForce(i, alongAxis(axis, (w - p[axis]) * bodyWallStiffness));
+            if (axis >= 0 && pointWallForce(p, wall, axis, f)) {
+                body.addExternalForce(i, f);
             }
         }
-
         for (const PillarCircle& pillar : pillars_) {
-            const float radius = pillar[1];
-            const float dx = p[0] - pillar[0];
-            const float dz = p[2] - pillar[2];
-            const float q = dx * dx + dz * dz;
-            // A point on the axis has no way out to be pushed along.
-            if (radius * radius > q && q > 0) {
-                const float d = std::sqrt(q);
-                const float s = (radius - d) * bodyPillarStiffness / d;
-                body.addExternalForce(i, SbVec3f(dx * s, 0, dz * s));
+            if (pointPillarForce(p, pillar, f)) {
+                body.addExternalForce(i, f);
             }
         }
-
         for (int k = 0; k < numBalls; ++k) {
             Ball& ball = balls_->at(k);
-            const SbVec3f v = p - ball.position();
-            const float q = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
-            // A point at the ball's centre has no way out to be pushed along.
-            if (Ball::radius * Ball::radius > q && q > 0) {
-                const float d = std::sqrt(q);
-                const float s = (Ball::radius - d) * bodyBallStiffness / d;
-                const SbVec3f f = v * s;
-                // Not equal and opposite: the point takes 60 % of f, the ball 40 %.
-                body.addExternalForce(i, 0.6f * f);
-                ball.addForce(-0.4f * f);
+            if (pointBallForce(p, ball.position(), f)) {
+                body.addExternalForce(i, pointShareOfBallForce * f);
+                ball.addForce(ballShareOfBallForce * f);
             }
         }
     }

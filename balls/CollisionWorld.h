@@ -2,6 +2,7 @@
 
 #include <Inventor/SbVec3f.h>
 
+#include <cstdint>
 #include <vector>
 
 class BallSet;
@@ -31,11 +32,7 @@ public:
 
     /// The world refers to the body without owning it: whoever destroys a body takes it out
     /// first (clearBodies), so the contact pass never reaches a destroyed one.
-    void addBody(MpSystem* body) {
-        if (body != nullptr) {
-            bodies_.push_back(body);
-        }
-    }
+    void addBody(MpSystem* body);
     void clearBodies() { bodies_.clear(); }
     void addPillar(const PillarCircle& pillar) { pillars_.push_back(pillar); }
     void addWall(const Wall& wall) { walls_.push_back(wall); }
@@ -46,19 +43,40 @@ public:
     /// against the walls, the pillars and the other balls. All thresholds are strict. Contacts
     /// without a direction give no force: a point at a ball's centre or on a pillar's axis, a
     /// ball centre exactly one ball radius from a pillar's axis, two balls at the same centre.
+    ///
+    /// The body's points are taken in blocks of neighbours: a block skips every wall, pillar
+    /// and ball that its bounding box shows it cannot reach, and the blocks are shared among
+    /// the worker threads (mpsystem/Workers.h). Every accumulator still receives the same
+    /// forces in the same order as in the plain pass, so the sums are the same bit for bit.
     void accumulateContactForces();
+    /// The same forces, every point tested against every wall, pillar and ball on one thread:
+    /// the reference for the fast pass.
+    void accumulatePlainContactForces();
 
     const std::vector<MpSystem*>& bodies() const { return bodies_; }
     const std::vector<PillarCircle>& pillars() const { return pillars_; }
     const std::vector<Wall>& walls() const { return walls_; }
     BallSet* balls() const { return balls_; }
 
+    /// Points per block of the fast pass.
+    static constexpr int blockSize = 256;
+
 private:
-    void accumulateBodyForces(MpSystem& body) const;
+    void accumulatePlainBodyForces(MpSystem& body) const;
+    void accumulateBodyForces(MpSystem& body);
+    /// The points of blocks [firstBlock, lastBlock) against what each block can reach; notes
+    /// in blockBallHits_ the balls that each block touches.
+    void accumulateBlockForces(MpSystem& body, int firstBlock, int lastBlock);
+    /// The balls' share of the point-ball pushes, in point order, from the noted blocks.
+    void accumulateBallShares(const MpSystem& body) const;
     void accumulateBallForces() const;
 
     std::vector<MpSystem*> bodies_;
     std::vector<PillarCircle> pillars_;
     std::vector<Wall> walls_;
     BallSet* balls_ = nullptr;
+    /// Per block of points, the balls its points touch: bit k for ball k, the last bit for
+    /// every ball from that one on. Sized for the largest body when it is added, so the pass
+    /// allocates nothing.
+    std::vector<uint64_t> blockBallHits_;
 };

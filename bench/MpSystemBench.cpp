@@ -1,50 +1,69 @@
+#include "BenchBodies.h"
+
 #include "mpsystem/MpSystem.h"
-#include "tools/Icosphere.h"
+
+#include <Inventor/SoDB.h>
+#include <Inventor/nodes/SoSeparator.h>
 
 #include <benchmark/benchmark.h>
 
-#include <iostream>
-#include <memory>
-#include <sstream>
-#include <string>
-
 namespace {
 
-/// The text of a sphere body of `level` subdivisions: 40,962 points at level 6, 163,842 at 7.
-const std::string& sphereText(int level) {
-    static std::string text[8];
-    if (text[level].empty()) {
-        text[level] = meshText(makeIcosphere(level, 8, SbVec3f(0, 0, 0)), MeshForm::Toff);
-    }
-    return text[level];
+// Bodies of 10,242 (level 5), 163,842 (level 7) and 655,362 points (level 8).
+void sphereLevels(benchmark::internal::Benchmark* b) {
+    b->Arg(5)->Arg(7)->Arg(8)->Unit(benchmark::kMillisecond);
 }
 
-std::unique_ptr<MpSystem> readQuietly(const std::string& text) {
-    std::istringstream in(text);
-    std::streambuf* progress = std::cerr.rdbuf(nullptr);
-    auto body = std::make_unique<MpSystem>(in, 0.02f, 1, 85);
-    std::cerr.rdbuf(progress);
-    return body;
+void reportBody(benchmark::State& state, const MpSystem& body) {
+    state.counters["points"] = body.numPoints();
+    state.counters["bytesTouched"] = stepBytesTouched(body);
+    state.SetItemsProcessed(state.iterations() * body.numPoints());
 }
 
-// Reading is linear in the file: compare the time per point of the two levels.
+// Reading is linear in the file: compare the time per point of the levels.
 void readBody(benchmark::State& state) {
     const std::string& text = sphereText(static_cast<int>(state.range(0)));
+    int points = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(readQuietly(text));
+        points = readQuietly(text)->numPoints();
     }
+    state.counters["points"] = points;
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
 }
-BENCHMARK(readBody)->Arg(6)->Arg(7)->Unit(benchmark::kMillisecond);
+BENCHMARK(readBody)->Apply(sphereLevels);
 
-// The plain sequential step; at the largest time step a timer tick comes every 6 ms.
-void bodyStep(benchmark::State& state) {
+// The plain sequential step: the reference that the program's step must match and beat.
+void plainStep(benchmark::State& state) {
     std::unique_ptr<MpSystem> body = readQuietly(sphereText(static_cast<int>(state.range(0))));
     for (auto _ : state) {
-        body->step(0.0182f);
+        body->stepSequential(benchTimeStep);
     }
-    state.SetItemsProcessed(state.iterations() * body->numPoints());
+    reportBody(state, *body);
 }
-BENCHMARK(bodyStep)->Arg(6)->Arg(7)->Unit(benchmark::kMillisecond);
+BENCHMARK(plainStep)->Apply(sphereLevels);
+
+// The program's step, on all cores.
+void step(benchmark::State& state) {
+    std::unique_ptr<MpSystem> body = readQuietly(sphereText(static_cast<int>(state.range(0))));
+    for (auto _ : state) {
+        body->step(benchTimeStep);
+    }
+    reportBody(state, *body);
+}
+BENCHMARK(step)->Apply(sphereLevels);
+
+// The idle callback's copy of the positions into the surface.
+void updateScene(benchmark::State& state) {
+    SoDB::init();
+    std::unique_ptr<MpSystem> body = readQuietly(sphereText(static_cast<int>(state.range(0))));
+    SoSeparator* surface = body->buildSurface(1, 1, 1, 0, "");
+    surface->ref();
+    for (auto _ : state) {
+        body->updateScene();
+    }
+    surface->unref();
+    state.counters["points"] = body->numPoints();
+}
+BENCHMARK(updateScene)->Apply(sphereLevels);
 
 } // namespace

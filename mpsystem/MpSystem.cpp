@@ -24,6 +24,7 @@ float finiteOrZero(float x) {
 MpSystem::MpSystem(std::istream& mesh, float damping, float mass, float stiffness)
     : damping_(finiteOrZero(damping)), stiffness_(finiteOrZero(stiffness)) {
     MeshReader(mesh, *this).read(mass);
+    prepareFastStep();
 }
 
 MpSystem::~MpSystem() = default;
@@ -53,7 +54,7 @@ void MpSystem::addExternalForce(int i, const SbVec3f& f) {
     }
 }
 
-void MpSystem::step(float dt) {
+void MpSystem::stepSequential(float dt) {
     // A step that does not move time forward moves nothing. The external forces were meant for
     // this step and deliver no impulse over no time, so they are used up; the last lengths keep
     // measuring from the last step that moved the points, so the next real step still damps

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mpsystem/PointSprings.h"
+
 #include <Inventor/SbVec2f.h>
 #include <Inventor/SbVec3f.h>
 
@@ -43,7 +45,14 @@ public:
     /// arguments: a point whose mass is not positive never moves; a step with dt not positive
     /// moves nothing (it only uses up the external forces); a point whose new state would
     /// leave single precision stops where it is.
+    ///
+    /// The springs are computed on all worker threads (Workers.h) into a force per spring,
+    /// then each point gathers its springs' forces in spring order and moves: the result is
+    /// the same, bit for bit, as stepSequential's.
     void step(float dt);
+    /// The same step in the plain order, one pass after another over all points and springs
+    /// on one thread; kept as the reference the fast step must match.
+    void stepSequential(float dt);
     /// Force of spring s on its end a (end b takes the negative); advances its last length.
     /// A spring of length 0 has no direction and exerts no force; without a positive dt there
     /// is no damping part; a force beyond single precision is dropped. s lies in 0 .. S-1.
@@ -68,6 +77,8 @@ public:
     /// Read-only views of the state, for the scene, the tools and the tests.
     const SbVec3f* positions() const { return positions_.data(); }
     const SbVec3f* velocities() const { return velocities_.data(); }
+    /// The force on each point in the last step that moved the body.
+    const SbVec3f* forces() const { return forces_.data(); }
     const SbVec3f* externalForces() const { return externalForces_.data(); }
     const float* masses() const { return masses_.data(); }
     const SpringEnds* springs() const { return springs_.data(); }
@@ -99,6 +110,9 @@ private:
     void addSpringForces(float dt);
     void integrate(float dt);
     void clearExternalForces();
+    /// Load-time set-up of the fast step, once the mesh is read.
+    void prepareFastStep();
+    void gatherAndIntegrate(int32_t first, int32_t last, float dt);
 
     SoCamera* camera_ = nullptr;
     int32_t headcam_ = 0;
@@ -113,6 +127,10 @@ private:
     std::vector<SpringEnds> springs_;
     std::vector<double> restLengths_;
     std::vector<double> lastLengths_;
+    /// The fast step's own data: each point's springs, and the force of each spring on its
+    /// end a in the current step.
+    PointSprings pointSprings_;
+    std::vector<SbVec3f> springForces_;
     float stiffness_ = 0;
     float springDamping_ = 0.1f;
     SoSeparator* surfaceRoot_ = nullptr;

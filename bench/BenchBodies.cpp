@@ -1,0 +1,61 @@
+#include "BenchBodies.h"
+
+#include "arena/Pillars.h"
+#include "balls/BallShots.h"
+#include "tools/Icosphere.h"
+
+#include <Inventor/SoDB.h>
+#include <Inventor/nodes/SoSeparator.h>
+
+#include <cmath>
+#include <iostream>
+#include <map>
+#include <sstream>
+
+const std::string& sphereText(int level, MeshForm form) {
+    static std::map<std::pair<int, MeshForm>, std::string> texts;
+    std::string& text = texts[{level, form}];
+    if (text.empty()) {
+        text = meshText(makeIcosphere(level, 8, SbVec3f(0, 0, 0)), form);
+    }
+    return text;
+}
+
+std::unique_ptr<MpSystem> readQuietly(const std::string& text) {
+    std::istringstream in(text);
+    std::streambuf* progress = std::cerr.rdbuf(nullptr);
+    auto body = std::make_unique<MpSystem>(in, benchDamping, benchMass, benchStiffness);
+    std::cerr.rdbuf(progress);
+    return body;
+}
+
+double stepBytesTouched(const MpSystem& body) {
+    const double perPoint = 2 * 12 + 2 * 12 + 2 * 12 + 4 + 12;
+    const double perSpring = 8 + 8 + 2 * 8;
+    return perPoint * body.numPoints() + perSpring * body.numSprings();
+}
+
+BusyArena::BusyArena(int level) {
+    SoDB::init();
+    world = new SoSeparator;
+    world->ref();
+    std::istringstream mesh(meshText(makeIcosphere(level, 8, SbVec3f(0, -7.5f, 0)), MeshForm::Off));
+    std::streambuf* quiet = std::cerr.rdbuf(nullptr);
+    body = std::make_unique<MpSystem>(mesh, benchDamping, benchMass, benchStiffness);
+    std::cerr.rdbuf(quiet);
+    layOutArena(world, collisions, 1);
+    collisions.addBody(body.get());
+    collisions.addWall(Wall{SbVec3f(0, -15, 0), 15});
+    collisions.setBalls(&balls);
+    for (int k = 0; k < 6; ++k) {
+        const float angle = k * 3.1415927f / 3;
+        const SbVec3f onSurface(8 * std::cos(angle), -7.5f, 8 * std::sin(angle));
+        shootBall(balls, lights, *world, onSurface, SbVec3f(0, 0, 0), 8);
+    }
+}
+
+BusyArena::~BusyArena() {
+    balls.clear();
+    lights.clear();
+    world->unref();
+}

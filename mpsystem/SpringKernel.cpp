@@ -1,0 +1,129 @@
+#include "mpsystem/SpringKernel.h"
+
+#include "mpsystem/MpSystem.h"
+
+#include <cmath>
+#include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+/// One spring, as MpSystem::springForce computes it; it also does the springs that do not
+/// fill a whole group.
+void oneSpring(const SbVec3f* positions, const SpringEnds* springs, const double* restLengths,
+               double* lastLengths, SbVec3f* forces, int32_t s, const SpringConstants& k) {
+    const SbVec3f d = positions[springs[s].a] - positions[springs[s].b];
+    const float length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    if (length == 0.0f) {
+        lastLengths[s] = 0.0;
+        forces[s].setValue(0.0f, 0.0f, 0.0f);
+        return;
+    }
+    if (!std::isfinite(length)) {
+        forces[s].setValue(0.0f, 0.0f, 0.0f);
+        return;
+    }
+    const double kd = k.springDamping;
+    const double ks = k.stiffness;
+    const double len = length;
+    const float fd = static_cast<float>(-kd * (len - lastLengths[s]) / k.dt / len);
+    const float fs = static_cast<float>(-ks * (len - restLengths[s]) / len);
+    lastLengths[s] = len;
+    const SbVec3f f = d * (fs + fd);
+    const bool finite = std::isfinite(f[0]) && std::isfinite(f[1]) && std::isfinite(f[2]);
+    forces[s] = finite ? f : SbVec3f(0.0f, 0.0f, 0.0f);
+}
+
+#if defined(__SSE2__)
+
+/// Springs are done in groups of this many: first their ends' offsets are gathered, then the
+/// arithmetic runs over the group four lanes at a time, then the forces are scattered back to
+/// the spring order's array.
+constexpr int32_t groupSize = 64;
+
+/// All bits set in the lanes whose value is finite.
+inline __m128 finiteLanes(__m128 x) {
+    const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), x);
+    return _mm_cmple_ps(magnitude, _mm_set1_ps(std::numeric_limits<float>::max()));
+}
+
+/// The force coefficients fs + fd of two springs from t on (in the low two lanes), with their
+/// last lengths advanced. Packed division rounds each lane exactly as the scalar one does.
+inline __m128 twoCoefficients(__m128d len, const double* restLengths, double* lastLengths,
+                              int32_t t, __m128d negKd, __m128d negKs, __m128d dt) {
+    const __m128d lastLen = _mm_loadu_pd(lastLengths + t);
+    const __m128d restLen = _mm_loadu_pd(restLengths + t);
+    const __m128d fd = _mm_div_pd(_mm_div_pd(_mm_mul_pd(negKd, _mm_sub_pd(len, lastLen)), dt), len);
+    const __m128d fs = _mm_div_pd(_mm_mul_pd(negKs, _mm_sub_pd(len, restLen)), len);
+
+    // The last length becomes len, or 0 for a spring of no length, and stays as it was for a
+    // spring whose length is beyond single precision.
+    const __m128d finite = _mm_cmple_pd(len, _mm_set1_pd(std::numeric_limits<float>::max()));
+    const __m128d usable = _mm_andnot_pd(_mm_cmpeq_pd(len, _mm_setzero_pd()), finite);
+    _mm_storeu_pd(lastLengths + t,
+                  _mm_or_pd(_mm_and_pd(usable, len), _mm_andnot_pd(finite, lastLen)));
+    return _mm_add_ps(_mm_cvtpd_ps(fs), _mm_cvtpd_ps(fd));
+}
+
+/// A full group of springs from s on: lane by lane the operations of oneSpring, whose guards
+/// become lane masks.
+void springGroup(const SbVec3f* positions, const SpringEnds* springs, const double* restLengths,
+                 double* lastLengths, SbVec3f* forces, int32_t s, const SpringConstants& k) {
+    alignas(16) float d[3][groupSize];
+    for (int32_t j = 0; j < groupSize; ++j) {
+        const SbVec3f& a = positions[springs[s + j].a];
+        const SbVec3f& b = positions[springs[s + j].b];
+        d[0][j] = a[0] - b[0];
+        d[1][j] = a[1] - b[1];
+        d[2][j] = a[2] - b[2];
+    }
+    const __m128d negKd = _mm_set1_pd(-static_cast<double>(k.springDamping));
+    const __m128d negKs = _mm_set1_pd(-static_cast<double>(k.stiffness));
+    const __m128d dt = _mm_set1_pd(k.dt);
+    for (int32_t j = 0; j < groupSize; j += 4) {
+        const __m128 x = _mm_load_ps(d[0] + j);
+        const __m128 y = _mm_load_ps(d[1] + j);
+        const __m128 z = _mm_load_ps(d[2] + j);
+        const __m128 length = _mm_sqrt_ps(
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(x, x), _mm_mul_ps(y, y)), _mm_mul_ps(z, z)));
+        const __m128 low = twoCoefficients(_mm_cvtps_pd(length), restLengths, lastLengths, s + j,
+                                           negKd, negKs, dt);
+        const __m128 high = twoCoefficients(_mm_cvtps_pd(_mm_movehl_ps(length, length)),
+                                            restLengths, lastLengths, s + j + 2, negKd, negKs, dt);
+        const __m128 coefficient = _mm_movelh_ps(low, high);
+        const __m128 fx = _mm_mul_ps(x, coefficient);
+        const __m128 fy = _mm_mul_ps(y, coefficient);
+        const __m128 fz = _mm_mul_ps(z, coefficient);
+        const __m128 usable =
+            _mm_andnot_ps(_mm_cmpeq_ps(length, _mm_setzero_ps()), finiteLanes(length));
+        const __m128 valid = _mm_and_ps(_mm_and_ps(usable, finiteLanes(fx)),
+                                        _mm_and_ps(finiteLanes(fy), finiteLanes(fz)));
+        _mm_store_ps(d[0] + j, _mm_and_ps(valid, fx));
+        _mm_store_ps(d[1] + j, _mm_and_ps(valid, fy));
+        _mm_store_ps(d[2] + j, _mm_and_ps(valid, fz));
+    }
+    for (int32_t j = 0; j < groupSize; ++j) {
+        forces[s + j].setValue(d[0][j], d[1][j], d[2][j]);
+    }
+}
+
+#endif
+
+} // namespace
+
+void computeSpringForces(const SbVec3f* positions, const SpringEnds* springs,
+                         const double* restLengths, double* lastLengths, SbVec3f* forces,
+                         int32_t first, int32_t last, const SpringConstants& constants) {
+    int32_t s = first;
+#if defined(__SSE2__)
+    for (; s + groupSize <= last; s += groupSize) {
+        springGroup(positions, springs, restLengths, lastLengths, forces, s, constants);
+    }
+#endif
+    for (; s < last; ++s) {
+        oneSpring(positions, springs, restLengths, lastLengths, forces, s, constants);
+    }
+}

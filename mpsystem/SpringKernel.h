@@ -1,0 +1,24 @@
+#pragma once
+
+#include <Inventor/SbVec3f.h>
+
+#include <cstdint>
+
+struct SpringEnds;
+
+/// What the spring forces of one step need besides the arrays: the step's dt (positive and
+/// finite), the stiffness ks and the spring damping kd.
+struct SpringConstants {
+    float dt;
+    float stiffness;
+    float springDamping;
+};
+
+/// Computes the force on end a of every spring in [first, last) into `forces`, and advances
+/// the springs' last lengths, exactly as MpSystem::springForce does for each of them: the same
+/// single- and double-precision operations in the same order, so the results are identical
+/// bit for bit. Several springs are done at once in vector registers, which is where the time
+/// goes: each spring needs one square root and three double-precision divisions.
+void computeSpringForces(const SbVec3f* positions, const SpringEnds* springs,
+                         const double* restLengths, double* lastLengths, SbVec3f* forces,
+                         int32_t first, int32_t last, const SpringConstants& constants);

@@ -1,0 +1,203 @@
+// The program's step and contact pass against the plain ones: the same state, bit for bit.
+
+#include "ArenaRun.h"
+#include "CoinEnvironment.h"
+#include "mpsystem/Workers.h"
+#include "tools/Icosphere.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <iostream>
+#include <limits>
+#include <sstream>
+
+namespace {
+
+template <typename T> bool sameBytes(const T* a, const T* b, int count) {
+    return std::memcmp(a, b, sizeof(T) * static_cast<size_t>(count)) == 0;
+}
+
+/// Everything one step hands to the next, compared bit for bit.
+testing::AssertionResult sameBodyState(const MpSystem& plain, const MpSystem& fast) {
+    const int n = plain.numPoints();
+    if (fast.numPoints() != n || fast.numSprings() != plain.numSprings()) {
+        return testing::AssertionFailure() << "bodies of different sizes";
+    }
+    if (!sameBytes(plain.positions(), fast.positions(), n)) {
+        return testing::AssertionFailure() << "positions differ";
+    }
+    if (!sameBytes(plain.velocities(), fast.velocities(), n)) {
+        return testing::AssertionFailure() << "velocities differ";
+    }
+    if (!sameBytes(plain.forces(), fast.forces(), n)) {
+        return testing::AssertionFailure() << "forces differ";
+    }
+    if (!sameBytes(plain.externalForces(), fast.externalForces(), n)) {
+        return testing::AssertionFailure() << "external forces differ";
+    }
+    if (!sameBytes(plain.lastLengths(), fast.lastLengths(), plain.numSprings())) {
+        return testing::AssertionFailure() << "last lengths differ";
+    }
+    return testing::AssertionSuccess();
+}
+
+testing::AssertionResult sameBalls(const BallSet& plain, const BallSet& fast) {
+    if (plain.size() != fast.size()) {
+        return testing::AssertionFailure() << plain.size() << " balls against " << fast.size();
+    }
+    for (int k = 0; k < plain.size(); ++k) {
+        const Ball& a = plain.at(k);
+        const Ball& b = fast.at(k);
+        const SbVec3f state[] = {a.position(), a.velocity(), a.force()};
+        const SbVec3f other[] = {b.position(), b.velocity(), b.force()};
+        if (!sameBytes(state, other, 3)) {
+            return testing::AssertionFailure() << "ball " << k << " differs";
+        }
+    }
+    return testing::AssertionSuccess();
+}
+
+std::unique_ptr<MpSystem> readBody(const std::string& text, float mass = 1.0f) {
+    std::istringstream in(text);
+    std::streambuf* progress = std::cerr.rdbuf(nullptr);
+    auto body = std::make_unique<MpSystem>(in, 0.02f, mass, 85.0f);
+    std::cerr.rdbuf(progress);
+    return body;
+}
+
+/// A sphere of 10,242 points with three springs more than a multiple of the kernels' widths,
+/// among them two of length 0: one joining a point to itself and one joining two points read
+/// at the same place.
+std::string sphereWithDegenerateSprings() {
+    TriangleMesh mesh = makeIcosphere(5, 3, SbVec3f(0, 0.5f, 0));
+    const int32_t twin = static_cast<int32_t>(mesh.points.size());
+    mesh.points.push_back(mesh.points[0]);
+    mesh.texCoords.push_back(mesh.texCoords[0]);
+    mesh.triangles.push_back({0, twin, 1});
+    mesh.triangles.push_back({2, 2, 3});
+    return meshText(mesh, MeshForm::Off);
+}
+
+/// Runs the test once on one thread and once on two.
+class FastPaths : public testing::TestWithParam<int> {
+protected:
+    void SetUp() override { setWorkerCount(GetParam()); }
+    void TearDown() override { setWorkerCount(INT_MAX); }
+};
+
+} // namespace
+
+TEST_P(FastPaths, StepAndContactPassMatchThePlainOnesOverAThousandTicks) {
+    ArenaRun plain(5, false);
+    ArenaRun fast(5, true);
+    ASSERT_EQ(workersFor(fast.body().numPoints()), GetParam()) << "the threads this run is for";
+    bool underFloor = false;
+    bool inPillar = false;
+    bool inBall = false;
+    for (int tick = 0; tick < 1000; ++tick) {
+        plain.tick(0.012f);
+        fast.tick(0.012f);
+        ASSERT_TRUE(sameBodyState(plain.body(), fast.body())) << "after tick " << tick;
+        ASSERT_TRUE(sameBalls(plain.balls(), fast.balls())) << "after tick " << tick;
+        if (tick % 10 == 0) {
+            underFloor = underFloor || plain.bodyUnderFloor();
+            inPillar = inPillar || plain.bodyInPillar();
+            inBall = inBall || plain.bodyInBall();
+        }
+    }
+    EXPECT_TRUE(underFloor) << "the run never pressed the body into the floor";
+    EXPECT_TRUE(inPillar) << "the run never pressed the body into a pillar";
+    EXPECT_TRUE(inBall) << "the run never pressed a ball into the body";
+}
+
+TEST_P(FastPaths, StepMatchesThePlainOneOnDegenerateSpringsAndUnevenCounts) {
+    const std::string text = sphereWithDegenerateSprings();
+    std::unique_ptr<MpSystem> plain = readBody(text);
+    std::unique_ptr<MpSystem> fast = readBody(text);
+    ASSERT_NE(plain->numSprings() % 64, 0);
+    ASSERT_EQ(workersFor(plain->numPoints() + plain->numSprings()), GetParam());
+    for (int tick = 0; tick < 50; ++tick) {
+        // Pushes that vary from point to point, some beyond what single precision holds once
+        // they reach the springs.
+        for (int i = 0; i < plain->numPoints(); i += 7) {
+            const float size = (i % 5 == 0 && tick == 20) ? 3e38f : 40.0f * (i % 11) - 200;
+            const SbVec3f push(size, 0.5f * size, -0.25f * size);
+            plain->addExternalForce(i, push);
+            fast->addExternalForce(i, push);
+        }
+        plain->stepSequential(0.012f);
+        fast->step(0.012f);
+        ASSERT_TRUE(sameBodyState(*plain, *fast)) << "after tick " << tick;
+    }
+}
+
+TEST_P(FastPaths, StepsThatMoveNothingMatchThePlainOnes) {
+    const std::string text = sphereWithDegenerateSprings();
+    std::unique_ptr<MpSystem> plain = readBody(text);
+    std::unique_ptr<MpSystem> fast = readBody(text);
+    for (float dt : {0.012f, 0.0f, -0.01f, std::numeric_limits<float>::quiet_NaN(), 0.0182f}) {
+        plain->addExternalForce(3, SbVec3f(1, 2, 3));
+        fast->addExternalForce(3, SbVec3f(1, 2, 3));
+        plain->stepSequential(dt);
+        fast->step(dt);
+        ASSERT_TRUE(sameBodyState(*plain, *fast)) << "dt " << dt;
+    }
+}
+
+TEST_P(FastPaths, MasslessBodyMatchesThePlainOne) {
+    const std::string text = sphereWithDegenerateSprings();
+    std::unique_ptr<MpSystem> plain = readBody(text, 0.0f);
+    std::unique_ptr<MpSystem> fast = readBody(text, 0.0f);
+    for (int tick = 0; tick < 5; ++tick) {
+        plain->stepSequential(0.012f);
+        fast->step(0.012f);
+        ASSERT_TRUE(sameBodyState(*plain, *fast)) << "after tick " << tick;
+    }
+}
+
+TEST_P(FastPaths, ContactPassMatchesThePlainOneWithMoreBallsThanAMaskHolds) {
+    // 70 balls strewn over and around a body that lies across the floor and a pillar.
+    const std::string text = sphereMesh(5, 4, -3, -13, -3);
+    std::unique_ptr<MpSystem> plainBody = readBody(text);
+    std::unique_ptr<MpSystem> fastBody = readBody(text);
+    BallSet plainBalls;
+    BallSet fastBalls;
+    for (int k = 0; k < 70; ++k) {
+        const SbVec3f centre(-3 + 4.2f * std::cos(0.7f * k), -13 + 4.2f * std::sin(1.3f * k),
+                             -3 + 4.2f * std::sin(0.7f * k));
+        plainBalls.append(std::make_unique<Ball>(centre, SbVec3f(0, 0, 0), 1, 0, 0));
+        fastBalls.append(std::make_unique<Ball>(centre, SbVec3f(0, 0, 0), 1, 0, 0));
+    }
+    CollisionWorld plain;
+    CollisionWorld fast;
+    for (CollisionWorld* world : {&plain, &fast}) {
+        world->addWall(Wall{SbVec3f(0, -15, 0), 15});
+        world->addWall(Wall{SbVec3f(-6, 0, 0), 15});
+        world->addPillar(PillarCircle(-4, 1.5f, -4));
+        world->addPillar(PillarCircle(12, 1.5f, 12));
+    }
+    plain.addBody(plainBody.get());
+    plain.setBalls(&plainBalls);
+    fast.addBody(fastBody.get());
+    fast.setBalls(&fastBalls);
+    for (int pass = 0; pass < 3; ++pass) {
+        plain.accumulatePlainContactForces();
+        fast.accumulateContactForces();
+        ASSERT_TRUE(sameBodyState(*plainBody, *fastBody)) << "pass " << pass;
+        ASSERT_TRUE(sameBalls(plainBalls, fastBalls)) << "pass " << pass;
+    }
+    int pushedBalls = 0;
+    for (int k = 0; k < 70; ++k) {
+        pushedBalls += fastBalls.at(k).force() != SbVec3f(0, 0, 0) ? 1 : 0;
+    }
+    EXPECT_GT(pushedBalls, 64) << "balls beyond the mask's width took part";
+    plainBalls.clear();
+    fastBalls.clear();
+}
+
+INSTANTIATE_TEST_SUITE_P(OneAndTwoThreads, FastPaths, testing::Values(1, 2),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return std::to_string(info.param) + "Threads";
+                         });
