@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# The headless simulation tool: its output mesh reads back to the same positions, its results
+# do not depend on the number of threads, and bad mesh files end it as they end the program.
+source "$(dirname "$0")/lib.sh"
+unset DISPLAY WAYLAND_DISPLAY
+
+SIM="$PLIMMERTON_BINARY_DIR/plimmerton-sim"
+DATA="$PLIMMERTON_SOURCE_DIR/data"
+OUT="$E2E_WORK/stdout"
+ERR="$E2E_WORK/stderr"
+
+# sim ARGS...: runs the tool to its end; STATUS holds its exit status.
+sim() {
+    STATUS=0
+    "$SIM" "$@" >"$OUT" 2>"$ERR" || STATUS=$?
+}
+field() { sed -n "s/^$1 //p" "$OUT"; }
+
+check "the tool was built" [ -x "$SIM" ]
+
+for body in ball.toff box.off; do
+    form=${body##*.}
+    sim -i "$DATA/$body" -d 0.02 -m 1 -s 85 -t 0.012 -n 300 -arena 3 -o "$E2E_WORK/moved.$form"
+    check_equal "$body: exit status" 0 "$STATUS"
+    moved=$(field checksum)
+    check "$body: a checksum of 16 hex digits" grep -qx "checksum [0-9a-f]\{16\}" "$OUT"
+    check "$body: a median tick time" grep -qx "median tick [0-9.e+-]* ms" "$OUT"
+    check "$body: written in the same form" grep -qx "$(echo "$form" | tr a-z A-Z)" \
+        <(head -n1 "$E2E_WORK/moved.$form")
+    check_equal "$body: same faces" "$(grep -c '^3 ' "$DATA/$body")" \
+        "$(grep -c '^3 ' "$E2E_WORK/moved.$form")"
+    check_equal "$body: same header counts" "$(grep -v '^#' "$DATA/$body" | sed -n 2p)" \
+        "$(sed -n 2p "$E2E_WORK/moved.$form")"
+
+    sim -i "$DATA/$body" -n 0
+    start=$(field checksum)
+    check "$body: the body moved" [ "$start" != "$moved" ]
+
+    sim -i "$E2E_WORK/moved.$form" -n 0 -o "$E2E_WORK/again.$form"
+    check_equal "$body: read back, the same checksum" "$moved" "$(field checksum)"
+    check "$body: written again, the same bytes" cmp -s "$E2E_WORK/moved.$form" "$E2E_WORK/again.$form"
+
+    sim -i "$DATA/$body" -d 0.02 -m 1 -s 85 -t 0.012 -n 300 -arena 3 -threads 1
+    check_equal "$body: one thread, the same checksum" "$moved" "$(field checksum)"
+done
+
+# Texture coordinates survive the trip.
+check_equal "texture coordinates kept" \
+    "$(grep -v '^#' "$DATA/ball.toff" | sed -n 3p | awk '{printf "%.6f %.6f", $4, $5}')" \
+    "$(sed -n 3p "$E2E_WORK/moved.toff" | awk '{printf "%.6f %.6f", $4, $5}')"
+
+sim -i "$E2E_WORK/no-such-body.off" -n 5
+check_equal "missing mesh: exit status" 1 "$STATUS"
+check_equal "missing mesh: the program's message" \
+    "File \`$E2E_WORK/no-such-body.off' does not exist!" "$(cat "$ERR")"
+check "missing mesh: nothing on standard output" [ ! -s "$OUT" ]
+
+printf 'COFF\n4 4 6\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 1 2\n3 0 1 3\n3 1 2 3\n3 0 2 3\n' \
+    >"$E2E_WORK/wrong-keyword.off"
+sim -i "$E2E_WORK/wrong-keyword.off"
+check_equal "wrong keyword: exit status" 1 "$STATUS"
+check "wrong keyword: the program's message" grep -qx "No OFF- or TRIANGULATION-File !" "$ERR"
+
+printf 'OFF\n8 6 12\n0 0 0\n1 0 0\n1 1' >"$E2E_WORK/truncated.off"
+sim -i "$E2E_WORK/truncated.off" -o "$E2E_WORK/never.off"
+check_equal "malformed mesh: exit status" 1 "$STATUS"
+check_equal "malformed mesh: one line starting 'Malformed mesh file: '" 1 \
+    "$(grep -c '^Malformed mesh file: ' "$ERR")"
+check "malformed mesh: no output file" [ ! -e "$E2E_WORK/never.off" ]
+
+sim -i "$DATA/ball.toff" -n 1 -o "$E2E_WORK/no-such-folder/out.toff"
+check_equal "unwritable output: exit status" 1 "$STATUS"
+check "unwritable output: says so" grep -q "Cannot write" "$ERR"
+
+for flag in --help -h; do
+    sim "$flag"
+    check_equal "$flag: exit status" 0 "$STATUS"
+    check "$flag: usage line first" grep -q "^Usage: plimmerton-sim " <(head -n1 "$OUT")
+    check "$flag: names every option" grep -q -- "-arena SEED" "$OUT"
+done
+
+finish
