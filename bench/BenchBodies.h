@@ -24,10 +24,16 @@ const std::string& sphereText(int level, MeshForm form = MeshForm::Toff);
 /// A body read from mesh text without the reader's progress lines.
 std::unique_ptr<MpSystem> readQuietly(const std::string& text);
 
-/// The bytes that one step must read or write at the least, each once: position, velocity
-/// and external force read and written, mass read and force written per point; the two ends
-/// and the rest length read and the last length read and written per spring.
-double stepBytesTouched(const MpSystem& body);
+/// The bytes that the plain step moves, each pass streaming its arrays once: per point, the
+/// external force and mass read and the force written (gravity), the force read and written
+/// and the position read (springs), force, mass, velocity and position (integration), the
+/// external force cleared; per spring, its ends and rest length read and its last length read
+/// and written. About 236 bytes per point of a triangle mesh.
+double plainStepBytes(const MpSystem& body);
+/// The bytes that any step must move at the least, each array once: per point the position,
+/// velocity and external force read and written, the mass read and the force written; per
+/// spring as above. About 184 bytes per point of a triangle mesh.
+double leastStepBytes(const MpSystem& body);
 
 /// The start-up arena (pillars from a fixed seed, the floor wall) with a sphere body of
 /// `level` subdivisions sunk into the floor and the six balls that eight light sources allow,

@@ -9,7 +9,7 @@
 namespace {
 
 void sphereLevels(benchmark::internal::Benchmark* b) {
-    b->Arg(5)->Arg(7)->Arg(8)->Unit(benchmark::kMillisecond);
+    b->Arg(5)->Arg(7)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
 // The plain contact pass: every point against every wall, pillar and ball.

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Builds the benchmarks, runs them with repetitions and prints a table of medians with the
+# ratios the program is held to, all measured in this one run. Run it on a quiet machine: the
+# step and the contact pass use every core. Arguments go to the benchmark program (for example
+# --benchmark_filter=step); REPETITIONS sets the number of repetitions (default 5).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLIMMERTON_BENCHMARKS=ON >/dev/null
+cmake --build build --target plimmerton-bench -j "$(nproc)" >/dev/null
+
+results="$PWD/build/bench-results.json"
+echo "load before the run: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
+# From data/, where the arena's pillars find their texture.
+(cd data && ../build/bench/plimmerton-bench \
+    --benchmark_repetitions="${REPETITIONS:-5}" \
+    --benchmark_report_aggregates_only=true \
+    --benchmark_out="$results" --benchmark_out_format=json "$@" >/dev/null)
+
+python3 - "$results" <<'EOF'
+import json
+import sys
+
+runs = json.load(open(sys.argv[1]))["benchmarks"]
+median = {}
+for run in runs:
+    if run.get("aggregate_name") == "median":
+        median[run["run_name"]] = run
+
+def ms(name):
+    run = median.get(name)
+    if run is None:
+        return None
+    scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[run["time_unit"]]
+    return run["real_time"] * scale
+
+print(f"{'benchmark (median of repetitions)':<40} {'ms':>10}  counters")
+for name, run in median.items():
+    counters = {k: v for k, v in run.items()
+                if k in ("points", "bytes_per_second", "loadPeakBytes", "bodyBytes")}
+    shown = "  ".join(f"{k}={v:.4g}" for k, v in counters.items())
+    print(f"{name:<40} {ms(name):>10.4f}  {shown}")
+
+print()
+print("ratios, from the medians above")
+def line(what, value, target):
+    if value is None:
+        print(f"  {what:<62} (not measured)")
+    else:
+        print(f"  {what:<62} {value:8.2f}   {target}")
+
+def quotient(a, b):
+    return None if a is None or b is None else a / b
+
+for level, points in ((5, "10k"), (7, "160k"), (8, "650k")):
+    line(f"step speed-up over the plain step, {points} points",
+         quotient(ms(f"plainStep/{level}/real_time"), ms(f"step/{level}/real_time")),
+         "(>= 2.5 at 160k)" if level == 7 else "")
+for level, points in ((5, "10k"), (7, "160k"), (8, "650k")):
+    line(f"contact pass speed-up over the plain pass, {points} points",
+         quotient(ms(f"plainContactPass/{level}/real_time"), ms(f"contactPass/{level}/real_time")),
+         "(>= 5 at 160k)" if level == 7 else "")
+
+bandwidth = median.get("memoryTriad/2/real_time", {}).get("bytes_per_second")
+step = median.get("step/8/real_time")
+if bandwidth and step:
+    for key, what in (("plainStepBytes", "the plain step's bytes"), ("leastStepBytes", "the least bytes")):
+        floor = step[key] / bandwidth * 1e3
+        line(f"step at 650k over the floor of {what} ({floor:.2f} ms)",
+             ms("step/8/real_time") / floor, "(<= 1.5)")
+    print(f"  {'two-thread triad bandwidth, GB/s':<62} {bandwidth / 1e9:8.2f}")
+
+tick = ms("timerTick/7/real_time")
+if tick is not None:
+    line("one tick at 160k points, ms (half of 0.012 / 3 = 2 ms)", tick, "(<= 2)")
+
+load = median.get("readBody/8/real_time")
+if load:
+    line("peak memory of loading 650k points over the finished body",
+         load["loadPeakBytes"] / load["bodyBytes"], "(<= 2)")
+EOF
