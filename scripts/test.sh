@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: unit, in-process scene and end-to-end (real window
-# under a virtual display), then the unit and scene tests again under address and
-# undefined-behaviour sanitizers.
+# under a virtual display), then fuzzes the mesh reader for a minute, then runs the unit and
+# scene tests again under address and undefined-behaviour sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -10,6 +10,13 @@ jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")
+
+# The mesh reader under the fuzzer for a bounded time (0 skips it); scripts/fuzz.sh alone runs
+# longer campaigns.
+fuzz_seconds=${PLIMMERTON_FUZZ_SECONDS:-60}
+if [ "$fuzz_seconds" -gt 0 ]; then
+  FUZZ_JOBS=$jobs bash scripts/fuzz.sh "$fuzz_seconds"
+fi
 
 if [ "${PLIMMERTON_SKIP_SANITIZERS:-0}" != 1 ]; then
   cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DPLIMMERTON_SANITIZE=ON \
