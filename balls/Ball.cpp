@@ -6,9 +6,17 @@
 #include <Inventor/nodes/SoSphere.h>
 #include <Inventor/nodes/SoTransform.h>
 
+#include <cmath>
+
 namespace {
+
 const SbVec3f gravityForce(0.0f, -4.905f, 0.0f);
+
+bool isFinite(const SbVec3f& v) {
+    return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
 }
+
+} // namespace
 
 Ball::Ball(const SbVec3f& launchPosition, const SbVec3f& velocity, float red, float green,
            float blue)
@@ -31,12 +39,25 @@ Ball::Ball(const SbVec3f& launchPosition, const SbVec3f& velocity, float red, fl
     separator_->addChild(sphere_);
 }
 
-Ball::~Ball() { separator_->unref(); }
+Ball::~Ball() {
+    separator_->unref();
+}
 
 void Ball::step(float dt) {
-    const SbVec3f acceleration = (gravityForce + force_ - dragCoefficient * velocity_) / mass;
-    velocity_ += dt * acceleration;
-    position_ += dt * velocity_;
+    // Like the body, a ball moves only forward in time (a negative step would amplify its drag
+    // tick after tick), and a step beyond single precision stops it where it is, so no infinity
+    // reaches the contacts or the scene. The accumulated force is used up either way.
+    if (dt > 0.0f && std::isfinite(dt)) {
+        const SbVec3f acceleration = (gravityForce + force_ - dragCoefficient * velocity_) / mass;
+        const SbVec3f newVelocity = velocity_ + dt * acceleration;
+        const SbVec3f newPosition = position_ + dt * newVelocity;
+        if (isFinite(newVelocity) && isFinite(newPosition)) {
+            velocity_ = newVelocity;
+            position_ = newPosition;
+        } else {
+            velocity_.setValue(0, 0, 0);
+        }
+    }
     force_.setValue(0, 0, 0);
 }
 

@@ -24,7 +24,8 @@ public:
 
     SoSeparator* root() const { return separator_; }
     /// Semi-implicit Euler under gravity, drag and the accumulated contact force, which it
-    /// then clears.
+    /// then clears. A dt that is not a positive finite number moves nothing; a step whose
+    /// result would leave single precision leaves the ball where it is, at rest.
     void step(float dt);
     /// Moves the transform and the own light to the ball's centre.
     void syncNodes();
