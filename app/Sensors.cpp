@@ -9,6 +9,9 @@
 #include <Inventor/sensors/SoIdleSensor.h>
 #include <Inventor/sensors/SoTimerSensor.h>
 
+#include <algorithm>
+#include <cmath>
+
 void timerCallback(void*, SoSensor*) {
     if (mpSystemReady) {
         mpSystem->step(settings.timeStep);
@@ -27,10 +30,18 @@ void idleCallback(void*, SoSensor* sensor) {
     sensor->schedule();
 }
 
+SbTime timerInterval(float timeStep) {
+    const double interval = static_cast<double>(timeStep) / 3.0;
+    if (!std::isfinite(interval) || interval < 0.0) {
+        return SbTime::zero();
+    }
+    return SbTime(std::min(interval, maxTimerInterval));
+}
+
 void createSensors() {
     timerSensor = new SoTimerSensor(timerCallback, nullptr);
     // Each tick advances the simulation by a whole step, so simulated time runs at three
     // times wall-clock time. The interval is fixed here; key 2 later changes only the step.
-    timerSensor->setInterval(SbTime(static_cast<double>(settings.timeStep) / 3.0));
+    timerSensor->setInterval(timerInterval(settings.timeStep));
     idleSensor = new SoIdleSensor(idleCallback, nullptr);
 }
