@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 #include <Inventor/events/SoKeyboardEvent.h>
+#include <QTimer>
+#include <QWidget>
 
 QtExaminerViewer::QtExaminerViewer(QWidget* parent)
     : SoQtExaminerViewer(parent, nullptr, TRUE, SoQtFullViewer::BUILD_ALL, SoQtViewer::BROWSER) {}
@@ -63,15 +65,23 @@ SbBool QtExaminerViewer::processSoEvent(const SoEvent* const event) {
 }
 
 void QtExaminerViewer::actualRedraw() {
-    // Asked of OpenGL directly and once: the scene-graph library's own query warns at every
-    // call and is meaningless before a context exists.
-    if (!lightSourcesRead) {
-        GLint count = 0;
-        glGetIntegerv(GL_MAX_LIGHTS, &count);
-        if (count > 0) {
-            lightSources = static_cast<unsigned>(count);
-        }
-        lightSourcesRead = true;
+    if (!firstFrameDrawn) {
+        readLightSources();
+        // While the window manager places a new window, the first frame can be lost without
+        // any expose event to repair it; the scene is static until the animation starts, so
+        // it is drawn once more when the window has settled.
+        QTimer::singleShot(1000, getBaseWidget(), [this] { scheduleRedraw(); });
+        firstFrameDrawn = true;
     }
     SoQtExaminerViewer::actualRedraw();
+}
+
+void QtExaminerViewer::readLightSources() {
+    // Asked of OpenGL directly and once: the scene-graph library's own query warns at every
+    // call and is meaningless before a context exists.
+    GLint count = 0;
+    glGetIntegerv(GL_MAX_LIGHTS, &count);
+    if (count > 0) {
+        lightSources = static_cast<unsigned>(count);
+    }
 }

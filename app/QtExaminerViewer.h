@@ -36,8 +36,10 @@ protected:
     void actualRedraw() override;
 
 private:
+    void readLightSources();
+
     /// OpenGL guarantees at least eight light sources; this answer stands until the first
     /// redraw, when a context exists and its real number can be read.
     unsigned lightSources = 8;
-    bool lightSourcesRead = false;
+    bool firstFrameDrawn = false;
 };

@@ -89,11 +89,12 @@ wait_until() {
     done
 }
 
-# Starts Xvfb on a free display and openbox on it, and exports DISPLAY.
+# Starts Xvfb on a free display and openbox on it, and exports DISPLAY. Other programs on the
+# machine may hold displays too; a display is used only once a client has been served on it.
 start_display() {
-    local fdfile="$E2E_WORK/displayfd"
+    local fdfile="$E2E_WORK/displayfd" attempt
     : >"$fdfile"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" \
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fdfile" \
         >"$E2E_WORK/xvfb.log" 2>&1 &
     E2E_PIDS+=($!)
     if ! wait_until 20 grep -q '^[0-9][0-9]*$' "$fdfile"; then
@@ -101,12 +102,20 @@ start_display() {
         return 1
     fi
     export DISPLAY=":$(head -n1 "$fdfile")"
-    openbox >"$E2E_WORK/openbox.log" 2>&1 &
-    E2E_PIDS+=($!)
-    if ! wait_until 20 wmctrl -m >/dev/null; then
-        echo "openbox did not start on $DISPLAY" >&2
+    if ! wait_until 20 xdpyinfo >/dev/null; then
+        echo "Xvfb does not answer on $DISPLAY" >&2
         return 1
     fi
+    for attempt in 1 2 3; do
+        openbox >>"$E2E_WORK/openbox.log" 2>&1 &
+        E2E_PIDS+=($!)
+        if wait_until 20 wmctrl -m >/dev/null; then
+            return 0
+        fi
+        kill "$!" 2>/dev/null || true
+    done
+    echo "openbox did not start on $DISPLAY" >&2
+    return 1
 }
 
 # ---- the program ---------------------------------------------------------------------------
@@ -188,6 +197,24 @@ close_window() {
 view_geometry() {
     eval "$(xdotool getwindowgeometry --shell "$1")"
     VIEW="$((WIDTH - 60))x$((HEIGHT - 30 - 45))+30+0"
+}
+
+# frame_drawn WINDOW FILE: takes a screenshot into FILE and succeeds when it shows a drawn
+# frame: the background colour in the view's top left corner and the yellow digits of the
+# frame counter in its bottom left corner. Use it with wait_until: the first frames take a
+# while on a busy machine.
+frame_drawn() {
+    screenshot "$1" "$2" || return 1
+    view_geometry "$1"
+    [ "$(pixel "$2" 40 10)" = "0,51,76" ] || return 1
+    [ "$(counter_pixels "$2")" -gt 20 ]
+}
+
+# counter_pixels FILE: how many pixels of the frame counter's yellow the bottom left corner of
+# the view holds.
+counter_pixels() {
+    convert "$1" -crop "$((WIDTH / 2))x40+30+$((HEIGHT - 30 - 40))" +repage -depth 8 txt:- |
+        grep -c "^[0-9]*,[0-9]*: (255,255,0)"
 }
 
 # same_view FILE1 FILE2: succeeds when the two screenshots show the same view, pixel for pixel.

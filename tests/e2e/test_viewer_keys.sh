@@ -12,6 +12,7 @@ window=$(find_window) || {
     finish
 }
 activate_window "$window"
+wait_until 30 frame_drawn "$window" "$E2E_WORK/first.png"
 view_geometry "$window"
 
 # shoot NAME: a screenshot once two in a row agree, so the picture has settled.

@@ -69,28 +69,14 @@ check "the help page, byte for byte, on standard output" cmp "$expected_help" "$
 check "none of the help page on standard error" \
     bash -c "! grep -qE 'General control|Switches|GlobalCam|stop animation' '$PROGRAM_ERR'"
 
-eval "$(xdotool getwindowgeometry --shell "$window")"
-# The view fills the window between the viewer's side trims and above its bottom trim.
-trim=30
-left=$trim
-right=$((WIDTH - trim))
-bottom=$((HEIGHT - trim))
-background="0,51,76"
 shot="$E2E_WORK/window.png"
-counter="$E2E_WORK/counter.png"
-
-# The first frames take a while on a busy machine: look again until the view and the frame
-# counter are drawn.
-counter_pixels() {
-    convert "$shot" -crop "$((WIDTH / 2))x40+$left+$((bottom - 40))" +repage "$counter"
-    count_colour "$counter" "255,255,0"
-}
-picture_drawn() {
-    screenshot "$window" "$shot" &&
-        [ "$(pixel "$shot" $((left + 10)) 10)" = "$background" ] &&
-        [ "$(counter_pixels)" -gt 20 ]
-}
-wait_until 30 picture_drawn
+wait_until 30 frame_drawn "$window" "$shot"
+view_geometry "$window"
+# The view fills the window between the viewer's side trims and above its bottom trim.
+left=30
+right=$((WIDTH - 30))
+bottom=$((HEIGHT - 30))
+background="0,51,76"
 
 check_equal "background colour at the top of the view" "$background" \
     "$(pixel "$shot" $((left + 10)) 10)"
@@ -100,7 +86,7 @@ check "background covers a good part of the view ($background_pixels pixels)" \
 # The camera looks at the body; behind it, along that line, nothing lies within the far plane.
 centre=$(pixel "$shot" $(((left + right) / 2)) $((bottom / 2)))
 check "the body covers the centre of the view (colour $centre)" [ "$centre" != "$background" ]
-yellow=$(counter_pixels)
+yellow=$(counter_pixels "$shot")
 check "the frame counter is drawn ($yellow yellow pixels)" [ "$yellow" -gt 20 ]
 
 # ---- closing as a user would ------------------------------------------------------------------
