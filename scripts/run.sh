@@ -41,7 +41,7 @@ for _ in 1 2 3; do
 done
 sleep 1.5
 shot="$E2E_WORK/plimmerton.png"
-screenshot "$window" "$shot"
+wait_until 10 frame_drawn "$window" "$shot" || screenshot "$window" "$shot"
 close_window
 wait_program 20
 echo "$shot"
