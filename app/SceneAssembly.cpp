@@ -6,10 +6,12 @@
 #include "arena/Cloud.h"
 #include "arena/Pillars.h"
 #include "control/Cannon.h"
+#include "control/KeyboardControl.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/C/tidbits.h>
 #include <Inventor/actions/SoGLRenderAction.h>
+#include <Inventor/events/SoKeyboardEvent.h>
 #include <Inventor/nodes/SoEventCallback.h>
 #include <Inventor/nodes/SoPerspectiveCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
@@ -82,6 +84,7 @@ bool assembleScene(ExaminerViewer* examinerViewer) {
 
     createSensors();
     SoEventCallback* keyboardNode = new SoEventCallback;
+    keyboardNode->addEventCallback(SoKeyboardEvent::getClassTypeId(), keyboardCallback, camera);
     sceneRoot->addChild(keyboardNode);
 
     configureViewer();
