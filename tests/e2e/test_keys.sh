@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Keys in the real window: animation, the three levels, the draw styles, the help page, quit.
+# Keys in the real window: the draw styles, the three levels, the help page, the animation,
+# shooting and removing balls, quit.
 source "$(dirname "$0")/lib.sh"
 
 mesh="$PLIMMERTON_SOURCE_DIR/data/ball.toff"
@@ -18,21 +19,30 @@ help_page="$E2E_WORK/help.txt"
 cp "$PROGRAM_OUT" "$help_page"
 
 eval "$(xdotool getwindowgeometry --shell "$window")"
+# The view fills the window between the viewer's side trims and above its bottom trim.
+trim=30
 background="0,51,76"
 
-# A square around the centre of the view, where the body stands; the frame counter and the
-# viewer's trims lie outside it.
-centre_crop() {
-    local size=120
-    convert "$1" -crop "${size}x${size}+$(((WIDTH - size) / 2))+$(((HEIGHT - 30 - size) / 2))" \
-        +repage "$2"
+# shoot NAME: a picture of the view alone in $E2E_WORK/NAME.png, and of the square around its
+# centre, where the body stands, in $E2E_WORK/NAME-centre.png. The frame counter and the
+# viewer's buttons lie outside the square.
+shoot() {
+    local window_shot="$E2E_WORK/$1-window.png" size=120
+    screenshot "$window" "$window_shot"
+    convert "$window_shot" -crop "$((WIDTH - 2 * trim))x$((HEIGHT - trim))+$trim+0" +repage \
+        "$E2E_WORK/$1.png"
+    convert "$window_shot" \
+        -crop "${size}x${size}+$(((WIDTH - size) / 2))+$(((HEIGHT - trim - size) / 2))" \
+        +repage "$E2E_WORK/$1-centre.png"
 }
 
-# shoot NAME: a settled picture of the centre of the view, in $E2E_WORK/NAME.png.
-shoot() {
+# A key's effect shows in the next frames; this leaves them time to be drawn.
+settle() {
     sleep 1.5
-    screenshot "$window" "$E2E_WORK/$1-window.png"
-    centre_crop "$E2E_WORK/$1-window.png" "$E2E_WORK/$1.png"
+}
+
+first_picture_drawn() {
+    shoot first && [ "$(pixel "$E2E_WORK/first.png" 10 10)" = "$background" ]
 }
 
 differing_pixels() {
@@ -40,7 +50,7 @@ differing_pixels() {
 }
 
 # count_kinds FILE: sets BODY (textured body colours: clearly saturated, not the background),
-# RED (the overlay's red lines) and BACKGROUND to the numbers of such pixels.
+# OVERLAY (the overlay's red lines) and BACKGROUND to the numbers of such pixels.
 count_kinds() {
     eval "$(convert "$1" -depth 8 txt:- | awk -F'[(),]+' '
         NR > 1 {
@@ -48,36 +58,58 @@ count_kinds() {
             hi = r; if (g > hi) hi = g; if (b > hi) hi = b
             lo = r; if (g < lo) lo = g; if (b < lo) lo = b
             if (r == 0 && g == 51 && b == 76) background++
-            else if (r > 150 && g < 60 && b < 60) red++
+            else if (r > 150 && g < 60 && b < 60) overlay++
             else if (hi - lo > 60) body++
         }
-        END { printf "BODY=%d RED=%d BACKGROUND=%d\n", body, red, background }')"
+        END { printf "BODY=%d OVERLAY=%d BACKGROUND=%d\n", body, overlay, background }')"
 }
+
+# count_balls FILE: sets RED, GREEN and BLUE to the numbers of bright pixels of that pure colour,
+# as a ball lit in white shows it. Surfaces lit by the balls' companion lights keep other
+# components, and the examiner's axis cross is drawn in darker shades.
+count_balls() {
+    eval "$(convert "$1" -depth 8 txt:- | awk -F'[(),]+' '
+        NR > 1 {
+            r = $3; g = $4; b = $5
+            if (r > 140 && g < 60 && b < 60) red++
+            else if (g > 140 && r < 60 && b < 60) green++
+            else if (b > 140 && r < 60 && g < 60) blue++
+        }
+        END { printf "RED=%d GREEN=%d BLUE=%d\n", red, green, blue }')"
+}
+
+if ! wait_until 30 first_picture_drawn; then
+    fail "the first picture is drawn"
+fi
 
 # ---- draw styles: shaded, wireframe, overlay, shaded again ------------------------------------
 
+settle
 shoot shaded
-count_kinds "$E2E_WORK/shaded.png"
+count_kinds "$E2E_WORK/shaded-centre.png"
 shaded_body=$BODY
 check "shaded: the textured body fills the middle of the view ($BODY body pixels)" \
     [ "$BODY" -gt 1000 ]
 
 type_keys 5
+settle
 shoot wireframe
-count_kinds "$E2E_WORK/wireframe.png"
+count_kinds "$E2E_WORK/wireframe-centre.png"
 check "5: wireframe, far fewer body-coloured pixels ($BODY against $shaded_body shaded)" \
     [ "$BODY" -lt $((shaded_body / 10)) ]
 
 type_keys 5
+settle
 shoot overlay
-count_kinds "$E2E_WORK/overlay.png"
-check "5 again: shaded with a red wireframe overlay ($RED red pixels)" [ "$RED" -gt 1000 ]
+count_kinds "$E2E_WORK/overlay-centre.png"
+check "5 again: shaded with a red wireframe overlay ($OVERLAY red pixels)" [ "$OVERLAY" -gt 1000 ]
 
 type_keys 5
+settle
 shoot shaded-again
-count_kinds "$E2E_WORK/shaded-again.png"
+count_kinds "$E2E_WORK/shaded-again-centre.png"
 check "5 a third time: shaded again ($BODY body pixels)" [ "$BODY" -gt 1000 ]
-check "5 a third time: no overlay left ($RED red pixels)" [ "$RED" -lt 50 ]
+check "5 a third time: no overlay left ($OVERLAY red pixels)" [ "$OVERLAY" -lt 50 ]
 
 # ---- the three levels and the help page ---------------------------------------------------------
 
@@ -96,14 +128,42 @@ check "no answer on standard error" \
 
 # ---- the animation ------------------------------------------------------------------------------
 
+settle
 shoot before-start
+settle
 shoot still-stopped
 check_equal "stopped: the picture stays the same" 0 \
-    "$(differing_pixels "$E2E_WORK/before-start.png" "$E2E_WORK/still-stopped.png")"
+    "$(differing_pixels "$E2E_WORK/before-start-centre.png" "$E2E_WORK/still-stopped-centre.png")"
 type_keys p
+settle
 shoot running
-moved=$(differing_pixels "$E2E_WORK/before-start.png" "$E2E_WORK/running.png")
+moved=$(differing_pixels "$E2E_WORK/before-start-centre.png" "$E2E_WORK/running-centre.png")
 check "P: the body moves ($moved pixels changed)" [ "$moved" -gt 500 ]
+
+# ---- shooting and removing balls --------------------------------------------------------------
+
+# Stop the animation, then let it run briefly around each shot, so that the three balls hang
+# apart along their arc in a still picture: red (the first), blue, green.
+type_keys p
+for shot in 1 2 3; do
+    type_keys p space
+    sleep 0.1
+    type_keys p
+done
+settle
+shoot balls
+count_balls "$E2E_WORK/balls.png"
+check "SPACE three times: a red ball ($RED pixels)" [ "$RED" -gt 20 ]
+check "SPACE three times: a blue ball ($BLUE pixels)" [ "$BLUE" -gt 20 ]
+check "SPACE three times: a green ball ($GREEN pixels)" [ "$GREEN" -gt 20 ]
+
+type_keys t
+settle
+shoot removed
+count_balls "$E2E_WORK/removed.png"
+check "T removes the oldest ball, the red one ($RED red pixels left)" [ "$RED" -lt 5 ]
+check "T leaves the blue ball ($BLUE pixels)" [ "$BLUE" -gt 20 ]
+check "T leaves the green ball ($GREEN pixels)" [ "$GREEN" -gt 20 ]
 
 # ---- quit -----------------------------------------------------------------------------------------
 
