@@ -18,7 +18,7 @@ wait_until 10 grep -q "DOWN_ARROW" "$PROGRAM_OUT"
 help_page="$E2E_WORK/help.txt"
 cp "$PROGRAM_OUT" "$help_page"
 
-eval "$(xdotool getwindowgeometry --shell "$window")"
+view_geometry "$window"
 # The view fills the window between the viewer's side trims and above its bottom trim.
 trim=30
 background="0,51,76"
@@ -34,11 +34,6 @@ shoot() {
     convert "$window_shot" \
         -crop "${size}x${size}+$(((WIDTH - size) / 2))+$(((HEIGHT - trim - size) / 2))" \
         +repage "$E2E_WORK/$1-centre.png"
-}
-
-first_picture_drawn() {
-    shoot first &&
-        [ "$(count_colour "$E2E_WORK/first.png" "$background")" -gt $((WIDTH * HEIGHT / 4)) ]
 }
 
 differing_pixels() {
@@ -114,7 +109,7 @@ oldest_ball_gone() {
     shoot removed && count_balls "$E2E_WORK/removed.png" && [ "$RED" -lt 5 ]
 }
 
-if ! look_until 40 first_picture_drawn; then
+if ! look_until 40 frame_drawn "$window" "$E2E_WORK/first-window.png"; then
     fail "the first picture is drawn"
 fi
 
