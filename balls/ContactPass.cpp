@@ -77,6 +77,10 @@ bool ballMayReach(const Box& box, const SbVec3f& c) {
     return Ball::radius * Ball::radius > gx * gx + gy * gy + gz * gz;
 }
 
+/// Blocks handed out at a time: few enough hand-overs, small enough that a thread the system
+/// holds up leaves the rest to the others.
+constexpr int blocksPerItem = 8;
+
 uint64_t ballBit(int k) {
     return uint64_t(1) << std::min(k, 63);
 }
@@ -109,11 +113,11 @@ void CollisionWorld::accumulateContactForces() {
 
 void CollisionWorld::accumulateBodyForces(MpSystem& body) {
     const int blocks = blockCount(body);
-    const int workers = workersFor(body.numPoints());
-#pragma omp parallel for num_threads(workers) if (workers > 1) schedule(dynamic, 4)
-    for (int b = 0; b < blocks; ++b) {
-        accumulateBlockForces(body, b, b + 1);
-    }
+    const int groups = (blocks + blocksPerItem - 1) / blocksPerItem;
+    forEachItem(groups, workersFor(body.numPoints()), [&](int group) {
+        accumulateBlockForces(body, group * blocksPerItem,
+                              std::min(blocks, (group + 1) * blocksPerItem));
+    });
     accumulateBallShares(body);
 }
 

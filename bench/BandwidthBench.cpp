@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include <omp.h>
+#include "mpsystem/Workers.h"
 
 #include <vector>
 
@@ -16,11 +16,14 @@ void memoryTriad(benchmark::State& state) {
     std::vector<double> a(n, 1.0);
     std::vector<double> b(n, 2.0);
     std::vector<double> c(n, 3.0);
+    const int pieces = 64;
     for (auto _ : state) {
-#pragma omp parallel for num_threads(threads) schedule(static)
-        for (long long i = 0; i < n; ++i) {
-            a[i] = b[i] + 1.5 * c[i];
-        }
+        forEachItem(pieces, threads, [&](int piece) {
+            const long long end = n * (piece + 1) / pieces;
+            for (long long i = n * piece / pieces; i < end; ++i) {
+                a[i] = b[i] + 1.5 * c[i];
+            }
+        });
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(state.iterations() * 24 * n);

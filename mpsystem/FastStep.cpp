@@ -1,18 +1,14 @@
-// The body step spread over the worker threads, with the results of the plain step.
+// The body step spread over the worker threads, with the plain step's results bit for bit.
 //
-// The plain step adds each spring's force to its two ends as it goes, so a point's force is a
-// sum in increasing spring order. Here every spring's force is computed first, each by one
-// thread, into a force per spring (which also advances the spring's last length exactly once);
-// then every point adds its own springs' forces in that same order, from its list in
-// pointSprings_, and moves at once. No point's sum is shared between threads, so the sums, and
-// with them the positions, are the plain step's bit for bit, whatever the number of threads.
+// The plain step makes four passes over the whole body, so a large body streams its arrays
+// through memory four times. Here the springs are visited in chunks, and each point's force is
+// gathered and the point moved while its data is still in the cache (StepPlan.h says when);
+// every force is added with the same operation, in the same order, as the plain step adds it.
 
 #include "mpsystem/MpSystem.h"
 
 #include "mpsystem/SpringKernel.h"
 #include "mpsystem/Workers.h"
-
-#include <omp.h>
 
 #include <algorithm>
 #include <cmath>
@@ -21,24 +17,19 @@ namespace {
 
 constexpr float gravity = 9.81f;
 
+/// Boundary points handed out at a time.
+constexpr int32_t boundaryGroup = 256;
+
 bool isFinite(const SbVec3f& v) {
     return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
-}
-
-/// The part of [0, count) that worker `worker` of `workers` takes; springs are handed out in
-/// groups of 64, the spring kernel's.
-void share(int32_t count, int worker, int workers, int32_t granule, int32_t& first, int32_t& last) {
-    const int64_t granules = (static_cast<int64_t>(count) + granule - 1) / granule;
-    first = static_cast<int32_t>(std::min<int64_t>(count, granules * worker / workers * granule));
-    last =
-        static_cast<int32_t>(std::min<int64_t>(count, granules * (worker + 1) / workers * granule));
 }
 
 } // namespace
 
 void MpSystem::prepareFastStep() {
-    pointSprings_.build(numPoints_, springs_.data(), numSprings_);
-    springForces_.assign(numSprings_, SbVec3f(0.0f, 0.0f, 0.0f));
+    stepPlan_.build(numPoints_, springs_.data(), numSprings_,
+                    workersFor(static_cast<long long>(numSprings_) + numPoints_));
+    deferredForces_.assign(stepPlan_.numDeferred(), SbVec3f(0.0f, 0.0f, 0.0f));
     startWorkers();
 }
 
@@ -49,53 +40,100 @@ void MpSystem::step(float dt) {
         return;
     }
     const SpringConstants constants{dt, stiffness_, springDamping_};
-    const int workers = workersFor(static_cast<long long>(numSprings_) + numPoints_);
-    // Every spring must be computed before any point moves: the barrier between the two loops
-    // is the end of the first.
-#pragma omp parallel num_threads(workers) if (workers > 1)
-    {
-        int32_t first = 0;
-        int32_t last = 0;
-        share(numSprings_, omp_get_thread_num(), workers, 64, first, last);
+    const int parts = stepPlan_.parts();
+    const int workers = std::min(parts, workerCount());
+    // The parts may run in any order; the boundary points wait for all of them.
+    forEachItem(parts, workers, [&](int part) { stepPart(part, constants); });
+    const int32_t boundary = stepPlan_.numBoundaryPoints();
+    const int32_t groups = (boundary + boundaryGroup - 1) / boundaryGroup;
+    forEachItem(groups, workers, [&](int group) {
+        const int32_t end = std::min(boundary, (group + 1) * boundaryGroup);
+        for (int32_t k = group * boundaryGroup; k < end; ++k) {
+            finishBoundaryPoint(k, dt);
+        }
+    });
+}
+
+void MpSystem::stepPart(int part, const SpringConstants& constants) {
+    SbVec3f chunkForces[StepPlan::chunkSize];
+    const uint32_t* deferredEnds = stepPlan_.deferredEnds();
+    int32_t deferred = stepPlan_.firstDeferred(part);
+    const int32_t deferredEnd = stepPlan_.firstDeferred(part + 1);
+    for (int32_t c = stepPlan_.firstChunk(part); c < stepPlan_.firstChunk(part + 1); ++c) {
+        for (const int32_t* i = stepPlan_.startsBegin(c); i != stepPlan_.startsEnd(c); ++i) {
+            startPoint(*i);
+        }
+        const int32_t first = c * StepPlan::chunkSize;
+        const int32_t last = std::min(numSprings_, first + StepPlan::chunkSize);
         computeSpringForces(positions_.data(), springs_.data(), restLengths_.data(),
-                            lastLengths_.data(), springForces_.data(), first, last, constants);
-#pragma omp barrier
-        share(numPoints_, omp_get_thread_num(), workers, 16, first, last);
-        gatherAndIntegrate(first, last, dt);
+                            lastLengths_.data(), chunkForces, first, last, constants);
+        // The plain step's additions, each end in spring order; an end whose point belongs to
+        // an earlier part is kept aside for the boundary pass instead.
+        const uint32_t chunkKeysEnd = 2 * static_cast<uint32_t>(last);
+        if (deferred == deferredEnd || deferredEnds[deferred] >= chunkKeysEnd) {
+            for (int32_t s = first; s < last; ++s) {
+                forces_[springs_[s].a] += chunkForces[s - first];
+                forces_[springs_[s].b] -= chunkForces[s - first];
+            }
+        } else {
+            for (int32_t s = first; s < last; ++s) {
+                const SbVec3f& f = chunkForces[s - first];
+                const uint32_t key = 2 * static_cast<uint32_t>(s);
+                if (deferred < deferredEnd && deferredEnds[deferred] == key) {
+                    deferredForces_[deferred++] = f;
+                } else {
+                    forces_[springs_[s].a] += f;
+                }
+                if (deferred < deferredEnd && deferredEnds[deferred] == key + 1) {
+                    deferredForces_[deferred++] = f;
+                } else {
+                    forces_[springs_[s].b] -= f;
+                }
+            }
+        }
+        for (const int32_t* i = stepPlan_.finishesBegin(c); i != stepPlan_.finishesEnd(c); ++i) {
+            finishPoint(*i, forces_[*i], constants.dt);
+        }
     }
 }
 
-void MpSystem::gatherAndIntegrate(int32_t first, int32_t last, float dt) {
-    const uint32_t* entries = pointSprings_.entries();
-    const SbVec3f* springForces = springForces_.data();
-    const float c = damping_;
-    for (int32_t i = first; i < last; ++i) {
-        SbVec3f f = externalForces_[i] + SbVec3f(0.0f, -gravity * masses_[i], 0.0f);
-        const int32_t end = pointSprings_.begin(i + 1);
-        for (int32_t e = pointSprings_.begin(i); e < end; ++e) {
-            // End b takes the negative; adding -F is subtracting F, exactly, and needs no
-            // branch that the random mix of ends would keep mispredicting.
-            const SbVec3f& spring = springForces[PointSprings::springOf(entries[e])];
-            const float sign = PointSprings::isEndB(entries[e]) ? -1.0f : 1.0f;
-            f += SbVec3f(sign * spring[0], sign * spring[1], sign * spring[2]);
-        }
-        forces_[i] = f;
-        externalForces_[i].setValue(0.0f, 0.0f, 0.0f);
-
-        const float m = masses_[i];
-        if (!(m > 0.0f)) {
-            continue;
-        }
-        const SbVec3f& v = velocities_[i];
-        const SbVec3f& p = positions_[i];
-        const SbVec3f a((f[0] - c * v[0]) / m, (f[1] - c * v[1]) / m, (f[2] - c * v[2]) / m);
-        const SbVec3f newVelocity = v + dt * a;
-        const SbVec3f newPosition = p + dt * newVelocity;
-        if (isFinite(newVelocity) && isFinite(newPosition)) {
-            velocities_[i] = newVelocity;
-            positions_[i] = newPosition;
+void MpSystem::finishBoundaryPoint(int32_t k, float dt) {
+    const int32_t i = stepPlan_.boundaryPoint(k);
+    SbVec3f f = forces_[i];
+    for (const int32_t* slot = stepPlan_.boundarySlotsBegin(k);
+         slot != stepPlan_.boundarySlotsEnd(k); ++slot) {
+        if ((stepPlan_.deferredEnds()[*slot] & 1) != 0) {
+            f -= deferredForces_[*slot];
         } else {
-            velocities_[i].setValue(0.0f, 0.0f, 0.0f);
+            f += deferredForces_[*slot];
         }
+    }
+    finishPoint(i, f, dt);
+}
+
+void MpSystem::startPoint(int32_t i) {
+    forces_[i] = externalForces_[i] + SbVec3f(0.0f, -gravity * masses_[i], 0.0f);
+}
+
+// The plain step's integration and clearing of one point.
+void MpSystem::finishPoint(int32_t i, const SbVec3f& force, float dt) {
+    forces_[i] = force;
+    externalForces_[i].setValue(0.0f, 0.0f, 0.0f);
+    const float m = masses_[i];
+    if (!(m > 0.0f)) {
+        return;
+    }
+    const float c = damping_;
+    const SbVec3f& f = force;
+    const SbVec3f& v = velocities_[i];
+    const SbVec3f& p = positions_[i];
+    const SbVec3f a((f[0] - c * v[0]) / m, (f[1] - c * v[1]) / m, (f[2] - c * v[2]) / m);
+    const SbVec3f newVelocity = v + dt * a;
+    const SbVec3f newPosition = p + dt * newVelocity;
+    if (isFinite(newVelocity) && isFinite(newPosition)) {
+        velocities_[i] = newVelocity;
+        positions_[i] = newPosition;
+    } else {
+        velocities_[i].setValue(0.0f, 0.0f, 0.0f);
     }
 }

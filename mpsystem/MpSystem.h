@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mpsystem/PointSprings.h"
+#include "mpsystem/StepPlan.h"
 
 #include <Inventor/SbVec2f.h>
 #include <Inventor/SbVec3f.h>
@@ -13,6 +13,7 @@
 class SoCamera;
 class SoCoordinate3;
 class SoSeparator;
+struct SpringConstants;
 
 /// The two ends of a spring, as indices into the point arrays.
 struct SpringEnds {
@@ -46,9 +47,9 @@ public:
     /// moves nothing (it only uses up the external forces); a point whose new state would
     /// leave single precision stops where it is.
     ///
-    /// The springs are computed on all worker threads (Workers.h) into a force per spring,
-    /// then each point gathers its springs' forces in spring order and moves: the result is
-    /// the same, bit for bit, as stepSequential's.
+    /// The springs are shared among the worker threads (Workers.h) in runs of consecutive
+    /// springs, and each point moves as soon as its last spring is done (StepPlan.h): the
+    /// result is the same, bit for bit, as stepSequential's.
     void step(float dt);
     /// The same step in the plain order, one pass after another over all points and springs
     /// on one thread; kept as the reference the fast step must match.
@@ -112,7 +113,11 @@ private:
     void clearExternalForces();
     /// Load-time set-up of the fast step, once the mesh is read.
     void prepareFastStep();
-    void gatherAndIntegrate(int32_t first, int32_t last, float dt);
+    /// The fast step's work on the chunks of one part of the plan.
+    void stepPart(int part, const SpringConstants& constants);
+    void finishBoundaryPoint(int32_t k, float dt);
+    void startPoint(int32_t i);
+    void finishPoint(int32_t i, const SbVec3f& force, float dt);
 
     SoCamera* camera_ = nullptr;
     int32_t headcam_ = 0;
@@ -127,10 +132,9 @@ private:
     std::vector<SpringEnds> springs_;
     std::vector<double> restLengths_;
     std::vector<double> lastLengths_;
-    /// The fast step's own data: each point's springs, and the force of each spring on its
-    /// end a in the current step.
-    PointSprings pointSprings_;
-    std::vector<SbVec3f> springForces_;
+    /// The fast step's order of work, and its deferred spring forces (StepPlan.h).
+    StepPlan stepPlan_;
+    std::vector<SbVec3f> deferredForces_;
     float stiffness_ = 0;
     float springDamping_ = 0.1f;
     SoSeparator* surfaceRoot_ = nullptr;

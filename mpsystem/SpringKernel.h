@@ -14,7 +14,8 @@ struct SpringConstants {
     float springDamping;
 };
 
-/// Computes the force on end a of every spring in [first, last) into `forces`, and advances
+/// Computes the force on end a of every spring s in [first, last) into forces[s - first], and
+/// advances
 /// the springs' last lengths, exactly as MpSystem::springForce does for each of them: the same
 /// single- and double-precision operations in the same order, so the results are identical
 /// bit for bit. Several springs are done at once in vector registers, which is where the time

@@ -1,8 +1,19 @@
 #include "mpsystem/Workers.h"
 
-#include <omp.h>
-
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+#if defined(__linux__)
+#include <sched.h>
+#endif
 
 namespace {
 
@@ -10,12 +21,140 @@ namespace {
 /// to a second thread costs more than it saves.
 constexpr long long minItemsPerExtraWorker = 4096;
 
+/// How long a waiting thread polls before it sleeps: long enough to span the gaps between the
+/// jobs of one tick, short enough to leave the core to others between ticks.
+constexpr int spinsBeforeSleep = 2000;
+
+void pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    _mm_pause();
+#endif
+}
+
+/// The cores this process may run on (a processor set given to it counts, not the machine's).
 int coreCount() {
-    static const int cores = std::max(1, omp_get_num_procs());
+    static const int cores = [] {
+#if defined(__linux__)
+        cpu_set_t set;
+        if (sched_getaffinity(0, sizeof set, &set) == 0) {
+            return std::max(1, CPU_COUNT(&set));
+        }
+#endif
+        return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    }();
     return cores;
 }
 
 int chosenCount = 0;
+
+/// The helpers and the one job they share. The job's generation and next item live in one
+/// word, so that a helper can only take an item of the job it read: a late helper's claim on
+/// a finished job fails instead of taking an item of the next one.
+class Pool {
+public:
+    ~Pool() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_all();
+        for (std::thread& helper : helpers_) {
+            helper.join();
+        }
+    }
+
+    void start() {
+        std::lock_guard<std::mutex> lock(startMutex_);
+        while (static_cast<int>(helpers_.size()) < coreCount() - 1) {
+            const int index = static_cast<int>(helpers_.size());
+            helpers_.emplace_back([this, index] { serve(index); });
+        }
+    }
+
+    void run(int count, int workers, void (*run)(void*, int), void* work) {
+        run_ = run;
+        work_ = work;
+        count_.store(count, std::memory_order_relaxed);
+        helpersWanted_.store(workers - 1, std::memory_order_relaxed);
+        done_.store(0, std::memory_order_relaxed);
+        const uint64_t generation = (state_.load(std::memory_order_relaxed) >> 32) + 1;
+        state_.store(generation << 32, std::memory_order_release);
+        {
+            // Taking the lock orders this job before any helper's decision to sleep.
+            std::lock_guard<std::mutex> lock(mutex_);
+        }
+        wake_.notify_all();
+        takeItems(generation);
+        for (int spins = 0; done_.load(std::memory_order_acquire) < count; ++spins) {
+            if (spins < spinsBeforeSleep) {
+                pause();
+            } else {
+                std::this_thread::yield();
+            }
+        }
+    }
+
+private:
+    void takeItems(uint64_t generation) {
+        uint64_t state = state_.load(std::memory_order_acquire);
+        for (;;) {
+            if ((state >> 32) != generation) {
+                return;
+            }
+            const int item = static_cast<int>(state & 0xffffffffu);
+            if (item >= count_.load(std::memory_order_relaxed)) {
+                return;
+            }
+            if (state_.compare_exchange_weak(state, state + 1, std::memory_order_acq_rel)) {
+                run_(work_, item);
+                done_.fetch_add(1, std::memory_order_release);
+                state = state_.load(std::memory_order_acquire);
+            }
+        }
+    }
+
+    void serve(int index) {
+        uint64_t seen = 0;
+        for (;;) {
+            uint64_t generation = state_.load(std::memory_order_acquire) >> 32;
+            for (int spins = 0; generation == seen && spins < spinsBeforeSleep; ++spins) {
+                pause();
+                generation = state_.load(std::memory_order_acquire) >> 32;
+            }
+            if (generation == seen) {
+                std::unique_lock<std::mutex> lock(mutex_);
+                wake_.wait(lock, [&] {
+                    return stopping_ || (state_.load(std::memory_order_acquire) >> 32) != seen;
+                });
+                if (stopping_) {
+                    return;
+                }
+                generation = state_.load(std::memory_order_acquire) >> 32;
+            }
+            seen = generation;
+            if (index < helpersWanted_.load(std::memory_order_relaxed)) {
+                takeItems(generation);
+            }
+        }
+    }
+
+    std::atomic<uint64_t> state_{0};
+    std::atomic<int> done_{0};
+    void (*run_)(void*, int) = nullptr;
+    void* work_ = nullptr;
+    std::atomic<int> count_{0};
+    std::atomic<int> helpersWanted_{0};
+    std::vector<std::thread> helpers_;
+    std::mutex startMutex_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+};
+
+Pool& pool() {
+    static Pool instance;
+    return instance;
+}
 
 } // namespace
 
@@ -28,14 +167,23 @@ void setWorkerCount(int count) {
 }
 
 void startWorkers() {
-    const int count = workerCount();
-    if (count > 1) {
-#pragma omp parallel num_threads(count)
-        {}
+    if (coreCount() > 1) {
+        pool().start();
     }
 }
 
 int workersFor(long long items) {
     const long long useful = std::max(1LL, items / minItemsPerExtraWorker);
     return static_cast<int>(std::min<long long>(workerCount(), useful));
+}
+
+void runItems(int count, int workers, void (*run)(void* work, int item), void* work) {
+    if (workers <= 1 || count <= 1 || coreCount() <= 1) {
+        for (int item = 0; item < count; ++item) {
+            run(work, item);
+        }
+        return;
+    }
+    startWorkers();
+    pool().run(count, std::min(workers, coreCount()), run, work);
 }

@@ -201,3 +201,20 @@ INSTANTIATE_TEST_SUITE_P(OneAndTwoThreads, FastPaths, testing::Values(1, 2),
                          [](const testing::TestParamInfo<int>& info) {
                              return std::to_string(info.param) + "Threads";
                          });
+
+TEST(FastPathsAcrossThreadCounts, BodySplitForTwoThreadsStepsAlikeOnOne) {
+    // The body's work is split when it is read; fewer threads later take the parts in turn.
+    setWorkerCount(2);
+    const std::string text = sphereWithDegenerateSprings();
+    std::unique_ptr<MpSystem> plain = readBody(text);
+    std::unique_ptr<MpSystem> fast = readBody(text);
+    setWorkerCount(1);
+    for (int tick = 0; tick < 20; ++tick) {
+        plain->addExternalForce(tick, SbVec3f(50, 20, -10));
+        fast->addExternalForce(tick, SbVec3f(50, 20, -10));
+        plain->stepSequential(0.012f);
+        fast->step(0.012f);
+        ASSERT_TRUE(sameBodyState(*plain, *fast)) << "after tick " << tick;
+    }
+    setWorkerCount(INT_MAX);
+}
