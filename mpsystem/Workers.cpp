@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -50,24 +49,17 @@ int chosenCount = 0;
 /// The helpers and the one job they share. The job's generation and next item live in one
 /// word, so that a helper can only take an item of the job it read: a late helper's claim on
 /// a finished job fails instead of taking an item of the next one.
+///
+/// The pool lives as long as the process: the helpers sleep when idle and end with it. It is
+/// never joined at exit, where a child process made by fork (which has no helpers) would wait
+/// for ever; such a child's jobs simply run on its one thread.
 class Pool {
 public:
-    ~Pool() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_all();
-        for (std::thread& helper : helpers_) {
-            helper.join();
-        }
-    }
-
     void start() {
         std::lock_guard<std::mutex> lock(startMutex_);
-        while (static_cast<int>(helpers_.size()) < coreCount() - 1) {
-            const int index = static_cast<int>(helpers_.size());
-            helpers_.emplace_back([this, index] { serve(index); });
+        while (helpers_ < coreCount() - 1) {
+            const int index = helpers_++;
+            std::thread([this, index] { serve(index); }).detach();
         }
     }
 
@@ -123,12 +115,8 @@ private:
             }
             if (generation == seen) {
                 std::unique_lock<std::mutex> lock(mutex_);
-                wake_.wait(lock, [&] {
-                    return stopping_ || (state_.load(std::memory_order_acquire) >> 32) != seen;
-                });
-                if (stopping_) {
-                    return;
-                }
+                wake_.wait(lock,
+                           [&] { return (state_.load(std::memory_order_acquire) >> 32) != seen; });
                 generation = state_.load(std::memory_order_acquire) >> 32;
             }
             seen = generation;
@@ -144,16 +132,15 @@ private:
     void* work_ = nullptr;
     std::atomic<int> count_{0};
     std::atomic<int> helpersWanted_{0};
-    std::vector<std::thread> helpers_;
+    int helpers_ = 0;
     std::mutex startMutex_;
     std::mutex mutex_;
     std::condition_variable wake_;
-    bool stopping_ = false;
 };
 
 Pool& pool() {
-    static Pool instance;
-    return instance;
+    static Pool* const instance = new Pool;
+    return *instance;
 }
 
 } // namespace
