@@ -201,4 +201,16 @@ TEST_F(KeyboardMotion, HeadcamOnThenOffReturnsExactlyToTheGlobalView) {
     EXPECT_EQ(camera->farDistance.getValue(), 50.0f);
 }
 
+TEST_F(KeyboardMotion, OrbitWhileTheHeadcamRidesLastsUntilTheNextIdleCall) {
+    ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
+    pressKey(SoKeyboardEvent::NUMBER_6);
+    idleCallback(nullptr, idleSensor);
+    const SbVec3f riding = camera->position.getValue();
+    pressKey(SoKeyboardEvent::J);
+    pressKey(SoKeyboardEvent::I);
+    EXPECT_GT((camera->position.getValue() - riding).length(), 1.0f);
+    idleCallback(nullptr, idleSensor);
+    EXPECT_EQ(camera->position.getValue(), riding);
+}
+
 } // namespace
