@@ -18,16 +18,18 @@ namespace {
 /// One spring, as MpSystem::springForce computes it; it also does the springs that do not
 /// fill a whole group.
 void oneSpring(const SbVec3f* positions, const SpringEnds* springs, const double* restLengths,
-               double* lastLengths, SbVec3f& out, int32_t s, const SpringConstants& k) {
+               double* lastLengths, const SpringForceLanes& out, int32_t j, int32_t s,
+               const SpringConstants& k) {
     const SbVec3f d = positions[springs[s].a] - positions[springs[s].b];
     const float length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    out.x[j] = 0.0f;
+    out.y[j] = 0.0f;
+    out.z[j] = 0.0f;
     if (length == 0.0f) {
         lastLengths[s] = 0.0;
-        out.setValue(0.0f, 0.0f, 0.0f);
         return;
     }
     if (!std::isfinite(length)) {
-        out.setValue(0.0f, 0.0f, 0.0f);
         return;
     }
     const double kd = k.springDamping;
@@ -37,15 +39,17 @@ void oneSpring(const SbVec3f* positions, const SpringEnds* springs, const double
     const float fs = static_cast<float>(-ks * (len - restLengths[s]) / len);
     lastLengths[s] = len;
     const SbVec3f f = d * (fs + fd);
-    const bool finite = std::isfinite(f[0]) && std::isfinite(f[1]) && std::isfinite(f[2]);
-    out = finite ? f : SbVec3f(0.0f, 0.0f, 0.0f);
+    if (std::isfinite(f[0]) && std::isfinite(f[1]) && std::isfinite(f[2])) {
+        out.x[j] = f[0];
+        out.y[j] = f[1];
+        out.z[j] = f[2];
+    }
 }
 
 #if defined(__SSE2__)
 
 /// Springs are done in groups of this many: first their ends' offsets are gathered, then the
-/// arithmetic runs over the group four lanes at a time, then the forces are scattered back to
-/// the spring order's array.
+/// arithmetic runs over the group four (or eight) lanes at a time.
 constexpr int32_t groupSize = 64;
 
 /// All bits set in the lanes whose value is finite.
@@ -72,10 +76,11 @@ inline __m128 twoCoefficients(__m128d len, const double* restLengths, double* la
     return _mm_add_ps(_mm_cvtpd_ps(fs), _mm_cvtpd_ps(fd));
 }
 
-/// A full group of springs from s on, their forces into forces[0 .. groupSize): lane by lane the
+/// A full group of springs from s on, their forces from lane j of `forces` on: lane by lane the
 /// operations of oneSpring, whose guards become lane masks.
 void springGroup(const SbVec3f* positions, const SpringEnds* springs, const double* restLengths,
-                 double* lastLengths, SbVec3f* forces, int32_t s, const SpringConstants& k) {
+                 double* lastLengths, const SpringForceLanes& forces, int32_t j0, int32_t s,
+                 const SpringConstants& k) {
     alignas(16) float d[3][groupSize];
     for (int32_t j = 0; j < groupSize; ++j) {
         const SbVec3f& a = positions[springs[s + j].a];
@@ -105,12 +110,9 @@ void springGroup(const SbVec3f* positions, const SpringEnds* springs, const doub
             _mm_andnot_ps(_mm_cmpeq_ps(length, _mm_setzero_ps()), finiteLanes(length));
         const __m128 valid = _mm_and_ps(_mm_and_ps(usable, finiteLanes(fx)),
                                         _mm_and_ps(finiteLanes(fy), finiteLanes(fz)));
-        _mm_store_ps(d[0] + j, _mm_and_ps(valid, fx));
-        _mm_store_ps(d[1] + j, _mm_and_ps(valid, fy));
-        _mm_store_ps(d[2] + j, _mm_and_ps(valid, fz));
-    }
-    for (int32_t j = 0; j < groupSize; ++j) {
-        forces[j].setValue(d[0][j], d[1][j], d[2][j]);
+        _mm_storeu_ps(forces.x + j0 + j, _mm_and_ps(valid, fx));
+        _mm_storeu_ps(forces.y + j0 + j, _mm_and_ps(valid, fy));
+        _mm_storeu_ps(forces.z + j0 + j, _mm_and_ps(valid, fz));
     }
 }
 
@@ -144,9 +146,11 @@ __attribute__((target("avx2"))) inline __m128 fourCoefficients(__m128 length,
     return _mm_add_ps(_mm256_cvtpd_ps(fs), _mm256_cvtpd_ps(fd));
 }
 
-__attribute__((target("avx2"))) void
-springGroup8(const SbVec3f* positions, const SpringEnds* springs, const double* restLengths,
-             double* lastLengths, SbVec3f* forces, int32_t s, const SpringConstants& k) {
+__attribute__((target("avx2"))) void springGroup8(const SbVec3f* positions,
+                                                  const SpringEnds* springs,
+                                                  const double* restLengths, double* lastLengths,
+                                                  const SpringForceLanes& forces, int32_t j0,
+                                                  int32_t s, const SpringConstants& k) {
     alignas(32) float d[3][groupSize];
     for (int32_t j = 0; j < groupSize; ++j) {
         const SbVec3f& a = positions[springs[s + j].a];
@@ -177,12 +181,9 @@ springGroup8(const SbVec3f* positions, const SpringEnds* springs, const double* 
             _mm256_cmp_ps(length, _mm256_setzero_ps(), _CMP_EQ_OQ), finiteLanes8(length));
         const __m256 valid = _mm256_and_ps(_mm256_and_ps(usable, finiteLanes8(fx)),
                                            _mm256_and_ps(finiteLanes8(fy), finiteLanes8(fz)));
-        _mm256_store_ps(d[0] + j, _mm256_and_ps(valid, fx));
-        _mm256_store_ps(d[1] + j, _mm256_and_ps(valid, fy));
-        _mm256_store_ps(d[2] + j, _mm256_and_ps(valid, fz));
-    }
-    for (int32_t j = 0; j < groupSize; ++j) {
-        forces[j].setValue(d[0][j], d[1][j], d[2][j]);
+        _mm256_storeu_ps(forces.x + j0 + j, _mm256_and_ps(valid, fx));
+        _mm256_storeu_ps(forces.y + j0 + j, _mm256_and_ps(valid, fy));
+        _mm256_storeu_ps(forces.z + j0 + j, _mm256_and_ps(valid, fz));
     }
 }
 
@@ -195,24 +196,24 @@ const bool hasAvx2 = __builtin_cpu_supports("avx2");
 } // namespace
 
 void computeSpringForces(const SbVec3f* positions, const SpringEnds* springs,
-                         const double* restLengths, double* lastLengths, SbVec3f* forces,
-                         int32_t first, int32_t last, const SpringConstants& constants) {
+                         const double* restLengths, double* lastLengths,
+                         const SpringForceLanes& forces, int32_t first, int32_t last,
+                         const SpringConstants& constants) {
     int32_t s = first;
 #if defined(__SSE2__)
 #if defined(PLIMMERTON_AVX2)
     if (hasAvx2) {
         for (; s + groupSize <= last; s += groupSize) {
-            springGroup8(positions, springs, restLengths, lastLengths, forces + (s - first), s,
+            springGroup8(positions, springs, restLengths, lastLengths, forces, s - first, s,
                          constants);
         }
     }
 #endif
     for (; s + groupSize <= last; s += groupSize) {
-        springGroup(positions, springs, restLengths, lastLengths, forces + (s - first), s,
-                    constants);
+        springGroup(positions, springs, restLengths, lastLengths, forces, s - first, s, constants);
     }
 #endif
     for (; s < last; ++s) {
-        oneSpring(positions, springs, restLengths, lastLengths, forces[s - first], s, constants);
+        oneSpring(positions, springs, restLengths, lastLengths, forces, s - first, s, constants);
     }
 }

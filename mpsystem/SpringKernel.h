@@ -14,12 +14,21 @@ struct SpringConstants {
     float springDamping;
 };
 
-/// Computes the force on end a of every spring s in [first, last) into forces[s - first], and
+/// Where the forces of a run of springs go: the three components of spring s's force on end a
+/// at x[s - first], y[s - first] and z[s - first].
+struct SpringForceLanes {
+    float* x;
+    float* y;
+    float* z;
+};
+
+/// Computes the force on end a of every spring s in [first, last) into `forces`, and
 /// advances
 /// the springs' last lengths, exactly as MpSystem::springForce does for each of them: the same
 /// single- and double-precision operations in the same order, so the results are identical
 /// bit for bit. Several springs are done at once in vector registers, which is where the time
 /// goes: each spring needs one square root and three double-precision divisions.
 void computeSpringForces(const SbVec3f* positions, const SpringEnds* springs,
-                         const double* restLengths, double* lastLengths, SbVec3f* forces,
-                         int32_t first, int32_t last, const SpringConstants& constants);
+                         const double* restLengths, double* lastLengths,
+                         const SpringForceLanes& forces, int32_t first, int32_t last,
+                         const SpringConstants& constants);
