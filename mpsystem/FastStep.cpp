@@ -27,15 +27,17 @@ constexpr int32_t boundaryGroup = 256;
 
 #if defined(__SSE2__)
 
+// A vector's three components in the low lanes of a register, the fourth lane 0, and back.
+// The 64-bit type of the pair loads may stand for any data.
 __m128 load3(const SbVec3f& v) {
     const float* x = &v[0];
-    return _mm_movelh_ps(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(x))),
+    return _mm_movelh_ps(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(x)),
                          _mm_load_ss(x + 2));
 }
 
 void store3(__m128 lanes, SbVec3f& v) {
     float* x = &v[0];
-    _mm_store_sd(reinterpret_cast<double*>(x), _mm_castps_pd(lanes));
+    _mm_storel_pi(reinterpret_cast<__m64*>(x), lanes);
     _mm_store_ss(x + 2, _mm_movehl_ps(lanes, lanes));
 }
 
