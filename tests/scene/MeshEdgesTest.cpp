@@ -2,14 +2,15 @@
 #include "tests/scene/SceneInvariants.h"
 
 #include "app/Teardown.h"
-#include "balls/BallShots.h"
+#include "tests/scene/KeyPresses.h"
 
 #include <sstream>
 
-// Meshes at their edges, placed where the balls start (so that the first shot of every ball
-// overlaps the body, a point even sitting exactly at the ball's centre) and in the middle of the
-// arena (where the body falls onto the floor): the program starts, runs with balls and keeps
-// its state finite, or refuses the mesh with one clear line and builds nothing.
+// Meshes at their edges, placed where the balls start (so that every ball starts inside the
+// body, a point even sitting exactly at the ball's centre) and in the middle of the arena (where
+// the body falls onto the floor): the program starts, runs with balls and the arrow keys'
+// pushes, and keeps its state finite, or refuses the mesh with one clear line and builds
+// nothing.
 
 namespace {
 
@@ -103,10 +104,10 @@ protected:
     }
 };
 
-void shoot() {
-    shootBall(ballSet, ballLightSet, *worldSeparator, cannon->launchPoint(),
-              cannon->barrelDirection(), viewer->maxLightSources());
-}
+// The arrow keys and END push points 1, 2, 5 and 6, whether the body has them or not.
+const SoKeyboardEvent::Key pushes[] = {SoKeyboardEvent::LEFT_ARROW, SoKeyboardEvent::RIGHT_ARROW,
+                                       SoKeyboardEvent::UP_ARROW, SoKeyboardEvent::DOWN_ARROW,
+                                       SoKeyboardEvent::END};
 
 TEST_P(MeshEdges, LoadsAndRunsWithAFiniteState) {
     const auto& [mesh, placement] = GetParam();
@@ -121,9 +122,13 @@ TEST_P(MeshEdges, LoadsAndRunsWithAFiniteState) {
     }
 
     const std::vector<SoNode*> fixed = fixedWorldChildren();
+    pressKey(SoKeyboardEvent::P);
     for (int t = 0; t < 800; ++t) {
+        if (t % 20 == 10) {
+            pressKey(pushes[t / 20 % 5]);
+        }
         if (t % 40 == 0) {
-            shoot();
+            pressKey(SoKeyboardEvent::SPACE);
             ASSERT_TRUE(worldLayoutHolds(fixed)) << "after a shot at tick " << t;
         }
         const int ballsBefore = ballSet.size();

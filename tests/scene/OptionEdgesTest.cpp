@@ -1,7 +1,7 @@
 #include "tests/scene/AssembledScene.h"
 #include "tests/scene/SceneInvariants.h"
 
-#include "balls/BallShots.h"
+#include "tests/scene/KeyPresses.h"
 
 #include <Inventor/sensors/SoTimerSensor.h>
 
@@ -82,12 +82,6 @@ void PrintTo(const OptionCase& c, std::ostream* out) {
 
 class OptionEdges : public AssembledScene, public ::testing::WithParamInterface<OptionCase> {};
 
-/// Shoots a ball as SPACE does.
-void shoot() {
-    shootBall(ballSet, ballLightSet, *worldSeparator, cannon->launchPoint(),
-              cannon->barrelDirection(), viewer->maxLightSources());
-}
-
 TEST_P(OptionEdges, StartsAndRunsWithAFiniteState) {
     const OptionCase& c = GetParam();
     ASSERT_TRUE(assemble(cubeMesh(), c.options));
@@ -101,7 +95,8 @@ TEST_P(OptionEdges, StartsAndRunsWithAFiniteState) {
     const std::vector<SoNode*> fixed = fixedWorldChildren();
     const std::vector<SbVec3f> bodyStart(mpSystem->positions(),
                                          mpSystem->positions() + mpSystem->numPoints());
-    shoot();
+    pressKey(SoKeyboardEvent::P);
+    pressKey(SoKeyboardEvent::SPACE);
     const SbVec3f launch = ballSet.at(0).position();
     tick();
     const bool ballMoved = ballSet.at(0).position() != launch;
@@ -109,7 +104,7 @@ TEST_P(OptionEdges, StartsAndRunsWithAFiniteState) {
     // Long enough for shots to cross the arena and fall out of it.
     for (int t = 1; t < 1500; ++t) {
         if (t % 100 == 0) {
-            shoot();
+            pressKey(SoKeyboardEvent::SPACE);
             ASSERT_TRUE(worldLayoutHolds(fixed)) << "after a shot at tick " << t;
         }
         const int ballsBefore = ballSet.size();
