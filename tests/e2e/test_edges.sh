@@ -13,6 +13,12 @@ no_runtime_report() {
     ! grep -qE 'runtime error|AddressSanitizer|LeakSanitizer|Segmentation|Aborted' "$PROGRAM_ERR"
 }
 
+# mesh_reads COUNT: succeeds once the mesh has been read COUNT times (each read ends with the
+# edge count).
+mesh_reads() {
+    [ "$(grep -c '^A total number of edges: ' "$PROGRAM_ERR")" -eq "$1" ]
+}
+
 # exercise NAME ARGS...: runs the program with ARGS through a few seconds of play, then closes
 # its window.
 exercise() {
@@ -25,11 +31,15 @@ exercise() {
         return
     fi
     activate_window "$window"
+    # Keys reach the window once the help page is out and the first frame drawn.
+    wait_until 30 grep -q DOWN_ARROW "$PROGRAM_OUT"
+    wait_until 40 frame_drawn "$window" "$E2E_WORK/first-frame.png"
     xdotool key --delay 40 p space Left Up End space w space
     sleep 1.5
     xdotool key --delay 40 t n space Right Down 2 2 1 3
     sleep 1.5
     check "$name: still running after a few seconds of play" kill -0 "$PROGRAM_PID"
+    check "$name: N read the mesh again" wait_until 30 mesh_reads 2
     close_window
     wait_program 20
     check_equal "$name: exit status 0 on closing" 0 "$PROGRAM_STATUS"
