@@ -15,7 +15,7 @@ BundledFile meshFile(const std::string& name, const TriangleMesh& mesh, MeshForm
     writeMesh(mesh, form, out, comment);
     std::ostringstream summary;
     summary << mesh.points.size() << " points, " << mesh.triangles.size() << " triangles, "
-            << countEdges(mesh) << " edges";
+            << mesh.struts.size() << " struts, " << countEdges(mesh) << " springs";
     return {name, summary.str(), out.str()};
 }
 
@@ -32,11 +32,20 @@ BundledFile imageFile(const std::string& name, const Image& image) {
 
 std::vector<BundledFile> makeBundledData() {
     std::vector<BundledFile> files;
-    files.push_back(meshFile("ball.toff", makeIcosphere(3, 4.0f, SbVec3f(0, 0, 0)), MeshForm::Toff,
-                             "icosphere of level 3, radius 4, spherical texture coordinates"));
-    files.push_back(meshFile("box.off",
-                             makeRoundedBox(SbVec3f(3, 2, 2), 0.75f, 4, 2, SbVec3f(0, 0, 0)),
-                             MeshForm::Off, "box 6 x 4 x 4 with edges rounded to radius 0.75"));
+    // The bodies stand 3 units from the origin toward the camera, clear of the pillars at
+    // (-4, -4) and (0.3, -4): a body that starts inside a pillar is thrown sideways and can
+    // slide off the floor. Struts through the centre keep the hollow bodies in shape when
+    // they land.
+    const SbVec3f start(0, 0, 3);
+    files.push_back(meshFile("ball.toff", makeIcosphere(3, 4.0f, start, Bracing::ThroughCentre),
+                             MeshForm::Toff,
+                             "icosphere of level 3, radius 4, centre (0, 0, 3), spherical texture "
+                             "coordinates; a strut joins each point to its opposite"));
+    files.push_back(meshFile(
+        "box.off", makeRoundedBox(SbVec3f(3, 2, 2), 0.75f, 4, 2, start, Bracing::ThroughCentre),
+        MeshForm::Off,
+        "box 6 x 4 x 4 with edges rounded to radius 0.75, centre (0, 0, 3); "
+        "a strut joins each point to its opposite"));
     files.push_back(imageFile("body.tga", makeBodyTexture(256, 8)));
     files.push_back(imageFile("col.tga", makePillarTexture(256, 256, 7)));
     return files;

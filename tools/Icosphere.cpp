@@ -22,7 +22,7 @@ int64_t icospherePointCount(int level) {
     return 10 * (int64_t(1) << (2 * level)) + 2;
 }
 
-TriangleMesh makeIcosphere(int level, float radius, const SbVec3f& centre) {
+TriangleMesh makeIcosphere(int level, float radius, const SbVec3f& centre, Bracing bracing) {
     level = std::clamp(level, 0, 10);
     const double t = (1.0 + std::sqrt(5.0)) / 2.0;
     std::vector<UnitPoint> unit = {
@@ -36,8 +36,13 @@ TriangleMesh makeIcosphere(int level, float radius, const SbVec3f& centre) {
         {3, 8, 9},   {4, 9, 5},  {2, 4, 11}, {6, 2, 10}, {8, 6, 7},   {9, 8, 1},
     };
 
+    // The icosahedron's corners come in opposite pairs, and the midpoint of an edge is
+    // opposite the midpoint of the opposite edge, so each level keeps every point's antipode.
+    std::vector<int32_t> antipode = {3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8};
+
     const int64_t finalPoints = icospherePointCount(level);
     unit.reserve(finalPoints);
+    antipode.reserve(finalPoints);
     for (int l = 0; l < level; ++l) {
         // Each edge is shared by two triangles; the map gives both the same midpoint, so the
         // surface stays closed.
@@ -68,6 +73,15 @@ TriangleMesh makeIcosphere(int level, float radius, const SbVec3f& centre) {
             finer.push_back({ab, bc, ca});
         }
         triangles.swap(finer);
+        // A point whose antipode were missing would stay its own and get no strut.
+        antipode.resize(unit.size());
+        for (const auto& [key, index] : midpoints) {
+            const int32_t a = antipode[int32_t(key >> 32)];
+            const int32_t b = antipode[int32_t(key & 0xffffffffu)];
+            auto opposite = midpoints.find((uint64_t(uint32_t(std::min(a, b))) << 32) |
+                                           uint32_t(std::max(a, b)));
+            antipode[index] = opposite != midpoints.end() ? opposite->second : index;
+        }
     }
 
     TriangleMesh mesh;
@@ -82,5 +96,13 @@ TriangleMesh makeIcosphere(int level, float radius, const SbVec3f& centre) {
         mesh.texCoords.emplace_back(float(u), float(v));
     }
     mesh.triangles = std::move(triangles);
+    if (bracing == Bracing::ThroughCentre) {
+        mesh.struts.reserve(unit.size() / 2);
+        for (int32_t i = 0; i < int32_t(unit.size()); ++i) {
+            if (i < antipode[i]) {
+                mesh.struts.push_back({i, antipode[i]});
+            }
+        }
+    }
     return mesh;
 }

@@ -12,4 +12,8 @@ int64_t icospherePointCount(int level);
 /// along +y, and u runs with the longitude from +x (0) to -x (1) on both sides, because a point
 /// carries only one texture coordinate and a longitude that wrapped from 1 back to 0 would
 /// smear the whole texture across the triangles along the wrap.
-TriangleMesh makeIcosphere(int level, float radius, const SbVec3f& centre);
+/// Every point has its antipode among the points; with Bracing::ThroughCentre each such pair
+/// is joined by a strut through the centre (one strut per pair, lower index first, in the
+/// order of the lower index).
+TriangleMesh makeIcosphere(int level, float radius, const SbVec3f& centre,
+                           Bracing bracing = Bracing::None);

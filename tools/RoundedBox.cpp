@@ -22,7 +22,7 @@ double latticeCoordinate(int t, int n, int flat, int round, double h, double r) 
 } // namespace
 
 TriangleMesh makeRoundedBox(const SbVec3f& halfSize, float cornerRadius, int flatSegments,
-                            int roundSegments, const SbVec3f& centre) {
+                            int roundSegments, const SbVec3f& centre, Bracing bracing) {
     const int flat = std::clamp(flatSegments, 1, 1024);
     double smallest =
         std::min({std::fabs(halfSize[0]), std::fabs(halfSize[1]), std::fabs(halfSize[2])});
@@ -46,13 +46,18 @@ TriangleMesh makeRoundedBox(const SbVec3f& halfSize, float cornerRadius, int fla
     // index, so the surface is closed.
     std::unordered_map<uint64_t, int32_t> index;
     index.reserve(size_t(6) * n * n + 2);
+    auto latticeKey = [](int i, int j, int k) {
+        return (uint64_t(i) << 40) | (uint64_t(j) << 20) | uint64_t(k);
+    };
+    std::vector<std::array<int, 3>> latticeOf;
+    latticeOf.reserve(size_t(6) * n * n + 2);
     TriangleMesh mesh;
     mesh.points.reserve(size_t(6) * n * n + 2);
     mesh.triangles.reserve(size_t(12) * n * n);
     auto pointAt = [&](int i, int j, int k) {
-        uint64_t key = (uint64_t(i) << 40) | (uint64_t(j) << 20) | uint64_t(k);
-        auto [slot, isNew] = index.emplace(key, int32_t(mesh.points.size()));
+        auto [slot, isNew] = index.emplace(latticeKey(i, j, k), int32_t(mesh.points.size()));
         if (isNew) {
+            latticeOf.push_back({i, j, k});
             const int t[3] = {i, j, k};
             double p[3];
             double d[3];
@@ -98,6 +103,19 @@ TriangleMesh makeRoundedBox(const SbVec3f& halfSize, float cornerRadius, int fla
                         mesh.triangles.push_back({quad[0], quad[3], quad[2]});
                     }
                 }
+            }
+        }
+    }
+    if (bracing == Bracing::ThroughCentre) {
+        // The lattice coordinates mirror each other (step t and step n - t), so the mirror
+        // image of a point through the centre is the point at the mirrored steps; a surface
+        // point has a step 0 or n, so its mirror lies on the surface too.
+        mesh.struts.reserve(mesh.points.size() / 2);
+        for (int32_t p = 0; p < int32_t(latticeOf.size()); ++p) {
+            const auto& [i, j, k] = latticeOf[p];
+            auto opposite = index.find(latticeKey(n - i, n - j, n - k));
+            if (opposite != index.end() && p < opposite->second) {
+                mesh.struts.push_back({p, opposite->second});
             }
         }
     }

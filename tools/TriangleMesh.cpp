@@ -8,16 +8,22 @@
 int64_t countEdges(const TriangleMesh& mesh) {
     // Sorting packed keys keeps the count linear in memory even for million-point bodies.
     std::vector<uint64_t> keys;
-    keys.reserve(mesh.triangles.size() * 3);
+    keys.reserve(mesh.triangles.size() * 3 + mesh.struts.size());
+    auto addPair = [&keys](int32_t first, int32_t second) {
+        uint32_t a = static_cast<uint32_t>(first);
+        uint32_t b = static_cast<uint32_t>(second);
+        if (a > b) {
+            std::swap(a, b);
+        }
+        keys.push_back((static_cast<uint64_t>(a) << 32) | b);
+    };
     for (const auto& t : mesh.triangles) {
         for (int k = 0; k < 3; ++k) {
-            uint32_t a = static_cast<uint32_t>(t[k]);
-            uint32_t b = static_cast<uint32_t>(t[(k + 1) % 3]);
-            if (a > b) {
-                std::swap(a, b);
-            }
-            keys.push_back((static_cast<uint64_t>(a) << 32) | b);
+            addPair(t[k], t[(k + 1) % 3]);
         }
+    }
+    for (const auto& s : mesh.struts) {
+        addPair(s[0], s[1]);
     }
     std::sort(keys.begin(), keys.end());
     return std::unique(keys.begin(), keys.end()) - keys.begin();
@@ -33,7 +39,8 @@ bool writeMesh(const TriangleMesh& mesh, MeshForm form, std::ostream& out,
     if (!comment.empty()) {
         out << "# " << comment << '\n';
     }
-    out << mesh.points.size() << ' ' << mesh.triangles.size() << ' ' << countEdges(mesh) << '\n';
+    out << mesh.points.size() << ' ' << mesh.triangles.size() + mesh.struts.size() << ' '
+        << countEdges(mesh) << '\n';
 
     // snprintf gives the same digits whatever locale the stream carries.
     char line[512]; // five floats at full range need about 240 characters
@@ -49,6 +56,10 @@ bool writeMesh(const TriangleMesh& mesh, MeshForm form, std::ostream& out,
     }
     for (const auto& t : mesh.triangles) {
         int n = std::snprintf(line, sizeof line, "3 %d %d %d\n", t[0], t[1], t[2]);
+        out.write(line, n);
+    }
+    for (const auto& s : mesh.struts) {
+        int n = std::snprintf(line, sizeof line, "2 %d %d\n", s[0], s[1]);
         out.write(line, n);
     }
     return static_cast<bool>(out);

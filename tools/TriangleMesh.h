@@ -10,23 +10,36 @@
 #include <vector>
 
 /// A closed triangle surface as the generators build it: one texture coordinate per point
-/// (empty when the body has none) and triangles wound counter-clockwise seen from outside.
+/// (empty when the body has none), triangles wound counter-clockwise seen from outside, and
+/// struts across the inside.
 struct TriangleMesh {
     std::vector<SbVec3f> points;
     std::vector<SbVec2f> texCoords;
     std::vector<std::array<int32_t, 3>> triangles;
+    /// Pairs of points joined by a spring of their own. A shell of edge springs alone has no
+    /// stiffness against bending and folds up like paper under its weight; struts keep it in
+    /// shape. They are written as faces of two vertices after the triangles, which the reader
+    /// turns into springs without adding anything to the drawn surface.
+    std::vector<std::array<int32_t, 2>> struts;
 };
+
+/// Which struts a generator adds: none, or one from every point to the point opposite it
+/// through the body's centre.
+enum class Bracing { None, ThroughCentre };
 
 /// The two mesh file forms the program reads: "OFF" (positions) and "TOFF" (positions and a
 /// texture coordinate pair on each vertex line).
 enum class MeshForm { Off, Toff };
 
-/// Number of distinct undirected edges; a closed surface has 3/2 of its triangle count.
+/// Number of distinct undirected point pairs joined by a triangle edge or a strut: the number of
+/// springs the program makes of the mesh. A closed surface without struts has 3/2 of its
+/// triangle count.
 int64_t countEdges(const TriangleMesh& mesh);
 
-/// Writes the mesh as text in the given form. A non-empty comment becomes a "#" line after the
-/// keyword. Toff needs one texture coordinate per point; without them it writes nothing and
-/// returns false. Returns false as well when the stream fails.
+/// Writes the mesh as text in the given form: the triangles as faces of three vertices, then the
+/// struts as faces of two. A non-empty comment becomes a "#" line after the keyword. Toff needs one
+/// texture coordinate per point; without them it writes nothing and returns false. Returns false as
+/// well when the stream fails.
 bool writeMesh(const TriangleMesh& mesh, MeshForm form, std::ostream& out,
                const std::string& comment = std::string());
 

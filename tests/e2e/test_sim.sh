@@ -29,6 +29,8 @@ for body in ball.toff box.off; do
         <(head -n1 "$E2E_WORK/moved.$form")
     check_equal "$body: same faces" "$(grep -c '^3 ' "$DATA/$body")" \
         "$(grep -c '^3 ' "$E2E_WORK/moved.$form")"
+    check_equal "$body: same struts" "$(grep -c '^2 ' "$DATA/$body")" \
+        "$(grep -c '^2 ' "$E2E_WORK/moved.$form")"
     check_equal "$body: same header counts" "$(grep -v '^#' "$DATA/$body" | sed -n 2p)" \
         "$(sed -n 2p "$E2E_WORK/moved.$form")"
 

@@ -23,6 +23,33 @@ const BundledFile* findFile(const std::vector<BundledFile>& files, const std::st
     return nullptr;
 }
 
+/// What a bundled mesh's text announces and holds: its counts and its faces by size.
+struct MeshCounts {
+    std::string keyword;
+    long points = -1, faces = -1, edges = -1;
+    long triangles = 0, struts = 0, others = 0;
+};
+
+MeshCounts countMesh(const std::string& bytes) {
+    MeshCounts c;
+    std::istringstream text(bytes);
+    std::string line;
+    std::getline(text, c.keyword);
+    std::getline(text, line); // the generator's comment
+    text >> c.points >> c.faces >> c.edges;
+    std::getline(text, line);
+    for (long i = 0; i < c.points; ++i) {
+        std::getline(text, line);
+    }
+    while (std::getline(text, line)) {
+        std::istringstream face(line);
+        long n = 0;
+        face >> n;
+        ++(n == 3 ? c.triangles : n == 2 ? c.struts : c.others);
+    }
+    return c;
+}
+
 } // namespace
 
 TEST(BundledData, CommittedFilesMatchTheGenerators) {
@@ -41,25 +68,27 @@ TEST(BundledData, BodiesAreTheAnnouncedMeshes) {
     const BundledFile* ball = findFile(files, "ball.toff");
     const BundledFile* box = findFile(files, "box.off");
     ASSERT_TRUE(ball && box);
-    std::istringstream ballText(ball->bytes);
-    std::istringstream boxText(box->bytes);
-    std::string keyword, comment;
-    long points = 0, faces = 0, edges = 0;
 
-    std::getline(ballText, keyword);
-    std::getline(ballText, comment);
-    ballText >> points >> faces >> edges;
-    EXPECT_EQ(keyword, "TOFF");
-    EXPECT_EQ(points, 642);
-    EXPECT_EQ(edges, faces * 3 / 2);
+    MeshCounts b = countMesh(ball->bytes);
+    EXPECT_EQ(b.keyword, "TOFF");
+    EXPECT_EQ(b.points, 642);
+    EXPECT_EQ(b.triangles, 1280);
+    EXPECT_EQ(b.faces, b.triangles + b.struts);
+    EXPECT_EQ(b.others, 0);
 
-    std::getline(boxText, keyword);
-    std::getline(boxText, comment);
-    boxText >> points >> faces >> edges;
-    EXPECT_EQ(keyword, "OFF");
+    MeshCounts x = countMesh(box->bytes);
+    EXPECT_EQ(x.keyword, "OFF");
     // The arrow keys push points 1, 2, 5 and 6.
-    EXPECT_GE(points, 7);
-    EXPECT_EQ(edges, faces * 3 / 2);
+    EXPECT_GE(x.points, 7);
+    EXPECT_EQ(x.faces, x.triangles + x.struts);
+    EXPECT_EQ(x.others, 0);
+
+    for (const MeshCounts* c : {&b, &x}) {
+        // Each point is braced by exactly one strut across the body, and the announced edge
+        // count is the number of springs: the closed surface's edges and the struts.
+        EXPECT_EQ(c->struts * 2, c->points) << c->keyword;
+        EXPECT_EQ(c->edges, c->triangles * 3 / 2 + c->struts) << c->keyword;
+    }
 }
 
 TEST(BundledData, GenerationIsRepeatable) {

@@ -95,3 +95,18 @@ TEST(Icosphere, LongitudeRunsFromPlusXToMinusX) {
     EXPECT_EQ(onXAxis, 2);
     EXPECT_GT(onMeridianOfZ, 4);
 }
+
+TEST(Icosphere, BracingJoinsEveryPointToItsAntipodeOnce) {
+    const SbVec3f centre(0, 0, 3);
+    for (int level = 0; level <= 4; ++level) {
+        TriangleMesh plain = makeIcosphere(level, 4.0f, centre);
+        TriangleMesh braced = makeIcosphere(level, 4.0f, centre, Bracing::ThroughCentre);
+        EXPECT_TRUE(plain.struts.empty());
+        // Bracing adds struts and changes nothing else.
+        EXPECT_EQ(braced.points, plain.points);
+        EXPECT_EQ(braced.texCoords, plain.texCoords);
+        EXPECT_EQ(braced.triangles, plain.triangles);
+        EXPECT_TRUE(isBracedThroughCentre(braced, centre)) << "level " << level;
+        EXPECT_EQ(countEdges(braced), countEdges(plain) + int64_t(braced.struts.size()));
+    }
+}

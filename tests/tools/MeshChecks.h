@@ -6,6 +6,7 @@
 
 #include <map>
 #include <utility>
+#include <vector>
 
 /// Every directed edge appears once and its reverse once: the surface is closed, each edge
 /// joins exactly two triangles, and neighbouring triangles agree on their winding.
@@ -44,6 +45,36 @@ inline ::testing::AssertionResult isWoundOutward(const TriangleMesh& mesh, const
         SbVec3f centroid = (a + b + c) / 3.0f;
         if (normal.dot(centroid - inside) <= 0) {
             return ::testing::AssertionFailure() << "triangle " << i << " faces inward";
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+/// Every point is the end of exactly one strut, and each strut's ends lie opposite each other
+/// through `centre`.
+inline ::testing::AssertionResult isBracedThroughCentre(const TriangleMesh& mesh,
+                                                        const SbVec3f& centre) {
+    std::vector<int> strutsAt(mesh.points.size(), 0);
+    for (const auto& [a, b] : mesh.struts) {
+        if (a < 0 || b < 0 || size_t(a) >= mesh.points.size() || size_t(b) >= mesh.points.size()) {
+            return ::testing::AssertionFailure() << "strut " << a << "-" << b << " out of range";
+        }
+        if (a >= b) {
+            return ::testing::AssertionFailure() << "strut " << a << "-" << b << " not ordered";
+        }
+        ++strutsAt[a];
+        ++strutsAt[b];
+        const SbVec3f middle = (mesh.points[a] + mesh.points[b]) / 2;
+        if ((middle - centre).length() > 1e-5f) {
+            return ::testing::AssertionFailure()
+                   << "strut " << a << "-" << b << " misses the centre by "
+                   << (middle - centre).length();
+        }
+    }
+    for (size_t i = 0; i < strutsAt.size(); ++i) {
+        if (strutsAt[i] != 1) {
+            return ::testing::AssertionFailure()
+                   << "point " << i << " ends " << strutsAt[i] << " struts";
         }
     }
     return ::testing::AssertionSuccess();

@@ -32,7 +32,8 @@ struct ReadBody {
 void expectBodyIsMesh(const MpSystem& body, const TriangleMesh& mesh, bool withTex) {
     ASSERT_TRUE(body.isLoaded()) << body.loadError();
     ASSERT_EQ(body.numPoints(), int(mesh.points.size()));
-    EXPECT_EQ(body.numSprings(), int(mesh.triangles.size()) * 3 / 2);
+    EXPECT_EQ(body.numSprings(), int(mesh.triangles.size()) * 3 / 2 + int(mesh.struts.size()));
+    // Struts add springs only: the drawn surface is the triangles alone.
     ASSERT_EQ(body.numFaceIndices(), int(mesh.triangles.size()) * 4);
     EXPECT_EQ(body.hasFileTexCoords(), withTex);
     for (int i = 0; i < body.numPoints(); ++i) {
@@ -64,10 +65,30 @@ TEST(MeshReadBack, IcosphereToffBecomesABodyWithSpringsOnEveryEdge) {
     EXPECT_NE(read.log.find("A total number of edges: 1920\n"), std::string::npos) << read.log;
 }
 
+TEST(MeshReadBack, BracedIcosphereGetsOneMoreSpringPerStrut) {
+    TriangleMesh ball = makeIcosphere(3, 4.0f, SbVec3f(0, 0, 3), Bracing::ThroughCentre);
+    ReadBody read(meshText(ball, MeshForm::Toff));
+    expectBodyIsMesh(*read.body, ball, true);
+    EXPECT_NE(read.log.find("A total number of edges: 2241\n"), std::string::npos) << read.log;
+    // The struts come after the surface's edges, in the file's order.
+    const int surfaceSprings = 1920;
+    for (size_t k = 0; k < ball.struts.size(); ++k) {
+        const SpringEnds& spring = read.body->springs()[surfaceSprings + k];
+        EXPECT_EQ(spring.a, ball.struts[k][0]);
+        EXPECT_EQ(spring.b, ball.struts[k][1]);
+        EXPECT_NEAR(read.body->restLengths()[surfaceSprings + k], 8.0, 1e-5);
+    }
+}
+
 TEST(MeshReadBack, RoundedBoxOffBecomesABodyWithSpringsOnEveryEdge) {
     TriangleMesh box = makeRoundedBox(SbVec3f(3, 2, 2), 0.75f, 4, 2, SbVec3f(0, 0, 0));
     ReadBody read(meshText(box, MeshForm::Off));
     expectBodyIsMesh(*read.body, box, false);
+
+    TriangleMesh braced =
+        makeRoundedBox(SbVec3f(3, 2, 2), 0.75f, 4, 2, SbVec3f(0, 0, 0), Bracing::ThroughCentre);
+    ReadBody readBraced(meshText(braced, MeshForm::Off));
+    expectBodyIsMesh(*readBraced.body, braced, false);
 }
 
 TEST(MeshReadBack, BundledBodiesLoadFromTheirFiles) {
@@ -80,7 +101,9 @@ TEST(MeshReadBack, BundledBodiesLoadFromTheirFiles) {
         ASSERT_TRUE(read.body->isLoaded()) << name << ": " << read.body->loadError();
         // The arrow keys push points 1, 2, 5 and 6.
         EXPECT_GE(read.body->numPoints(), 7) << name;
+        // One spring per edge of the closed surface, and one strut across the body per pair
+        // of points.
         int triangles = read.body->numFaceIndices() / 4;
-        EXPECT_EQ(read.body->numSprings(), triangles * 3 / 2) << name;
+        EXPECT_EQ(read.body->numSprings(), triangles * 3 / 2 + read.body->numPoints() / 2) << name;
     }
 }

@@ -74,3 +74,18 @@ TEST(RoundedBox, NegativeHalfSizesAndSegmentCountsAreHeldToSaneValues) {
     EXPECT_TRUE(isClosedAndConsistentlyWound(mesh));
     EXPECT_TRUE(isWoundOutward(mesh, SbVec3f(0, 0, 0)));
 }
+
+TEST(RoundedBox, BracingJoinsEveryPointToItsMirrorThroughTheCentreOnce) {
+    const SbVec3f centre(0, 0, 3);
+    const float radii[] = {0.0f, 0.75f};
+    for (float r : radii) {
+        TriangleMesh plain = makeRoundedBox(SbVec3f(3, 2, 1.5f), r, 3, 2, centre);
+        TriangleMesh braced =
+            makeRoundedBox(SbVec3f(3, 2, 1.5f), r, 3, 2, centre, Bracing::ThroughCentre);
+        EXPECT_TRUE(plain.struts.empty());
+        EXPECT_EQ(braced.points, plain.points);
+        EXPECT_EQ(braced.triangles, plain.triangles);
+        EXPECT_TRUE(isBracedThroughCentre(braced, centre)) << "radius " << r;
+        EXPECT_EQ(countEdges(braced), countEdges(plain) + int64_t(braced.struts.size()));
+    }
+}

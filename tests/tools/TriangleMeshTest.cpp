@@ -132,3 +132,17 @@ TEST(MeshText, EdgeCountCountsSharedEdgesOnce) {
               "0.000000 1.000000 0.000000\n1.000000 1.000000 0.000000\n"
               "3 0 1 2\n3 2 1 3\n");
 }
+
+TEST(MeshText, StrutsFollowTheTrianglesAsFacesOfTwoAndCountAsSprings) {
+    TriangleMesh two;
+    two.points = {SbVec3f(0, 0, 0), SbVec3f(1, 0, 0), SbVec3f(0, 1, 0), SbVec3f(1, 1, 0)};
+    two.triangles = {{0, 1, 2}, {2, 1, 3}};
+    // The second strut joins the same points as a triangle edge: one spring for both.
+    two.struts = {{0, 3}, {2, 1}};
+    EXPECT_EQ(countEdges(two), 6);
+    EXPECT_EQ(meshText(two, MeshForm::Off),
+              "OFF\n4 4 6\n"
+              "0.000000 0.000000 0.000000\n1.000000 0.000000 0.000000\n"
+              "0.000000 1.000000 0.000000\n1.000000 1.000000 0.000000\n"
+              "3 0 1 2\n3 2 1 3\n2 0 3\n2 2 1\n");
+}
