@@ -55,7 +55,7 @@ void printUsage() {
     std::cout << "  -tex IMAGE    texture image for the body's surface (default none)" << std::endl;
     std::cout << std::endl;
     std::cout << "Example:" << std::endl;
-    std::cout << "  plimmerton -i data/ball.toff -d 0.04 -m 1 -s 85 -t 0.012"
+    std::cout << "  plimmerton -i data/ball.toff -d 0.04 -m 0.3 -s 85 -t 0.012"
                  " -tex data/body.tga"
               << std::endl;
     std::cout << "The pillars' texture, col.tga, is read from the working directory." << std::endl;

@@ -13,7 +13,7 @@ bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target plimmerton -j "$(nproc)" >/dev/null
 
-options=(-i ball.toff -tex body.tga -m 1 -s 85 -d 0.04 -t 0.012)
+options=(-i ball.toff -tex body.tga -m 0.3 -s 85 -d 0.04 -t 0.012)
 [ $# -eq 0 ] || options=("$@")
 program="$PWD/build/plimmerton"
 root="$PWD"

@@ -56,7 +56,7 @@ void printSimUsage() {
            "the run with status 1 and the program's message on standard error.\n"
            "\n"
            "Example:\n"
-           "  plimmerton-sim -i data/ball.toff -d 0.02 -m 1 -s 85 -t 0.012 -n 1000 -arena 1\n";
+           "  plimmerton-sim -i data/ball.toff -d 0.04 -m 0.3 -s 85 -t 0.012 -n 1000 -arena 1\n";
 }
 
 void ignoreLibraryMessage(const SoError*, void*) {}

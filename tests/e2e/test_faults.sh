@@ -4,10 +4,10 @@
 # documented status 0 and no runtime report.
 source "$(dirname "$0")/lib.sh"
 
-# The bundled ball (radius 4 about the origin), run from the data folder where the pillars'
+# The bundled ball (radius 4 about (0, 0, 3)), run from the data folder where the pillars'
 # texture lies.
 cd "$PLIMMERTON_SOURCE_DIR/data" || exit 1
-args=(-i ball.toff -tex body.tga -m 1 -s 85 -d 0.04 -t 0.012)
+args=(-i ball.toff -tex body.tga -m 0.3 -s 85 -d 0.04 -t 0.012)
 start_display || exit 1
 
 no_runtime_report() {

@@ -5,7 +5,7 @@ source "$(dirname "$0")/lib.sh"
 
 mesh="$PLIMMERTON_SOURCE_DIR/data/ball.toff"
 texture="$PLIMMERTON_SOURCE_DIR/data/body.tga"
-args=(-i "$mesh" -d 0.04 -m 1 -s 85 -t 0.012 -tex "$texture")
+args=(-i "$mesh" -d 0.04 -m 0.3 -s 85 -t 0.012 -tex "$texture")
 
 start_display || exit 1
 start_program "${args[@]}"

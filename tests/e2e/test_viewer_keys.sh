@@ -6,7 +6,7 @@ source "$(dirname "$0")/lib.sh"
 
 cd "$PLIMMERTON_SOURCE_DIR/data" || exit 1
 start_display || exit 1
-start_program -i ball.toff -tex body.tga -m 1 -s 85 -d 0.04 -t 0.012
+start_program -i ball.toff -tex body.tga -m 0.3 -s 85 -d 0.04 -t 0.012
 window=$(find_window) || {
     fail "a window" "$(cat "$PROGRAM_ERR")"
     finish

@@ -2,10 +2,10 @@
 # The real window: help page, title, the first picture, closing, and starting without a display.
 source "$(dirname "$0")/lib.sh"
 
-# The bundled ball (an icosphere of radius 4 about the origin), run from the data folder where
+# The bundled ball (an icosphere of radius 4 about (0, 0, 3)), run from the data folder where
 # the pillars' texture lies.
 cd "$PLIMMERTON_SOURCE_DIR/data" || exit 1
-args=(-i ball.toff -tex body.tga -m 1 -s 85 -d 0.04 -t 0.012)
+args=(-i ball.toff -tex body.tga -m 0.3 -s 85 -d 0.04 -t 0.012)
 
 expected_help="$E2E_WORK/help.expected"
 printf '%s\n' "" "" \
