@@ -84,71 +84,12 @@ void MpSystem::step(float dt) {
     });
 }
 
-void MpSystem::stepPart(int part, const SpringConstants& constants) {
-    alignas(32) float chunkForces[3][StepPlan::chunkSize];
-    const SpringForceLanes lanes{chunkForces[0], chunkForces[1], chunkForces[2]};
-    const uint32_t* deferredEnds = stepPlan_.deferredEnds();
-    int32_t deferred = stepPlan_.firstDeferred(part);
-    const int32_t deferredEnd = stepPlan_.firstDeferred(part + 1);
-    for (int32_t c = stepPlan_.firstChunk(part); c < stepPlan_.firstChunk(part + 1); ++c) {
-        for (const int32_t* i = stepPlan_.startsBegin(c); i != stepPlan_.startsEnd(c); ++i) {
-            startPoint(*i);
-        }
-        const int32_t first = c * StepPlan::chunkSize;
-        const int32_t last = std::min(numSprings_, first + StepPlan::chunkSize);
-        computeSpringForces(positions_.data(), springs_.data(), restLengths_.data(),
-                            lastLengths_.data(), lanes, first, last, constants);
-        // The plain step's additions, each end in spring order; an end whose point belongs to
-        // an earlier part is kept aside for the boundary pass instead.
-        const uint32_t chunkKeysEnd = 2 * static_cast<uint32_t>(last);
-        if (deferred == deferredEnd || deferredEnds[deferred] >= chunkKeysEnd) {
-            for (int32_t s = first; s < last; ++s) {
-                const SbVec3f f(lanes.x[s - first], lanes.y[s - first], lanes.z[s - first]);
-                forces_[springs_[s].a] += f;
-                forces_[springs_[s].b] -= f;
-            }
-        } else {
-            for (int32_t s = first; s < last; ++s) {
-                const SbVec3f f(lanes.x[s - first], lanes.y[s - first], lanes.z[s - first]);
-                const uint32_t key = 2 * static_cast<uint32_t>(s);
-                if (deferred < deferredEnd && deferredEnds[deferred] == key) {
-                    deferredForces_[deferred++] = f;
-                } else {
-                    forces_[springs_[s].a] += f;
-                }
-                if (deferred < deferredEnd && deferredEnds[deferred] == key + 1) {
-                    deferredForces_[deferred++] = f;
-                } else {
-                    forces_[springs_[s].b] -= f;
-                }
-            }
-        }
-        for (const int32_t* i = stepPlan_.finishesBegin(c); i != stepPlan_.finishesEnd(c); ++i) {
-            finishPoint(*i, forces_[*i], constants.dt);
-        }
-    }
-}
-
-void MpSystem::finishBoundaryPoint(int32_t k, float dt) {
-    const int32_t i = stepPlan_.boundaryPoint(k);
-    SbVec3f f = forces_[i];
-    for (const int32_t* slot = stepPlan_.boundarySlotsBegin(k);
-         slot != stepPlan_.boundarySlotsEnd(k); ++slot) {
-        if ((stepPlan_.deferredEnds()[*slot] & 1) != 0) {
-            f -= deferredForces_[*slot];
-        } else {
-            f += deferredForces_[*slot];
-        }
-    }
-    finishPoint(i, f, dt);
-}
-
-void MpSystem::startPoint(int32_t i) {
+inline void MpSystem::startPoint(int32_t i) {
     forces_[i] = externalForces_[i] + SbVec3f(0.0f, -gravity * masses_[i], 0.0f);
 }
 
 // The plain step's integration and clearing of one point.
-void MpSystem::finishPoint(int32_t i, const SbVec3f& force, float dt) {
+inline void MpSystem::finishPoint(int32_t i, const SbVec3f& force, float dt) {
     forces_[i] = force;
     externalForces_[i].setValue(0.0f, 0.0f, 0.0f);
     const float m = masses_[i];
@@ -187,4 +128,65 @@ void MpSystem::finishPoint(int32_t i, const SbVec3f& force, float dt) {
         velocities_[i].setValue(0.0f, 0.0f, 0.0f);
     }
 #endif
+}
+
+void MpSystem::stepPart(int part, const SpringConstants& constants) {
+    alignas(32) float chunkForces[3][StepPlan::chunkSize];
+    const SpringForceLanes lanes{chunkForces[0], chunkForces[1], chunkForces[2]};
+    const uint32_t* deferredEnds = stepPlan_.deferredEnds();
+    int32_t deferred = stepPlan_.firstDeferred(part);
+    const int32_t deferredEnd = stepPlan_.firstDeferred(part + 1);
+    for (int32_t c = stepPlan_.firstChunk(part); c < stepPlan_.firstChunk(part + 1); ++c) {
+        for (const int32_t* i = stepPlan_.startsBegin(c); i != stepPlan_.startsEnd(c); ++i) {
+            startPoint(*i);
+        }
+        const int32_t first = c * StepPlan::chunkSize;
+        const int32_t last = std::min(numSprings_, first + StepPlan::chunkSize);
+        computeSpringForces(positions_.data(), springs_.data(), restLengths_.data(),
+                            lastLengths_.data(), lanes, first, last, constants);
+        // The plain step's additions, each end in spring order; an end whose point belongs to
+        // an earlier part is kept aside for the boundary pass instead.
+        const uint32_t chunkKeysEnd = 2 * static_cast<uint32_t>(last);
+        if (deferred == deferredEnd || deferredEnds[deferred] >= chunkKeysEnd) {
+            SbVec3f* forces = forces_.data();
+            const SpringEnds* springs = springs_.data() + first;
+            for (int32_t j = 0; j < last - first; ++j) {
+                const SbVec3f f(chunkForces[0][j], chunkForces[1][j], chunkForces[2][j]);
+                forces[springs[j].a] += f;
+                forces[springs[j].b] -= f;
+            }
+        } else {
+            for (int32_t s = first; s < last; ++s) {
+                const SbVec3f f(lanes.x[s - first], lanes.y[s - first], lanes.z[s - first]);
+                const uint32_t key = 2 * static_cast<uint32_t>(s);
+                if (deferred < deferredEnd && deferredEnds[deferred] == key) {
+                    deferredForces_[deferred++] = f;
+                } else {
+                    forces_[springs_[s].a] += f;
+                }
+                if (deferred < deferredEnd && deferredEnds[deferred] == key + 1) {
+                    deferredForces_[deferred++] = f;
+                } else {
+                    forces_[springs_[s].b] -= f;
+                }
+            }
+        }
+        for (const int32_t* i = stepPlan_.finishesBegin(c); i != stepPlan_.finishesEnd(c); ++i) {
+            finishPoint(*i, forces_[*i], constants.dt);
+        }
+    }
+}
+
+void MpSystem::finishBoundaryPoint(int32_t k, float dt) {
+    const int32_t i = stepPlan_.boundaryPoint(k);
+    SbVec3f f = forces_[i];
+    for (const int32_t* slot = stepPlan_.boundarySlotsBegin(k);
+         slot != stepPlan_.boundarySlotsEnd(k); ++slot) {
+        if ((stepPlan_.deferredEnds()[*slot] & 1) != 0) {
+            f -= deferredForces_[*slot];
+        } else {
+            f += deferredForces_[*slot];
+        }
+    }
+    finishPoint(i, f, dt);
 }
