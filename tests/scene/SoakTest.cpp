@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 // A long run of the assembled program on a small body, driven as a user would: ticks with idle
 // calls between most of them, the animation running, balls shot, removed and falling out of the
@@ -30,6 +31,32 @@ const char* icosahedron() {
            "3 1 5 9\n3 5 11 4\n3 11 10 2\n3 10 7 6\n3 7 1 8\n"
            "3 3 9 4\n3 3 4 2\n3 3 2 6\n3 3 6 8\n3 3 8 9\n"
            "3 4 9 5\n3 2 4 11\n3 6 2 10\n3 8 6 7\n3 9 8 1\n";
+}
+
+/// A cubic lattice of side `n` points, 0.5 apart, above the floor: n³ points joined along the
+/// three axes by two-point faces. Large enough that the step and the contact pass share the
+/// work among the worker threads.
+std::string lattice(int n) {
+    std::ostringstream mesh;
+    mesh << "OFF\n" << n * n * n << " " << 3 * n * n * (n - 1) << " 0\n";
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j) {
+            for (int k = 0; k < n; ++k) {
+                mesh << 0.5 * i - 4 << " " << 0.5 * j - 4 << " " << 0.5 * k - 4 << "\n";
+            }
+        }
+    }
+    const auto index = [n](int i, int j, int k) { return (i * n + j) * n + k; };
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j) {
+            for (int k = 0; k + 1 < n; ++k) {
+                mesh << "2 " << index(i, j, k) << " " << index(i, j, k + 1) << "\n";
+                mesh << "2 " << index(i, k, j) << " " << index(i, k + 1, j) << "\n";
+                mesh << "2 " << index(k, i, j) << " " << index(k + 1, i, j) << "\n";
+            }
+        }
+    }
+    return mesh.str();
 }
 
 int soakTicks() {
@@ -137,6 +164,43 @@ TEST_F(Soak, LongRunWithBallsKeysAndRebuildsStaysFiniteAndInShape) {
     EXPECT_GE(fallen, ticks / 97 / 10);
     EXPECT_LE(ballSet.size(), 6);
     EXPECT_TRUE(timerSensor->isScheduled());
+}
+
+// The same kind of run, shorter, on a body whose step and contacts run on several threads: N
+// replaces the body, and with it the threads' shares of the work, in the middle of the play.
+TEST_F(Soak, LargeBodyOnAllCoresWithBallsAndRebuildsStaysFiniteAndInShape) {
+    const int n = 16;
+    ASSERT_TRUE(assemble(lattice(n), {"-d", "0.04", "-m", "1", "-s", "85", "-t", "0.012"}));
+    ASSERT_EQ(n * n * n, mpSystem->numPoints());
+    ASSERT_EQ(3 * n * n * (n - 1), mpSystem->numSprings());
+    const std::vector<SoNode*> fixed = fixedWorldChildren();
+    press(SoKeyboardEvent::P);
+
+    int rebuilds = 0;
+    for (int t = 0; t < 3000; ++t) {
+        const int ballsBefore = ballSet.size();
+        tick(t % 3 == 2);
+        ASSERT_TRUE(stateIsFinite()) << "tick " << t;
+        if (ballSet.size() < ballsBefore) {
+            ASSERT_TRUE(worldLayoutHolds(fixed)) << "after balls fell at tick " << t;
+        }
+        if (t % 500 == 499) {
+            ASSERT_TRUE(pressAndCheckReleased(SoKeyboardEvent::N, mpSystem->surfaceRoot()));
+            ++rebuilds;
+        } else if (t % 61 == 0) {
+            press(SoKeyboardEvent::SPACE);
+        } else if (t % 29 == 0) {
+            press(pushes[(t / 29) % 5]);
+        } else if (t % 131 == 0) {
+            press(aims[(t / 131) % 8]);
+        } else {
+            continue;
+        }
+        ASSERT_TRUE(stateIsFinite()) << "after the key at tick " << t;
+        ASSERT_TRUE(worldLayoutHolds(fixed)) << "after the key at tick " << t;
+    }
+    EXPECT_EQ(6, rebuilds);
+    EXPECT_EQ(n * n * n, mpSystem->numPoints());
 }
 
 } // namespace
