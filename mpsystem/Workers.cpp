@@ -46,6 +46,9 @@ int coreCount() {
 
 int chosenCount = 0;
 
+/// The next-item half of a job's word once the job is over: beyond any item count.
+constexpr uint64_t closed = 0xffffffffu;
+
 /// The helpers and the one job they share. The job's generation and next item live in one
 /// word, so that a helper can only take an item of the job it read: a late helper's claim on
 /// a finished job fails instead of taking an item of the next one.
@@ -84,6 +87,9 @@ public:
                 std::this_thread::yield();
             }
         }
+        // Closes the job before the next one's fields change: a helper still looking at this
+        // one finds no item left, whatever count it reads.
+        state_.store((generation << 32) | closed, std::memory_order_release);
     }
 
 private:
@@ -93,12 +99,12 @@ private:
             if ((state >> 32) != generation) {
                 return;
             }
-            const int item = static_cast<int>(state & 0xffffffffu);
-            if (item >= count_.load(std::memory_order_relaxed)) {
+            const uint32_t item = static_cast<uint32_t>(state);
+            if (item >= static_cast<uint32_t>(count_.load(std::memory_order_relaxed))) {
                 return;
             }
             if (state_.compare_exchange_weak(state, state + 1, std::memory_order_acq_rel)) {
-                run_(work_, item);
+                run_(work_, static_cast<int>(item));
                 done_.fetch_add(1, std::memory_order_release);
                 state = state_.load(std::memory_order_acquire);
             }
