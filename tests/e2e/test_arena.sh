@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# The arena in the real window: the pillars wear their marble texture (read from col.tga in the
+# working directory) and the cloud ground lies under them. The same start in a folder without
+# col.tga is the contrast: plain white pillars, the same ground.
+source "$(dirname "$0")/lib.sh"
+
+args=(-i ball.toff -tex body.tga -m 0.3 -s 85 -d 0.04 -t 0.012)
+bare="$E2E_WORK/no-pillar-texture"
+mkdir -p "$bare"
+cp "$PLIMMERTON_SOURCE_DIR/data/ball.toff" "$PLIMMERTON_SOURCE_DIR/data/body.tga" "$bare/"
+
+# pixel_kinds FILE: sets WARM (light pixels tinted like the marble's cream), CLOUD (light
+# bluish pixels of the white cloud sheet over the dark blue background) and BACKGROUND, counted
+# in the rendered view only.
+pixel_kinds() {
+    eval "$(convert "$1" -crop "$VIEW" +repage -depth 8 txt:- | awk -F'[(),]' '
+        NR > 1 {
+            r = $3; g = $4; b = $5
+            if (r == 0 && g == 51 && b == 76) background++
+            else if (r > 120 && r - b > 12 && r - b < 70 && g >= b && g <= r) warm++
+            else if (b > r + 10 && r > 40 && b > 110) cloud++
+        }
+        END { printf "WARM=%d CLOUD=%d BACKGROUND=%d\n", warm, cloud, background }')"
+}
+
+# shoot_start FOLDER FILE: starts the program in FOLDER, waits for its first drawn frame into
+# FILE and closes it again.
+shoot_start() {
+    pushd "$1" >/dev/null || return 1
+    start_program "${args[@]}"
+    popd >/dev/null || return 1
+    local window
+    if ! window=$(find_window); then
+        fail "a window in $1" "$(cat "$PROGRAM_ERR")"
+        return 1
+    fi
+    activate_window "$window"
+    if ! wait_until 30 frame_drawn "$window" "$2"; then
+        fail "a first frame drawn in $1"
+        return 1
+    fi
+    close_window
+    wait_program 30
+    check_equal "closing the window in $1 ends with status 0" 0 "$PROGRAM_STATUS"
+}
+
+start_display || exit 1
+
+textured="$E2E_WORK/arena.png"
+plain="$E2E_WORK/arena-without-texture.png"
+shoot_start "$PLIMMERTON_SOURCE_DIR/data" "$textured" || finish
+shoot_start "$bare" "$plain" || finish
+
+pixel_kinds "$textured"
+textured_warm=$WARM
+textured_cloud=$CLOUD
+pixel_kinds "$plain"
+plain_warm=$WARM
+
+check "the pillars show the marble's warm tint ($textured_warm pixels against $plain_warm without col.tga)" \
+    [ "$textured_warm" -gt $((plain_warm * 3 + 8000)) ]
+check "the cloud ground covers the floor under the arena ($textured_cloud pixels)" \
+    [ "$textured_cloud" -gt 4000 ]
+check "the view's background stays the window's dark blue ($BACKGROUND pixels)" \
+    [ "$BACKGROUND" -gt 20000 ]
+
+finish
