@@ -1,5 +1,7 @@
 #include "mpsystem/MpSystem.h"
 
+#include "mpsystem/SurfaceStripSet.h"
+
 #include <Inventor/nodes/SoCamera.h>
 #include <Inventor/nodes/SoCoordinate3.h>
 #include <Inventor/nodes/SoIndexedTriangleStripSet.h>
@@ -60,7 +62,8 @@ SoSeparator* MpSystem::buildSurface(float red, float green, float blue, float tr
     setExactly(surfaceCoordinates_->point, numPoints_, positions_.data());
     surfaceRoot_->addChild(surfaceCoordinates_);
 
-    SoIndexedTriangleStripSet* strips = new SoIndexedTriangleStripSet;
+    SurfaceStripSet::initClass();
+    SoIndexedTriangleStripSet* strips = new SurfaceStripSet;
     setExactly(strips->coordIndex, numFaceIndices(), faceIndices_.data());
     surfaceRoot_->addChild(strips);
 
