@@ -104,6 +104,10 @@ void SurfaceNormals::update(const SbVec3f* points, float creaseAngle, bool count
     }
     const float angle = std::isnan(creaseAngle) ? 0.0f : std::clamp(creaseAngle, 0.0f, float(M_PI));
     threshold_ = static_cast<float>(std::cos(static_cast<double>(angle)));
+    // Two faces each less than half the crease angle from a direction lie within the crease
+    // angle of each other; the margin outweighs any rounding of the dot products.
+    const double halfAngle = angle / 2.0 - 1e-3;
+    nearMeanThreshold_ = halfAngle > 0.0 ? static_cast<float>(std::cos(halfAngle)) : 2.0f;
     const int workers = workersFor(3LL * triangles);
 
     forEachItem(numBlocks(), workers,
@@ -142,21 +146,27 @@ int SurfaceNormals::updatePointNormals(int first, int end, float threshold) {
     for (int p = first; p < end; ++p) {
         const int32_t* faces = pointFaces_.data() + pointFaceStart_[p];
         const int count = pointFaceStart_[p + 1] - pointFaceStart_[p];
-        bool smooth = repeatsFace_[p] == 0;
         SbVec3f sum(0.0f, 0.0f, 0.0f);
-        for (int i = 0; i < count && smooth; ++i) {
+        for (int i = 0; i < count; ++i) {
+            sum += faceNormals_[faces[i]];
+        }
+        const SbVec3f mean = unitOrSame(sum);
+        bool smooth = repeatsFace_[p] == 0;
+        bool nearMean = smooth;
+        for (int i = 0; i < count && nearMean; ++i) {
+            nearMean = dot(faceNormals_[faces[i]], mean) > nearMeanThreshold_;
+        }
+        // Faces all close to their mean lie within the crease angle of each other; only the
+        // rest need every pair compared.
+        for (int i = 0; i < count && smooth && !nearMean; ++i) {
             const SbVec3f& normal = faceNormals_[faces[i]];
-            for (int j = i + 1; j < count; ++j) {
-                if (!(dot(normal, faceNormals_[faces[j]]) > threshold)) {
-                    smooth = false;
-                    break;
-                }
+            for (int j = i + 1; j < count && smooth; ++j) {
+                smooth = dot(normal, faceNormals_[faces[j]]) > threshold;
             }
-            sum += normal;
         }
         smooth_[p] = smooth ? 1 : 0;
         if (smooth) {
-            pointNormals_[p] = unitOrSame(sum);
+            pointNormals_[p] = mean;
         } else {
             ++sharp;
         }

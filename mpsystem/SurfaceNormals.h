@@ -63,7 +63,11 @@ private:
     void sortBlock(int block);
 
     int numPoints_ = 0;
+    /// Faces count together when the dot product of their normals exceeds this.
     float threshold_ = 1.0f;
+    /// A face whose dot product with the mean normal at a point exceeds this is within half the
+    /// crease angle of it (2, beyond any dot product, when the angle is too small to tell).
+    float nearMeanThreshold_ = 2.0f;
     int numSharpPoints_ = 0;
     std::vector<uint32_t> cornerPoints_;
     /// The faces at each point in increasing order, once for each corner they have there:

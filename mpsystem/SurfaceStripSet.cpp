@@ -143,9 +143,14 @@ void SurfaceStripSet::draw(SoState* state, bool sendNormals, bool sendTexture) {
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glTexCoordPointer(2, GL_FLOAT, 0, texCoords);
     }
-    for (int b = 0; b < normals_.numBlocks(); ++b) {
-        glDrawElements(GL_TRIANGLES, 3 * normals_.numSmoothTriangles(b), GL_UNSIGNED_INT,
-                       normals_.smoothCorners(b));
+    if (normals_.allSmooth()) {
+        glDrawElements(GL_TRIANGLES, 3 * normals_.numTriangles(), GL_UNSIGNED_INT,
+                       normals_.cornerPoints());
+    } else {
+        for (int b = 0; b < normals_.numBlocks(); ++b) {
+            glDrawElements(GL_TRIANGLES, 3 * normals_.numSmoothTriangles(b), GL_UNSIGNED_INT,
+                           normals_.smoothCorners(b));
+        }
     }
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
