@@ -28,19 +28,25 @@ BundledFile imageFile(const std::string& name, const Image& image) {
     return {name, summary.str(), out.str()};
 }
 
+// The bodies stand 3 units from the origin toward the camera, clear of the pillars at
+// (-4, -4) and (0.3, -4): a body that starts inside a pillar is thrown sideways and can slide
+// off the floor. Struts through the centre keep the hollow bodies in shape when they land.
+const SbVec3f start(0, 0, 3);
+
 } // namespace
+
+BundledFile makeBall(int level) {
+    std::ostringstream comment;
+    comment << "icosphere of level " << level
+            << ", radius 4, centre (0, 0, 3), spherical texture coordinates; a strut joins each "
+               "point to its opposite";
+    return meshFile("ball.toff", makeIcosphere(level, 4.0f, start, Bracing::ThroughCentre),
+                    MeshForm::Toff, comment.str());
+}
 
 std::vector<BundledFile> makeBundledData() {
     std::vector<BundledFile> files;
-    // The bodies stand 3 units from the origin toward the camera, clear of the pillars at
-    // (-4, -4) and (0.3, -4): a body that starts inside a pillar is thrown sideways and can
-    // slide off the floor. Struts through the centre keep the hollow bodies in shape when
-    // they land.
-    const SbVec3f start(0, 0, 3);
-    files.push_back(meshFile("ball.toff", makeIcosphere(3, 4.0f, start, Bracing::ThroughCentre),
-                             MeshForm::Toff,
-                             "icosphere of level 3, radius 4, centre (0, 0, 3), spherical texture "
-                             "coordinates; a strut joins each point to its opposite"));
+    files.push_back(makeBall(3));
     files.push_back(meshFile(
         "box.off", makeRoundedBox(SbVec3f(3, 2, 2), 0.75f, 4, 2, start, Bracing::ThroughCentre),
         MeshForm::Off,

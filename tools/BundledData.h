@@ -16,3 +16,8 @@ struct BundledFile {
 /// col.tga from its working directory, so these files are meant to sit in one folder that the
 /// program runs from. The same program build always gives the same bytes.
 std::vector<BundledFile> makeBundledData();
+
+/// The bundled ball (ball.toff) with `level` subdivisions instead of 3: the same radius,
+/// centre, texture coordinates and struts, 10 * 4^level + 2 points (163,842 at level 7).
+/// Large ones show how the program copes with a big body.
+BundledFile makeBall(int level);

@@ -1,14 +1,53 @@
-// plimmerton-mkdata: writes the bundled bodies and textures into a folder.
+// plimmerton-mkdata: writes the bundled bodies and textures into a folder, or a finer ball.
 
 #include "tools/BundledData.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <string>
+
+namespace {
+
+const char* usage = "Usage: plimmerton-mkdata FOLDER\n"
+                    "       plimmerton-mkdata --ball LEVEL FILE\n"
+                    "The first form writes the bundled bodies and textures into FOLDER; the\n"
+                    "second writes the bundled ball with LEVEL subdivisions (1 to 9; 3 is the\n"
+                    "bundled one, 7 has 163,842 points) into FILE.";
+
+bool writeFile(const BundledFile& file, const std::filesystem::path& path) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(file.bytes.data(), std::streamsize(file.bytes.size()));
+    out.close();
+    if (out.fail()) {
+        std::cerr << "Cannot write `" << path.string() << "'" << std::endl;
+        return false;
+    }
+    std::cout << path.string() << ": " << file.summary << ", " << file.bytes.size() << " bytes"
+              << std::endl;
+    return true;
+}
+
+int writeBall(const std::string& levelText, const std::filesystem::path& path) {
+    char* end = nullptr;
+    const long level = std::strtol(levelText.c_str(), &end, 10);
+    if (levelText.empty() || *end != '\0' || level < 1 || level > 9) {
+        std::cerr << "The level must be a whole number from 1 to 9, not `" << levelText << "'"
+                  << std::endl;
+        return 1;
+    }
+    return writeFile(makeBall(static_cast<int>(level)), path) ? 0 : 1;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "Usage: plimmerton-mkdata FOLDER" << std::endl;
+    if (argc == 4 && std::string(argv[1]) == "--ball") {
+        return writeBall(argv[2], argv[3]);
+    }
+    if (argc != 2 || argv[1][0] == '-') {
+        std::cerr << usage << std::endl;
         return 1;
     }
     const std::filesystem::path folder = argv[1];
@@ -20,16 +59,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     for (const BundledFile& file : makeBundledData()) {
-        const std::filesystem::path path = folder / file.name;
-        std::ofstream out(path, std::ios::binary);
-        out.write(file.bytes.data(), std::streamsize(file.bytes.size()));
-        out.close();
-        if (out.fail()) {
-            std::cerr << "Cannot write `" << path.string() << "'" << std::endl;
+        if (!writeFile(file, folder / file.name)) {
             return 1;
         }
-        std::cout << path.string() << ": " << file.summary << ", " << file.bytes.size() << " bytes"
-                  << std::endl;
     }
     return 0;
 }
