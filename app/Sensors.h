@@ -24,6 +24,7 @@ constexpr double maxTimerInterval = 86400;
 /// The steps themselves move nothing with such a time step.
 SbTime timerInterval(float timeStep);
 
-/// Creates timerSensor, with the interval timerInterval(settings.timeStep), and idleSensor.
-/// Both stay unscheduled: the animation starts stopped.
+/// Creates timerSensor, with the interval timerInterval(settings.timeStep) counted from now
+/// (the ticks keep to that schedule however late one of them runs), and idleSensor. Both stay
+/// unscheduled: the animation starts stopped.
 void createSensors();

@@ -6,6 +6,7 @@
 #include <Inventor/sensors/SoIdleSensor.h>
 #include <Inventor/sensors/SoTimerSensor.h>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -67,6 +68,31 @@ TEST_F(Sensors, TicksWithoutATimeStepMoveNothing) {
     const std::vector<SbVec3f> start = positionsOf(*mpSystem);
     timerCallback(nullptr, timerSensor);
     EXPECT_EQ(positionsOf(*mpSystem), start);
+}
+
+TEST_F(Sensors, TicksKeepToOneScheduleAcrossStopsAndStarts) {
+    const SbTime before = SbTime::getTimeOfDay();
+    ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
+    const SbTime base = timerSensor->getBaseTime();
+    const double interval = timerSensor->getInterval().getValue();
+    ASSERT_NEAR(interval, 0.004, 1e-9);
+    EXPECT_GE(base, before) << "counted from start-up";
+    EXPECT_LE(base, SbTime::getTimeOfDay());
+    // Started, stopped and started again later (key P), the ticks stay on the schedule that
+    // began at start-up instead of starting one anew from each start.
+    for (int start = 0; start < 3; ++start) {
+        const SbTime started = SbTime::getTimeOfDay();
+        timerSensor->schedule();
+        EXPECT_EQ(timerSensor->getBaseTime(), base);
+        const double due = (timerSensor->getTriggerTime() - base).getValue() / interval;
+        // Times of day in double precision resolve about a quarter of a microsecond.
+        EXPECT_NEAR(due, std::round(due), 1e-3) << "start " << start;
+        EXPECT_GT(timerSensor->getTriggerTime(), started) << "the next tick on the schedule";
+        timerSensor->unschedule();
+        const SbTime pause = SbTime::getTimeOfDay() + SbTime(0.003);
+        while (SbTime::getTimeOfDay() < pause) {
+        }
+    }
 }
 
 TEST_F(Sensors, IdleCallCopiesTheBodyIntoItsSurfaceAndRearms) {
