@@ -5,6 +5,7 @@
 #include <Inventor/bundles/SoTextureCoordinateBundle.h>
 #include <Inventor/elements/SoCoordinateElement.h>
 #include <Inventor/elements/SoCreaseAngleElement.h>
+#include <Inventor/elements/SoDrawStyleElement.h>
 #include <Inventor/elements/SoGLCacheContextElement.h>
 #include <Inventor/elements/SoMaterialBindingElement.h>
 #include <Inventor/elements/SoMultiTextureCoordinateElement.h>
@@ -12,12 +13,27 @@
 #include <Inventor/elements/SoNormalBindingElement.h>
 #include <Inventor/elements/SoNormalElement.h>
 #include <Inventor/elements/SoShapeHintsElement.h>
+#include <Inventor/elements/SoShapeStyleElement.h>
 #include <Inventor/elements/SoTextureCoordinateBindingElement.h>
 #include <Inventor/system/gl.h>
 
 #include <algorithm>
 
 SO_NODE_SOURCE(SurfaceStripSet);
+
+namespace {
+
+/// Where triangles overlap on screen without one hiding the other, blended or drawn as lines
+/// or points that share edges and corners with different normals, the one drawn last shows;
+/// the library draws them in the list's order.
+bool drawingOrderShows(SoState* state) {
+    const unsigned int transparent =
+        SoShapeStyleElement::TRANSP_MATERIAL | SoShapeStyleElement::TRANSP_TEXTURE;
+    return (SoShapeStyleElement::get(state)->getFlags() & transparent) != 0 ||
+           SoDrawStyleElement::get(state) != SoDrawStyleElement::FILLED;
+}
+
+} // namespace
 
 void SurfaceStripSet::initClass() {
     if (getClassTypeId() == SoType::badType()) {
@@ -115,7 +131,7 @@ void SurfaceStripSet::GLRender(SoGLRenderAction* action) {
         const bool sendTexture = texture.needCoordinates();
         if (!sendTexture || (!texture.isFunction() && textureFits(state))) {
             material.sendFirst();
-            draw(state, !material.isColorOnly(), sendTexture);
+            draw(state, !material.isColorOnly(), sendTexture, drawingOrderShows(state));
             drawn = true;
         }
     }
@@ -127,7 +143,7 @@ void SurfaceStripSet::GLRender(SoGLRenderAction* action) {
     SoGLCacheContextElement::shouldAutoCache(state, SoGLCacheContextElement::DONT_AUTO_CACHE);
 }
 
-void SurfaceStripSet::draw(SoState* state, bool sendNormals, bool sendTexture) {
+void SurfaceStripSet::draw(SoState* state, bool sendNormals, bool sendTexture, bool inListOrder) {
     const SbVec3f* points = SoCoordinateElement::getInstance(state)->getArrayPtr3();
     const SbVec2f* texCoords =
         sendTexture ? SoMultiTextureCoordinateElement::getInstance(state)->getArrayPtr2(0)
@@ -146,36 +162,69 @@ void SurfaceStripSet::draw(SoState* state, bool sendNormals, bool sendTexture) {
     if (normals_.allSmooth()) {
         glDrawElements(GL_TRIANGLES, 3 * normals_.numTriangles(), GL_UNSIGNED_INT,
                        normals_.cornerPoints());
+    } else if (inListOrder) {
+        drawInListOrder(points, texCoords, sendNormals);
     } else {
         for (int b = 0; b < normals_.numBlocks(); ++b) {
             glDrawElements(GL_TRIANGLES, 3 * normals_.numSmoothTriangles(b), GL_UNSIGNED_INT,
                            normals_.smoothCorners(b));
         }
+        // Triangles at sharp points have a normal per corner; they are few on any body that is
+        // not crumpled, and drawn one vertex at a time.
+        glBegin(GL_TRIANGLES);
+        for (int b = 0; b < normals_.numBlocks(); ++b) {
+            const int32_t* sharp = normals_.sharpTriangles(b);
+            for (int i = 0; i < normals_.numSharpTriangles(b); ++i) {
+                sendSharpTriangle(sharp[i], points, texCoords, sendNormals);
+            }
+        }
+        glEnd();
     }
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+}
 
-    // Triangles at sharp points have a normal per corner; they are few on any body that is
-    // not crumpled, and drawn one vertex at a time.
-    glBegin(GL_TRIANGLES);
-    for (int b = 0; b < normals_.numBlocks(); ++b) {
-        const int32_t* sharp = normals_.sharpTriangles(b);
-        for (int i = 0; i < normals_.numSharpTriangles(b); ++i) {
-            const int t = sharp[i];
-            for (int c = 0; c < 3; ++c) {
-                const uint32_t p = normals_.cornerPoints()[3 * t + c];
-                if (sendNormals) {
-                    glNormal3fv(normals_.cornerNormal(t, c).getValue());
-                }
-                if (sendTexture) {
-                    glTexCoord2fv(texCoords[p].getValue());
-                }
-                glVertex3fv(points[p].getValue());
+void SurfaceStripSet::drawInListOrder(const SbVec3f* points, const SbVec2f* texCoords,
+                                      bool sendNormals) const {
+    const uint32_t* corners = normals_.cornerPoints();
+    const int numTriangles = normals_.numTriangles();
+    auto isSmooth = [&](int t) {
+        return normals_.isSmooth(corners[3 * t]) && normals_.isSmooth(corners[3 * t + 1]) &&
+               normals_.isSmooth(corners[3 * t + 2]);
+    };
+    int t = 0;
+    while (t < numTriangles) {
+        const int smoothStart = t;
+        while (t < numTriangles && isSmooth(t)) {
+            ++t;
+        }
+        if (t > smoothStart) {
+            glDrawElements(GL_TRIANGLES, 3 * (t - smoothStart), GL_UNSIGNED_INT,
+                           corners + 3 * smoothStart);
+        }
+        if (t < numTriangles) {
+            glBegin(GL_TRIANGLES);
+            while (t < numTriangles && !isSmooth(t)) {
+                sendSharpTriangle(t++, points, texCoords, sendNormals);
             }
+            glEnd();
         }
     }
-    glEnd();
+}
+
+void SurfaceStripSet::sendSharpTriangle(int t, const SbVec3f* points, const SbVec2f* texCoords,
+                                        bool sendNormals) const {
+    for (int c = 0; c < 3; ++c) {
+        const uint32_t p = normals_.cornerPoints()[3 * t + c];
+        if (sendNormals) {
+            glNormal3fv(normals_.cornerNormal(t, c).getValue());
+        }
+        if (texCoords != nullptr) {
+            glTexCoord2fv(texCoords[p].getValue());
+        }
+        glVertex3fv(points[p].getValue());
+    }
 }
 
 void SurfaceStripSet::computeBBox(SoAction* action, SbBox3f& box, SbVec3f& center) {

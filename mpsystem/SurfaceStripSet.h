@@ -41,7 +41,15 @@ private:
     /// list anew after it changed.
     bool trianglesFit(int numPoints);
     bool textureFits(SoState* state) const;
-    void draw(SoState* state, bool sendNormals, bool sendTexture);
+    /// Draws the triangles grouped by kind, smooth ones first, unless `inListOrder`.
+    void draw(SoState* state, bool sendNormals, bool sendTexture, bool inListOrder);
+    /// Runs of smooth triangles from the arrays and runs of sharp ones one vertex at a time, in
+    /// the list's order.
+    void drawInListOrder(const SbVec3f* points, const SbVec2f* texCoords, bool sendNormals) const;
+    /// Sends the corners of triangle t with their own normals, inside glBegin/glEnd; no
+    /// texture coordinates when `texCoords` is null.
+    void sendSharpTriangle(int t, const SbVec3f* points, const SbVec2f* texCoords,
+                           bool sendNormals) const;
 
     SurfaceNormals normals_;
     bool indicesChanged_ = true;
