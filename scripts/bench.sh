@@ -71,6 +71,11 @@ if bandwidth and step:
              ms("step/8/real_time") / floor, "(<= 1.5)")
     print(f"  {'two-thread triad bandwidth, GB/s':<62} {bandwidth / 1e9:8.2f}")
 
+for level, points in ((5, "10k"), (7, "160k"), (8, "650k")):
+    line(f"redraw's normals speed-up over the library's, {points} points",
+         quotient(ms(f"plainSurfaceNormals/{level}/real_time"),
+                  ms(f"surfaceRedrawWork/{level}/real_time")), "")
+
 tick = ms("timerTick/7/real_time")
 if tick is not None:
     line("one tick at 160k points, ms (half of 0.012 / 3 = 2 ms)", tick, "(<= 2)")
