@@ -19,7 +19,6 @@ namespace {
 class StripScene {
 public:
     explicit StripScene(SoIndexedTriangleStripSet* strips) : strips_(strips) {
-        SurfaceStripSet::initClass();
         root_->ref();
         hints_->vertexOrdering = SoShapeHints::COUNTERCLOCKWISE;
         hints_->creaseAngle = 1.0f;
@@ -67,6 +66,12 @@ private:
     SoIndexedTriangleStripSet* strips_;
 };
 
+/// A new strip set of ours; its type is registered first, as the body's surface does.
+SurfaceStripSet* newSurfaceStrips() {
+    SurfaceStripSet::initClass();
+    return new SurfaceStripSet;
+}
+
 const std::vector<SbVec3f> tetrahedron = {SbVec3f(0, 0, 0), SbVec3f(2, 0, 0), SbVec3f(0, 3, 0),
                                           SbVec3f(0, 0, -4), SbVec3f(9, 9, 9)};
 const std::vector<int32_t> tetrahedronFaces = {0, 2, 1, -1, 0, 1, 3, -1, 0, 3, 2, -1, 1, 2, 3, -1};
@@ -80,8 +85,7 @@ void expectSameBox(const SbBox3f& actual, const SbBox3f& expected) {
 } // namespace
 
 TEST(SurfaceStripSet, IsTheLibrarysStripSetByTypeAndFields) {
-    SurfaceStripSet::initClass();
-    SurfaceStripSet* strips = new SurfaceStripSet;
+    SurfaceStripSet* strips = newSurfaceStrips();
     strips->ref();
     EXPECT_TRUE(strips->isOfType(SoIndexedTriangleStripSet::getClassTypeId()));
     SoIndexedTriangleStripSet* library = new SoIndexedTriangleStripSet;
@@ -95,7 +99,7 @@ TEST(SurfaceStripSet, IsTheLibrarysStripSetByTypeAndFields) {
 }
 
 TEST(SurfaceStripSet, BoundingBoxIsTheLibrarysWithoutUnusedPoints) {
-    StripScene fast(new SurfaceStripSet);
+    StripScene fast(newSurfaceStrips());
     StripScene library(new SoIndexedTriangleStripSet);
     for (StripScene* scene : {&fast, &library}) {
         scene->setPoints(tetrahedron);
@@ -118,7 +122,7 @@ TEST(SurfaceStripSet, BoundingBoxIsTheLibrarysWithoutUnusedPoints) {
 }
 
 TEST(SurfaceStripSet, OtherIndexListsAreLeftToTheLibrary) {
-    StripScene fast(new SurfaceStripSet);
+    StripScene fast(newSurfaceStrips());
     StripScene library(new SoIndexedTriangleStripSet);
     // A strip of four points (two triangles) is not what the body holds.
     const std::vector<int32_t> strip = {0, 1, 2, 3, -1};
@@ -137,7 +141,7 @@ TEST(SurfaceStripSet, OtherIndexListsAreLeftToTheLibrary) {
 }
 
 TEST(SurfaceStripSet, NormalsFollowThePointsAndTheHints) {
-    SurfaceStripSet* strips = new SurfaceStripSet;
+    SurfaceStripSet* strips = newSurfaceStrips();
     StripScene scene(strips);
     scene.setPoints({SbVec3f(0, 0, 0), SbVec3f(1, 0, 0), SbVec3f(0, 1, 0)});
     scene.setIndices({0, 1, 2, -1});
@@ -154,7 +158,7 @@ TEST(SurfaceStripSet, NormalsFollowThePointsAndTheHints) {
 }
 
 TEST(SurfaceStripSet, GivenNormalsOrOtherBindingsAreLeftToTheLibrary) {
-    StripScene scene(new SurfaceStripSet);
+    StripScene scene(newSurfaceStrips());
     scene.setPoints(tetrahedron);
     scene.setIndices(tetrahedronFaces);
     ASSERT_TRUE(scene.drawsFast());
