@@ -52,7 +52,10 @@ void SurfaceStripSet::notify(SoNotList* list) {
     SoIndexedTriangleStripSet::notify(list);
 }
 
-bool SurfaceStripSet::trianglesFit(int numPoints) {
+bool SurfaceStripSet::trianglesFit(const SoCoordinateElement* coordinates) {
+    if (vertexProperty.getValue() != nullptr || !coordinates->is3D()) {
+        return false;
+    }
     if (indicesChanged_) {
         indicesChanged_ = false;
         normalsCoordinates_ = 0;
@@ -69,13 +72,12 @@ bool SurfaceStripSet::trianglesFit(int numPoints) {
             ++usedCount_[normals_.cornerPoints()[i]];
         }
     }
-    return normals_.numTriangles() > 0 && normals_.numPoints() <= numPoints;
+    return normals_.numTriangles() > 0 && normals_.numPoints() <= coordinates->getNum();
 }
 
 bool SurfaceStripSet::updateNormals(SoState* state) {
     const SoCoordinateElement* coordinates = SoCoordinateElement::getInstance(state);
-    if (vertexProperty.getValue() != nullptr || !coordinates->is3D() ||
-        !trianglesFit(coordinates->getNum())) {
+    if (!trianglesFit(coordinates)) {
         return false;
     }
     const SoNormalBindingElement::Binding binding = SoNormalBindingElement::get(state);
@@ -114,8 +116,7 @@ bool SurfaceStripSet::textureFits(SoState* state) const {
 
 void SurfaceStripSet::GLRender(SoGLRenderAction* action) {
     SoState* state = action->getState();
-    const bool fits = vertexProperty.getValue() == nullptr &&
-                      SoMaterialBindingElement::get(state) == SoMaterialBindingElement::OVERALL &&
+    const bool fits = SoMaterialBindingElement::get(state) == SoMaterialBindingElement::OVERALL &&
                       updateNormals(state);
     if (!fits) {
         SoIndexedTriangleStripSet::GLRender(action);
@@ -230,8 +231,7 @@ void SurfaceStripSet::sendSharpTriangle(int t, const SbVec3f* points, const SbVe
 void SurfaceStripSet::computeBBox(SoAction* action, SbBox3f& box, SbVec3f& center) {
     SoState* state = action->getState();
     const SoCoordinateElement* coordinates = SoCoordinateElement::getInstance(state);
-    if (vertexProperty.getValue() != nullptr || !coordinates->is3D() ||
-        !trianglesFit(coordinates->getNum())) {
+    if (!trianglesFit(coordinates)) {
         SoIndexedTriangleStripSet::computeBBox(action, box, center);
         return;
     }

@@ -5,6 +5,8 @@
 #include <Inventor/nodes/SoIndexedTriangleStripSet.h>
 #include <Inventor/nodes/SoSubNode.h>
 
+class SoCoordinateElement;
+
 /// The strip set that draws the body's surface. It is the library's indexed triangle strip set
 /// in every respect but two that decide the frame rate of a large body, whose points all move
 /// every frame: it draws from vertex arrays in a few calls instead of several calls per
@@ -37,9 +39,9 @@ protected:
     void notify(SoNotList* list) override;
 
 private:
-    /// Whether the triangles fit the fast way for `numPoints` coordinates, taking the index
-    /// list anew after it changed.
-    bool trianglesFit(int numPoints);
+    /// Whether the triangles fit the fast way over these coordinates (three-dimensional, none
+    /// of the node's own), taking the index list anew after it changed.
+    bool trianglesFit(const SoCoordinateElement* coordinates);
     bool textureFits(SoState* state) const;
     /// Draws the triangles grouped by kind, smooth ones first, unless `inListOrder`.
     void draw(SoState* state, bool sendNormals, bool sendTexture, bool inListOrder);
