@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ExaminerViewer.h"
+#include "appstate/ExaminerViewer.h"
 
 #include <Inventor/Qt/viewers/SoQtExaminerViewer.h>
 

@@ -1,10 +1,12 @@
 #include "app/SceneAssembly.h"
 
-#include "app/ExaminerViewer.h"
-#include "app/Globals.h"
 #include "app/Sensors.h"
+#include "appstate/ExaminerViewer.h"
+#include "appstate/Globals.h"
+#include "arena/ArenaFloor.h"
 #include "arena/Cloud.h"
 #include "arena/Pillars.h"
+#include "common/GlobalView.h"
 #include "control/Cannon.h"
 #include "control/KeyboardControl.h"
 #include "mpsystem/MpSystem.h"
@@ -15,14 +17,6 @@
 #include <Inventor/nodes/SoEventCallback.h>
 #include <Inventor/nodes/SoPerspectiveCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
-
-// The global view: from (-10, 15, 50) toward (0, 0, 1), y up.
-static void placeCameraAtGlobalView() {
-    camera->position.setValue(-10, 15, 50);
-    camera->pointAt(SbVec3f(0, 0, 1), SbVec3f(0, 1, 0));
-    camera->nearDistance = 0.1f;
-    camera->farDistance = 50;
-}
 
 // The root and the camera are not yet held by anyone when a malformed mesh stops the
 // assembly; releasing them here leaves only owned state behind.
@@ -38,7 +32,7 @@ static void dropUnheldNodes() {
 // The body, the floor and the live balls take part in the contacts.
 static void connectCollisions() {
     collisionWorld.addBody(mpSystem);
-    collisionWorld.addWall(Wall{SbVec3f(0, -15, 0), 15});
+    addArenaFloor(collisionWorld);
     collisionWorld.setBalls(&ballSet);
 }
 
@@ -64,7 +58,7 @@ bool assembleScene(ExaminerViewer* examinerViewer) {
     cannon = new Cannon;
     worldSeparator = new SoSeparator;
     sceneRoot->ref();
-    placeCameraAtGlobalView();
+    placeAtGlobalView(*camera);
     // Outside the arena's left edge, low enough that shots start at (-20, -13.85, 1.5).
     cannon->moveBy(-20, cannon->turret().plateHeight() / 2 - 15, 1.5f);
 

@@ -1,7 +1,8 @@
 #include "app/Sensors.h"
 
-#include "app/Globals.h"
+#include "appstate/Globals.h"
 #include "balls/BallDynamics.h"
+#include "balls/WorldTick.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/SbTime.h>
@@ -13,13 +14,9 @@
 #include <cmath>
 
 void timerCallback(void*, SoSensor*) {
-    if (mpSystemReady) {
-        mpSystem->step(settings.timeStep);
-    }
-    // The balls fly and collide on while a new body is being built.
-    advanceBalls(ballSet, ballLightSet, *worldSeparator, settings.timeStep);
-    // Gathered from the positions just reached; the steps of the next tick consume them.
-    collisionWorld.accumulateContactForces();
+    MpSystem* body = mpSystemReady ? mpSystem : nullptr;
+    runTick(TickWorld{body, ballSet, ballLightSet, *worldSeparator, collisionWorld},
+            settings.timeStep);
 }
 
 void idleCallback(void*, SoSensor* sensor) {

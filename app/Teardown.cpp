@@ -1,7 +1,7 @@
 #include "app/Teardown.h"
 
-#include "app/ExaminerViewer.h"
-#include "app/Globals.h"
+#include "appstate/ExaminerViewer.h"
+#include "appstate/Globals.h"
 #include "control/Cannon.h"
 #include "mpsystem/MpSystem.h"
 

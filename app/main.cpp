@@ -1,10 +1,11 @@
-#include "app/ExaminerViewer.h"
-#include "app/Globals.h"
-#include "app/Help.h"
 #include "app/QtWindow.h"
 #include "app/SceneAssembly.h"
-#include "app/StartUp.h"
 #include "app/Teardown.h"
+#include "appstate/ExaminerViewer.h"
+#include "appstate/Globals.h"
+#include "appstate/Help.h"
+#include "appstate/StartUp.h"
+#include "common/CommandLine.h"
 
 int main(int argc, char** argv) {
     if (isUsageRequest(argc, argv)) {

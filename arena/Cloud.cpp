@@ -1,6 +1,7 @@
 #include "arena/Cloud.h"
 
 #include "arena/RandomFraction.h"
+#include "common/Check.h"
 
 #include <Inventor/SbVec2s.h>
 #include <Inventor/nodes/SoComplexity.h>
@@ -14,7 +15,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
@@ -176,10 +176,7 @@ SoSeparator* buildGround(const SbVec3f& centre, float halfSize, float red, float
         }
         indices[k++] = -1;
     }
-    if (numIndices != k) {
-        std::fprintf(stderr, "%s:%d: Assertion `numIndices == k' failed.\n", __FILE__, __LINE__);
-        std::abort();
-    }
+    PLIMMERTON_CHECK(numIndices == k, "the strips fill the index list exactly");
 
     auto* separator = new SoSeparator;
 

@@ -1,5 +1,6 @@
 #include "arena/Pillars.h"
 
+#include "arena/ArenaFloor.h"
 #include "arena/RandomFraction.h"
 #include "balls/CollisionWorld.h"
 
@@ -15,7 +16,6 @@
 
 namespace {
 
-constexpr float arenaHalfWidth = 15.0f;
 constexpr double baseSpacing = 3.0;
 constexpr double minSpacing = 1.1;
 constexpr double maxSpacing = 2.6;

@@ -1,5 +1,8 @@
 #include "balls/Ball.h"
 
+#include "common/Finite.h"
+#include "common/Gravity.h"
+
 #include <Inventor/nodes/SoMaterial.h>
 #include <Inventor/nodes/SoPointLight.h>
 #include <Inventor/nodes/SoSeparator.h>
@@ -10,11 +13,7 @@
 
 namespace {
 
-const SbVec3f gravityForce(0.0f, -4.905f, 0.0f);
-
-bool isFinite(const SbVec3f& v) {
-    return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
-}
+const SbVec3f gravityForce(0.0f, -Ball::mass* gravity, 0.0f);
 
 } // namespace
 

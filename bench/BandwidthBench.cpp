@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include "mpsystem/Workers.h"
+#include "common/Workers.h"
 
 #include <vector>
 

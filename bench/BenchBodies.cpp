@@ -1,5 +1,6 @@
 #include "BenchBodies.h"
 
+#include "arena/ArenaFloor.h"
 #include "arena/Pillars.h"
 #include "balls/BallShots.h"
 #include "tools/Icosphere.h"
@@ -59,7 +60,7 @@ BusyArena::BusyArena(int level) {
     std::cerr.rdbuf(quiet);
     layOutArena(world, collisions, 1);
     collisions.addBody(body.get());
-    collisions.addWall(Wall{SbVec3f(0, -15, 0), 15});
+    addArenaFloor(collisions);
     collisions.setBalls(&balls);
     for (int k = 0; k < 6; ++k) {
         const float angle = k * 3.1415927f / 3;

@@ -1,6 +1,7 @@
 #include "BenchBodies.h"
 
 #include "balls/BallDynamics.h"
+#include "balls/WorldTick.h"
 
 #include <Inventor/nodes/SoSeparator.h>
 
@@ -35,10 +36,10 @@ BENCHMARK(contactPass)->Apply(sphereLevels);
 // One whole timer tick as the sensor runs it; its budget is timeStep / 3 (4 ms at 0.012).
 void timerTick(benchmark::State& state) {
     BusyArena arena(static_cast<int>(state.range(0)));
+    const TickWorld tickWorld{arena.body.get(), arena.balls, arena.lights, *arena.world,
+                              arena.collisions};
     for (auto _ : state) {
-        arena.body->step(benchTimeStep);
-        advanceBalls(arena.balls, arena.lights, *arena.world, benchTimeStep);
-        arena.collisions.accumulateContactForces();
+        runTick(tickWorld, benchTimeStep);
     }
     state.counters["points"] = arena.body->numPoints();
 }

@@ -2,7 +2,7 @@
 #include "HeapCounter.h"
 
 #include "mpsystem/MpSystem.h"
-#include "mpsystem/SurfaceStripSet.h"
+#include "mpsystem/surface/SurfaceStripSet.h"
 
 #include <Inventor/SoDB.h>
 #include <Inventor/actions/SoCallbackAction.h>

@@ -1,7 +1,7 @@
 #include "control/BodyRebuild.h"
 
-#include "app/Globals.h"
-#include "app/StartUp.h"
+#include "appstate/Globals.h"
+#include "appstate/StartUp.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/nodes/SoSeparator.h>

@@ -1,7 +1,8 @@
 #include "control/Cannon.h"
 
-#include "app/ExaminerViewer.h"
-#include "app/Globals.h"
+#include "appstate/ExaminerViewer.h"
+#include "appstate/Globals.h"
+#include "common/Check.h"
 
 #include <Inventor/actions/SoGetMatrixAction.h>
 #include <Inventor/actions/SoSearchAction.h>
@@ -11,9 +12,6 @@
 #include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/nodes/SoSphere.h>
 #include <Inventor/nodes/SoTransform.h>
-
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 const float startTilt = -3.1415927f / 5;
@@ -147,11 +145,7 @@ SbMatrix nodeWorldMatrix(SoNode* node, SoNode* root, const SbViewportRegion& vie
     SoPath* path = search.getPath();
     // Callers only ask for nodes they have put into the scene; anything else is a broken
     // scene graph that no matrix could describe.
-    if (path == nullptr) {
-        std::fprintf(stderr, "%s:%d: %s: Assertion `path != NULL' failed.\n", __FILE__, __LINE__,
-                     __func__);
-        std::abort();
-    }
+    PLIMMERTON_CHECK(path != NULL, "the node lies under the root");
     SoGetMatrixAction getMatrix(viewportRegion);
     getMatrix.apply(path);
     return getMatrix.getMatrix();

@@ -1,8 +1,8 @@
 #include "control/KeyboardControl.h"
 
-#include "app/ExaminerViewer.h"
-#include "app/Globals.h"
-#include "app/Help.h"
+#include "appstate/ExaminerViewer.h"
+#include "appstate/Globals.h"
+#include "appstate/Help.h"
 #include "balls/BallShots.h"
 #include "control/BodyRebuild.h"
 #include "control/CameraControl.h"

@@ -5,9 +5,12 @@
 // A file whose first word is not a known keyword ends the process inside the reader (that path
 // is covered end to end). So that the fuzzer never reaches it, an input on which the reader
 // would not find "OFF" or "TOFF" gets "OFF\n" put in front: the bytes then become the rest of
-// an OFF file. The keyword test below follows the reader's own skipping rules exactly.
+// an OFF file. The keyword is found by the reader's own lexer.
 
+#include "common/Check.h"
+#include "common/Finite.h"
 #include "mpsystem/MpSystem.h"
+#include "mpsystem/OffLexer.h"
 
 #include <Inventor/SoDB.h>
 #include <Inventor/nodes/SoSeparator.h>
@@ -15,7 +18,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
@@ -23,82 +25,33 @@
 
 namespace {
 
-bool isStreamSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-/// The first word the reader takes as the keyword: blanks, newlines, a carriage return before
-/// a newline and comment lines skipped as its skipBlanksAndComments does, then any white space
-/// as formatted input does, then the word up to the next white space.
-std::string keywordOf(const std::string& text) {
-    std::size_t at = 0;
-    const std::size_t end = text.size();
-    while (at < end) {
-        const char c = text[at];
-        if (c == ' ' || c == '\n') {
-            ++at;
-        } else if (c == '\r') {
-            ++at;
-            if (at >= end || text[at] != '\n') {
-                break;
-            }
-        } else if (c == '#') {
-            const std::size_t newline = text.find('\n', at);
-            at = newline == std::string::npos ? end : newline + 1;
-        } else {
-            break;
-        }
-    }
-    while (at < end && isStreamSpace(text[at])) {
-        ++at;
-    }
-    const std::size_t start = at;
-    while (at < end && !isStreamSpace(text[at])) {
-        ++at;
-    }
-    return text.substr(start, at - start);
-}
-
-[[noreturn]] void broken(const char* what) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
-
-void require(bool holds, const char* what) {
-    if (!holds) {
-        broken(what);
-    }
-}
-
-bool isFinite(const SbVec3f& v) {
-    return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
-}
-
 void checkRejected(const MpSystem& body) {
-    require(!body.loadError().empty(), "a rejected mesh says why");
-    require(body.numPoints() == 0 && body.numSprings() == 0 && body.numFaceIndices() == 0,
-            "a rejected mesh leaves an empty body");
+    PLIMMERTON_CHECK(!body.loadError().empty(), "a rejected mesh says why");
+    PLIMMERTON_CHECK(body.numPoints() == 0 && body.numSprings() == 0 && body.numFaceIndices() == 0,
+                     "a rejected mesh leaves an empty body");
 }
 
 void checkLoaded(const MpSystem& body) {
     const int n = body.numPoints();
-    require(n >= 0 && body.numSprings() >= 0, "counts are not negative");
+    PLIMMERTON_CHECK(n >= 0 && body.numSprings() >= 0, "counts are not negative");
     for (int i = 0; i < n; ++i) {
-        require(isFinite(body.positions()[i]), "positions are finite");
-        require(body.velocities()[i] == SbVec3f(0, 0, 0), "the body starts at rest");
-        require(std::isfinite(body.masses()[i]), "masses are finite");
+        PLIMMERTON_CHECK(isFinite(body.positions()[i]), "positions are finite");
+        PLIMMERTON_CHECK(body.velocities()[i] == SbVec3f(0, 0, 0), "the body starts at rest");
+        PLIMMERTON_CHECK(std::isfinite(body.masses()[i]), "masses are finite");
     }
     for (int s = 0; s < body.numSprings(); ++s) {
         const SpringEnds ends = body.springs()[s];
-        require(ends.a >= 0 && ends.a < n && ends.b >= 0 && ends.b < n, "springs join points");
-        require(std::isfinite(body.restLengths()[s]), "rest lengths are finite");
-        require(body.lastLengths()[s] == body.restLengths()[s], "springs start at rest length");
+        PLIMMERTON_CHECK(ends.a >= 0 && ends.a < n && ends.b >= 0 && ends.b < n,
+                         "springs join points");
+        PLIMMERTON_CHECK(std::isfinite(body.restLengths()[s]), "rest lengths are finite");
+        PLIMMERTON_CHECK(body.lastLengths()[s] == body.restLengths()[s],
+                         "springs start at rest length");
     }
     const int numIndices = body.numFaceIndices();
-    require(numIndices % 4 == 0, "four indices per triangle");
+    PLIMMERTON_CHECK(numIndices % 4 == 0, "four indices per triangle");
     for (int k = 0; k < numIndices; ++k) {
         const int32_t j = body.faceIndices()[k];
-        require(k % 4 == 3 ? j == -1 : (j >= 0 && j < n), "triangles index points");
+        PLIMMERTON_CHECK(k % 4 == 3 ? j == -1 : (j >= 0 && j < n), "triangles index points");
     }
 }
 
@@ -112,8 +65,8 @@ void exercise(MpSystem& body) {
         body.step(0.012f);
     }
     for (int i = 0; i < body.numPoints(); ++i) {
-        require(isFinite(body.positions()[i]) && isFinite(body.velocities()[i]),
-                "the state stays finite");
+        PLIMMERTON_CHECK(isFinite(body.positions()[i]) && isFinite(body.velocities()[i]),
+                         "the state stays finite");
     }
     SoSeparator* surface = body.buildSurface(1, 1, 1, 0, "");
     surface->ref();
@@ -134,7 +87,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
-    const std::string keyword = keywordOf(text);
+    std::istringstream probe(text);
+    const std::string keyword = readKeyword(probe);
     if (keyword != "OFF" && keyword != "TOFF") {
         text.insert(0, "OFF\n");
     }

@@ -1,7 +1,7 @@
 #include "mpsystem/MeshReader.h"
 
 #include "mpsystem/EdgeSet.h"
-#include "mpsystem/MpSystem.h"
+#include "mpsystem/OffLexer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,10 +18,6 @@ constexpr int minFaceBytes = 6;
 /// Reservation when the stream cannot tell how much it still holds; records beyond it grow the
 /// arrays as they are read.
 constexpr int32_t unknownStreamRecords = 1 << 16;
-
-template <typename T> void release(std::vector<T>& v) {
-    std::vector<T>().swap(v);
-}
 
 std::string text(double value) {
     std::ostringstream out;
@@ -43,34 +39,44 @@ float finiteMass(float m) {
 
 } // namespace
 
-MeshReader::MeshReader(std::istream& in, MpSystem& body) : in_(in), body_(body) {}
+bool openMeshFile(std::ifstream& stream, const char* fileName) {
+    stream.open(fileName);
+    if (stream.fail()) {
+        std::cerr << "File `" << fileName << "' does not exist!" << std::endl;
+        return false;
+    }
+    return true;
+}
 
-void MeshReader::read(float mass) {
+MeshReader::MeshReader(std::istream& in) : in_(in) {}
+
+BodyMesh MeshReader::read(float mass) {
     if (readHeader() && readPoints(mass) && readFaces()) {
         finish();
+        return std::move(mesh_);
     }
+    // Whatever was read before the fault is dropped whole: a body is either all of its file or
+    // nothing.
+    return BodyMesh{};
 }
 
 bool MeshReader::readHeader() {
-    skipBlanksAndComments();
-    std::string keyword;
-    in_ >> keyword;
+    const std::string keyword = readKeyword(in_);
     if (keyword == "TOFF") {
-        texCoordsInFile_ = true;
+        mesh_.hasFileTexCoords = true;
     } else if (keyword != "OFF") {
         std::cerr << "No OFF- or TRIANGULATION-File !" << std::endl;
         std::exit(1);
     }
-    skipBlanksAndComments();
-    int32_t numPoints = 0;
-    if (!readCount("point", numPoints)) {
+    skipBlanksAndComments(in_);
+    if (!readCount("point", numPoints_)) {
         return false;
     }
-    skipBlanksAndComments();
+    skipBlanksAndComments(in_);
     if (!readCount("face", numFaces_)) {
         return false;
     }
-    skipBlanksAndComments();
+    skipBlanksAndComments(in_);
     // The edge count is recomputed from the faces, but text in its place would shift every
     // number after it.
     int32_t ignoredEdgeCount = 0;
@@ -78,8 +84,7 @@ bool MeshReader::readHeader() {
     if (in_.fail()) {
         return failRead("the header", "no valid edge count");
     }
-    skipBlanksAndComments();
-    body_.numPoints_ = numPoints;
+    skipBlanksAndComments(in_);
     return true;
 }
 
@@ -96,14 +101,14 @@ bool MeshReader::readCount(const char* what, int32_t& count) {
 }
 
 bool MeshReader::readPoints(float mass) {
-    const int32_t n = body_.numPoints_;
+    const int32_t n = numPoints_;
     std::cerr << "Reading points..." << std::endl << "(" << n << " points)   [-";
     progressLineOpen_ = true;
 
     const int32_t room = plausibleRecords(n, minVertexBytes);
-    body_.positions_.reserve(room);
-    body_.masses_.reserve(room);
-    body_.texCoords_.reserve(room);
+    mesh_.positions.reserve(room);
+    mesh_.masses.reserve(room);
+    mesh_.texCoords.reserve(room);
     const float upperMass = finiteMass(mass);
     const float lowerMass = finiteMass(1.5f * upperMass);
 
@@ -120,28 +125,24 @@ bool MeshReader::readPoints(float mass) {
                             ", beyond single precision");
             }
         }
-        body_.positions_.emplace_back(static_cast<float>(x), static_cast<float>(y),
-                                      static_cast<float>(z));
-        body_.masses_.push_back(y < 0.0 ? lowerMass : upperMass);
-        if (texCoordsInFile_) {
+        mesh_.positions.emplace_back(static_cast<float>(x), static_cast<float>(y),
+                                     static_cast<float>(z));
+        mesh_.masses.push_back(y < 0.0 ? lowerMass : upperMass);
+        if (mesh_.hasFileTexCoords) {
             float u = 0, v = 0;
             in_ >> u >> v;
             if (in_.fail()) {
                 return failRead(vertexName(i), "a texture coordinate that is not a valid number",
                                 n);
             }
-            body_.texCoords_.emplace_back(u, v);
+            mesh_.texCoords.emplace_back(u, v);
         }
-        skipRestOfLine();
-        skipBlanksAndComments();
+        skipRestOfLine(in_);
+        skipBlanksAndComments(in_);
         writeDigit(i, n, digit);
     }
 
-    body_.velocities_.assign(n, SbVec3f(0, 0, 0));
-    body_.forces_.assign(n, SbVec3f(0, 0, 0));
-    body_.externalForces_.assign(n, SbVec3f(0, 0, 0));
-    body_.hasFileTexCoords_ = texCoordsInFile_;
-    if (!texCoordsInFile_) {
+    if (!mesh_.hasFileTexCoords) {
         assignOffTexCoords();
     }
     std::cerr << "-] " << std::endl << std::endl;
@@ -154,7 +155,7 @@ bool MeshReader::readPoints(float mass) {
 // continuous everywhere but one seam and the poles, whereas a flat projection would smear it
 // into stripes along the sides.
 void MeshReader::assignOffTexCoords() {
-    const std::vector<SbVec3f>& p = body_.positions_;
+    const std::vector<SbVec3f>& p = mesh_.positions;
     double centre[3] = {0, 0, 0};
     for (const SbVec3f& q : p) {
         for (int k = 0; k < 3; ++k) {
@@ -165,7 +166,7 @@ void MeshReader::assignOffTexCoords() {
         c /= std::max<std::size_t>(p.size(), 1);
     }
     const double pi = 3.14159265358979323846;
-    body_.texCoords_.clear();
+    mesh_.texCoords.clear();
     for (const SbVec3f& q : p) {
         const double dx = q[0] - centre[0];
         const double dy = q[1] - centre[1];
@@ -173,7 +174,7 @@ void MeshReader::assignOffTexCoords() {
         const double r = std::sqrt(dx * dx + dy * dy + dz * dz);
         const double u = 0.5 + std::atan2(dz, dx) / (2 * pi);
         const double v = r > 0 ? 0.5 + std::asin(std::clamp(dy / r, -1.0, 1.0)) / pi : 0.5;
-        body_.texCoords_.emplace_back(static_cast<float>(u), static_cast<float>(v));
+        mesh_.texCoords.emplace_back(static_cast<float>(u), static_cast<float>(v));
     }
 }
 
@@ -181,14 +182,14 @@ bool MeshReader::readFaces() {
     std::cerr << "Reading faces..." << std::endl << "(" << numFaces_ << " faces)   [-";
     progressLineOpen_ = true;
 
-    const int32_t n = body_.numPoints_;
+    const int32_t n = numPoints_;
     const int32_t faces = plausibleRecords(numFaces_, minFaceBytes);
     // A triangle mesh has about 1.5 edges per face and 3 per point.
     const std::size_t expectedEdges = std::min(3 * std::size_t(n), 2 * std::size_t(faces));
     EdgeSet edges(expectedEdges);
-    body_.springs_.reserve(expectedEdges);
-    body_.restLengths_.reserve(expectedEdges);
-    body_.faceIndices_.reserve(4 * std::size_t(faces));
+    mesh_.springs.reserve(expectedEdges);
+    mesh_.restLengths.reserve(expectedEdges);
+    mesh_.faceIndices.reserve(4 * std::size_t(faces));
 
     int digit = 0;
     for (int32_t f = 0; f < numFaces_; ++f) {
@@ -231,8 +232,8 @@ bool MeshReader::readFaces() {
             return false;
         }
         if (count == 3) {
-            body_.faceIndices_.insert(body_.faceIndices_.end(),
-                                      {triangle[0], triangle[1], triangle[2], -1});
+            mesh_.faceIndices.insert(mesh_.faceIndices.end(),
+                                     {triangle[0], triangle[1], triangle[2], -1});
         }
         writeDigit(f, numFaces_, digit);
     }
@@ -245,47 +246,22 @@ bool MeshReader::addSpring(EdgeSet& edges, int32_t face, int32_t a, int32_t b) {
     if (!edges.insert(a, b)) {
         return true;
     }
-    const float length = (body_.positions_[a] - body_.positions_[b]).length();
+    const float length = (mesh_.positions[a] - mesh_.positions[b]).length();
     if (!std::isfinite(length)) {
         return fail(faceName(face) + " joins points " + std::to_string(a) + " and " +
                     std::to_string(b) + ", too far apart for single precision");
     }
-    body_.springs_.push_back({a, b});
-    body_.restLengths_.push_back(length);
+    mesh_.springs.push_back({a, b});
+    mesh_.restLengths.push_back(length);
     return true;
 }
 
 void MeshReader::finish() {
-    body_.springs_.shrink_to_fit();
-    body_.restLengths_.shrink_to_fit();
-    body_.faceIndices_.shrink_to_fit();
-    body_.lastLengths_ = body_.restLengths_;
-    body_.numSprings_ = static_cast<int32_t>(body_.springs_.size());
-    std::cerr << "A total number of edges: " << body_.numSprings_ << std::endl;
+    mesh_.springs.shrink_to_fit();
+    mesh_.restLengths.shrink_to_fit();
+    mesh_.faceIndices.shrink_to_fit();
+    std::cerr << "A total number of edges: " << mesh_.springs.size() << std::endl;
     std::cerr << "Start rendering scene...";
-}
-
-void MeshReader::skipBlanksAndComments() {
-    for (;;) {
-        const int c = in_.peek();
-        if (c == ' ' || c == '\n') {
-            in_.get();
-        } else if (c == '\r') {
-            // A line end written as carriage return and newline counts as one line end.
-            in_.get();
-            if (in_.peek() != '\n') {
-                return;
-            }
-        } else if (c == '#') {
-            in_.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
-        } else {
-            return;
-        }
-    }
-}
-
-void MeshReader::skipRestOfLine() {
-    in_.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
 }
 
 int32_t MeshReader::plausibleRecords(int32_t count, int minBytes) {
@@ -330,20 +306,7 @@ bool MeshReader::fail(const std::string& what) {
         std::cerr << std::endl;
         progressLineOpen_ = false;
     }
-    body_.loadError_ = "Malformed mesh file: " + what;
-    std::cerr << body_.loadError_ << std::endl;
-    release(body_.positions_);
-    release(body_.velocities_);
-    release(body_.forces_);
-    release(body_.masses_);
-    release(body_.externalForces_);
-    release(body_.springs_);
-    release(body_.restLengths_);
-    release(body_.lastLengths_);
-    release(body_.texCoords_);
-    release(body_.faceIndices_);
-    body_.numPoints_ = 0;
-    body_.numSprings_ = 0;
-    body_.hasFileTexCoords_ = false;
+    error_ = "Malformed mesh file: " + what;
+    std::cerr << error_ << std::endl;
     return false;
 }

@@ -1,25 +1,34 @@
 #pragma once
 
+#include "mpsystem/BodyMesh.h"
+
 #include <cstdint>
+#include <fstream>
 #include <iosfwd>
 #include <string>
 
 class EdgeSet;
-class MpSystem;
 
-/// Reads an "OFF" or "TOFF" mesh into a body: one mass point per vertex, one spring per distinct
-/// edge, and the triangles of the surface. Reports its progress on standard error.
+/// Opens `stream` for reading on the mesh file `fileName`. When the file cannot be opened,
+/// writes "File `<name>' does not exist!" on standard error and returns false.
+bool openMeshFile(std::ifstream& stream, const char* fileName);
+
+/// Reads an "OFF" or "TOFF" mesh into a body's rest data: one mass point per vertex, one spring
+/// per distinct edge, and the triangles of the surface. Reports its progress on standard error.
 ///
 /// Every count and index of the file is checked before it is used, so a malformed file can never
 /// make the reader allocate beyond what the file holds, read or write outside its arrays, or run
-/// for ever. Such a file leaves the body empty with one line in its loadError().
+/// for ever. Such a file gives an empty mesh and one line in error().
 class MeshReader {
 public:
-    MeshReader(std::istream& in, MpSystem& body);
+    explicit MeshReader(std::istream& in);
 
-    /// Reads the whole mesh; `mass` is the mass of a point that starts at or above y = 0.
+    /// Reads the whole mesh; `mass` is the mass of a point that starts at or above y = 0 (points
+    /// below weigh 1.5 times as much; a mass that is not a finite number counts as 0).
     /// A file without a known keyword ends the program with status 1.
-    void read(float mass);
+    BodyMesh read(float mass);
+    /// One line (without end of line) saying what was wrong with the mesh; empty when it was read.
+    const std::string& error() const { return error_; }
 
 private:
     bool readHeader();
@@ -31,24 +40,21 @@ private:
     void assignOffTexCoords();
     void finish();
 
-    /// Discards spaces, newlines and comment lines that start with '#'.
-    void skipBlanksAndComments();
-    /// Discards the rest of the current line, its newline included.
-    void skipRestOfLine();
     /// How many more records the stream can hold at `minBytes` each, capped at `count`, so a
     /// count in the file never reserves memory the file cannot fill.
     int32_t plausibleRecords(int32_t count, int minBytes);
 
     void writeDigit(int32_t record, int32_t count, int& digit);
-    /// Reports a malformed file and leaves the body empty; always returns false.
+    /// Reports a malformed file; always returns false.
     bool fail(const std::string& what);
     /// After a failed read: "the file ends in <record>" at the end of input, else "<record> has
     /// <problem>"; `announced` is the header's count of such records, or -1 in the header.
     bool failRead(const std::string& record, const std::string& problem, int32_t announced = -1);
 
     std::istream& in_;
-    MpSystem& body_;
-    bool texCoordsInFile_ = false;
+    BodyMesh mesh_;
+    std::string error_;
     bool progressLineOpen_ = false;
+    int32_t numPoints_ = 0;
     int32_t numFaces_ = 0;
 };

@@ -1,30 +1,61 @@
 #include "mpsystem/MpSystem.h"
 
+#include "common/Check.h"
+#include "common/Finite.h"
+#include "common/Gravity.h"
+#include "common/Workers.h"
 #include "mpsystem/MeshReader.h"
 
 #include <cmath>
-
-namespace {
-
-/// Gravity along -y, in scene units per second squared.
-constexpr float gravity = 9.81f;
-
-bool isFinite(const SbVec3f& v) {
-    return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
-}
-
-/// Settings come from the command line unchecked; a value that is not a number would make every
-/// later force undefined, so it counts as 0.
-float finiteOrZero(float x) {
-    return std::isfinite(x) ? x : 0.0f;
-}
-
-} // namespace
+#include <utility>
 
 MpSystem::MpSystem(std::istream& mesh, float damping, float mass, float stiffness)
     : damping_(finiteOrZero(damping)), stiffness_(finiteOrZero(stiffness)) {
-    MeshReader(mesh, *this).read(mass);
+    MeshReader reader(mesh);
+    adopt(reader.read(mass));
+    loadError_ = reader.error();
+}
+
+MpSystem::MpSystem(BodyMesh mesh, float damping, float stiffness)
+    : damping_(finiteOrZero(damping)), stiffness_(finiteOrZero(stiffness)) {
+    adopt(std::move(mesh));
+}
+
+void MpSystem::adopt(BodyMesh mesh) {
+    const std::size_t n = mesh.positions.size();
+    PLIMMERTON_CHECK(mesh.masses.size() == n && mesh.texCoords.size() == n &&
+                         mesh.restLengths.size() == mesh.springs.size(),
+                     "every point has a mass and a texture coordinate, every spring a length");
+    const auto isPoint = [n](int32_t i) { return i >= 0 && static_cast<std::size_t>(i) < n; };
+    for (const SpringEnds& ends : mesh.springs) {
+        PLIMMERTON_CHECK(isPoint(ends.a) && isPoint(ends.b), "a spring joins two of the points");
+    }
+    for (int32_t i : mesh.faceIndices) {
+        PLIMMERTON_CHECK(i == -1 || isPoint(i), "a triangle's corners are points");
+    }
+    numPoints_ = static_cast<int32_t>(n);
+    positions_ = std::move(mesh.positions);
+    masses_ = std::move(mesh.masses);
+    texCoords_ = std::move(mesh.texCoords);
+    velocities_.assign(n, SbVec3f(0, 0, 0));
+    forces_.assign(n, SbVec3f(0, 0, 0));
+    externalForces_.assign(n, SbVec3f(0, 0, 0));
+    numSprings_ = static_cast<int32_t>(mesh.springs.size());
+    springs_ = std::move(mesh.springs);
+    restLengths_ = std::move(mesh.restLengths);
+    lastLengths_ = restLengths_;
+    faceIndices_ = std::move(mesh.faceIndices);
+    hasFileTexCoords_ = mesh.hasFileTexCoords;
     prepareFastStep();
+}
+
+// The fast step's order of work depends only on the springs, so it is laid out once, with the
+// helper threads started now rather than in the first tick.
+void MpSystem::prepareFastStep() {
+    stepPlan_.build(numPoints_, springs_.data(), numSprings_,
+                    workersFor(static_cast<long long>(numSprings_) + numPoints_));
+    deferredForces_.assign(stepPlan_.numDeferred(), SbVec3f(0.0f, 0.0f, 0.0f));
+    startWorkers();
 }
 
 MpSystem::~MpSystem() = default;

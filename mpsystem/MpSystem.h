@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mpsystem/BodyMesh.h"
 #include "mpsystem/StepPlan.h"
 
 #include <Inventor/SbVec2f.h>
@@ -15,12 +16,6 @@ class SoCoordinate3;
 class SoSeparator;
 struct SpringConstants;
 
-/// The two ends of a spring, as indices into the point arrays.
-struct SpringEnds {
-    int32_t a;
-    int32_t b;
-};
-
 /// The deformable body: mass points joined by damped springs, one point per vertex and one
 /// spring per distinct edge of the mesh it was read from. Points and springs are indices into
 /// parallel arrays (a structure of arrays), so the step walks contiguous memory.
@@ -32,6 +27,9 @@ public:
     /// point at or above y = 0 (points below weigh 1.5 times as much). Damping, stiffness and
     /// point masses that are not finite numbers count as 0.
     MpSystem(std::istream& mesh, float damping, float mass, float stiffness);
+    /// A body made of `mesh`, which it takes over: the rest data of a body read before, or one
+    /// built in memory. Its indices must lie inside its points.
+    MpSystem(BodyMesh mesh, float damping, float stiffness);
     ~MpSystem();
     MpSystem(const MpSystem&) = delete;
     MpSystem& operator=(const MpSystem&) = delete;
@@ -105,8 +103,9 @@ public:
     SoCoordinate3* surfaceCoordinates() const { return surfaceCoordinates_; }
 
 private:
-    friend class MeshReader;
-
+    /// Takes over the rest data and sets the state that starts from it: at rest, no forces,
+    /// each spring at its rest length.
+    void adopt(BodyMesh mesh);
     void addGravityAndExternalForces();
     void addSpringForces(float dt);
     void integrate(float dt);

@@ -1,6 +1,7 @@
 #include "mpsystem/StepPlan.h"
 
-#include "mpsystem/MpSystem.h"
+#include "common/Check.h"
+#include "mpsystem/BodyMesh.h"
 
 #include <algorithm>
 
@@ -27,6 +28,9 @@ void bucketSort(int32_t count, int32_t buckets, Key key, std::vector<int32_t>& o
         if (key(i) >= 0) {
             items[cursor[key(i)]++] = i;
         }
+    }
+    for (int32_t b = 0; b < buckets; ++b) {
+        PLIMMERTON_CHECK(cursor[b] == offsets[b + 1], "each bucket is filled to its end");
     }
 }
 
@@ -109,6 +113,11 @@ void StepPlan::build(int32_t numPoints, const SpringEnds* springs, int32_t numSp
         const uint32_t key = deferredEnds_[slot];
         const SpringEnds& spring = springs[key >> 1];
         const int32_t p = (key & 1) != 0 ? spring.b : spring.a;
+        PLIMMERTON_CHECK(boundaryIndex[p] >= 0, "a deferred end belongs to a boundary point");
         boundarySlots_[cursor[boundaryIndex[p]]++] = slot;
+    }
+    for (std::size_t k = 0; k < boundaryPoints_.size(); ++k) {
+        PLIMMERTON_CHECK(cursor[k] == boundaryOffsets_[k + 1],
+                         "each boundary point gets exactly its deferred slots");
     }
 }

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake clang libclang-rt-14-dev libomp-dev clang-format
+  build-essential cmake clang libclang-rt-14-dev clang-format
   libcoin-dev libsoqt520-dev qtbase5-dev libsimage-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth openbox xdotool wmctrl imagemagick x11-utils

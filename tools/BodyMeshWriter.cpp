@@ -1,42 +1,16 @@
 #include "tools/BodyMeshWriter.h"
 
 #include "mpsystem/MpSystem.h"
+#include "mpsystem/OffLexer.h"
 
 #include <cstdio>
 #include <istream>
-#include <limits>
 #include <ostream>
 #include <string>
 
-namespace {
-
-/// Skips what the body's reader skips between records: spaces, line ends and '#' lines.
-void skipBlanksAndComments(std::istream& in) {
-    for (;;) {
-        const int c = in.peek();
-        if (c == ' ' || c == '\n') {
-            in.get();
-        } else if (c == '\r') {
-            // A line end written as carriage return and newline counts as one line end.
-            in.get();
-            if (in.peek() != '\n') {
-                return;
-            }
-        } else if (c == '#') {
-            in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
-        } else {
-            return;
-        }
-    }
-}
-
-} // namespace
-
 bool writeBodyMesh(const MpSystem& body, std::istream& original, std::ostream& out) {
-    skipBlanksAndComments(original);
-    std::string keyword;
+    const std::string keyword = readKeyword(original);
     long long counts[3] = {0, 0, 0};
-    original >> keyword;
     for (long long& count : counts) {
         skipBlanksAndComments(original);
         original >> count;
@@ -56,7 +30,7 @@ bool writeBodyMesh(const MpSystem& body, std::istream& original, std::ostream& o
             float u = 0, v = 0;
             original >> u >> v;
         }
-        original.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+        skipRestOfLine(original);
         skipBlanksAndComments(original);
     }
     if (!original) {

@@ -1,12 +1,16 @@
 // plimmerton-sim: runs the body of a mesh file without a window, as the timer would, and
 // reports where it ended up and how long a tick took.
 
-#include "app/Globals.h"
-#include "app/Help.h"
-#include "app/StartUp.h"
+#include "arena/ArenaFloor.h"
 #include "arena/Pillars.h"
+#include "balls/BallLightSet.h"
+#include "balls/BallSet.h"
+#include "balls/CollisionWorld.h"
+#include "balls/WorldTick.h"
+#include "common/CommandLine.h"
+#include "common/Workers.h"
+#include "mpsystem/MeshReader.h"
 #include "mpsystem/MpSystem.h"
-#include "mpsystem/Workers.h"
 #include "tools/BodyMeshWriter.h"
 #include "tools/PositionChecksum.h"
 
@@ -61,6 +65,11 @@ void printSimUsage() {
 
 void ignoreLibraryMessage(const SoError*, void*) {}
 
+/// A numeric option as the program reads it: as far as it is a number, else 0.
+float numericOption(int argc, char** argv, const char* name) {
+    return static_cast<float>(std::atof(findOption(argc, argv, name)));
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const size_t n = values.size();
@@ -74,9 +83,15 @@ int main(int argc, char** argv) {
         printSimUsage();
         return 0;
     }
-    if (!readCommandLine(argc, argv)) {
+    const char* meshFileName = findOption(argc, argv, "-i");
+    std::ifstream mesh;
+    if (!openMeshFile(mesh, meshFileName)) {
         return 1;
     }
+    const float damping = numericOption(argc, argv, "-d");
+    const float mass = numericOption(argc, argv, "-m");
+    const float stiffness = numericOption(argc, argv, "-s");
+    const float timeStep = numericOption(argc, argv, "-t");
     const char* threads = findOption(argc, argv, "-threads");
     if (*threads != '\0') {
         setWorkerCount(std::atoi(threads));
@@ -86,7 +101,7 @@ int main(int argc, char** argv) {
     const char* arenaSeed = findOption(argc, argv, "-arena");
     const char* outputName = findOption(argc, argv, "-o");
 
-    MpSystem body(*meshStream, settings.damping, settings.mass, settings.stiffness);
+    MpSystem body(mesh, damping, mass, stiffness);
     if (!body.isLoaded()) {
         return 1;
     }
@@ -97,6 +112,10 @@ int main(int argc, char** argv) {
     world->ref();
     CollisionWorld contacts;
     contacts.addBody(&body);
+    // The balls stay out of a headless run: no cannon shoots them.
+    BallSet balls;
+    BallLightSet lights;
+    const TickWorld tickWorld{&body, balls, lights, *world, contacts};
     if (*arenaSeed != '\0') {
         // The pillars' texture plays no part in contacts; the library's complaints about not
         // finding it away from the data folder would only bury the results.
@@ -105,7 +124,7 @@ int main(int argc, char** argv) {
         SoDebugError::setHandlerCallback(ignoreLibraryMessage, nullptr);
         layOutArena(world, contacts, static_cast<unsigned>(std::strtoul(arenaSeed, nullptr, 10)));
         SoDebugError::setHandlerCallback(handler, handlerData);
-        contacts.addWall(Wall{SbVec3f(0, -15, 0), 15});
+        addArenaFloor(contacts);
     }
 
     const long tickCount = defaultTicks ? 100 : ticks;
@@ -113,15 +132,14 @@ int main(int argc, char** argv) {
     tickMillis.reserve(static_cast<size_t>(tickCount));
     for (long k = 0; k < tickCount; ++k) {
         const auto start = std::chrono::steady_clock::now();
-        body.step(settings.timeStep);
-        contacts.accumulateContactForces();
+        runTick(tickWorld, timeStep);
         const auto end = std::chrono::steady_clock::now();
         tickMillis.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
     world->unref();
 
     if (*outputName != '\0') {
-        std::ifstream original(settings.meshFileName);
+        std::ifstream original(meshFileName);
         std::ofstream out(outputName);
         if (!out || !writeBodyMesh(body, original, out) || !out.flush()) {
             std::cerr << "Cannot write `" << outputName << "'" << std::endl;

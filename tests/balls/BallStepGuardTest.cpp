@@ -1,14 +1,11 @@
 #include "balls/Ball.h"
+#include "common/Finite.h"
 #include "tests/CoinEnvironment.h"
 
 #include <cmath>
 #include <limits>
 
 namespace {
-
-bool isFinite(const SbVec3f& v) {
-    return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
-}
 
 const float infinity = std::numeric_limits<float>::infinity();
 const float notANumber = std::numeric_limits<float>::quiet_NaN();

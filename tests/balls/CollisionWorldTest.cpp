@@ -1,6 +1,7 @@
 #include "balls/CollisionWorld.h"
 #include "CoinEnvironment.h"
 #include "balls/BallSet.h"
+#include "common/Finite.h"
 #include "mpsystem/MpSystem.h"
 
 #include <gtest/gtest.h>
@@ -27,10 +28,6 @@ std::unique_ptr<MpSystem> makeBody(const std::vector<SbVec3f>& points) {
     auto body = std::make_unique<MpSystem>(mesh, 0.0f, 1.0f, 0.0f);
     testing::internal::GetCapturedStderr();
     return body;
-}
-
-bool isFinite(const SbVec3f& v) {
-    return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
 }
 
 class Contacts : public ::testing::Test {

@@ -1,7 +1,7 @@
 #include "control/Cannon.h"
 #include "CoinEnvironment.h"
-#include "app/Globals.h"
-#include "app/HeadlessViewer.h"
+#include "appstate/Globals.h"
+#include "appstate/HeadlessViewer.h"
 
 #include <Inventor/nodes/SoCube.h>
 #include <Inventor/nodes/SoCylinder.h>

@@ -1,4 +1,4 @@
-#include "LoadMesh.h"
+#include "tests/mpsystem/LoadMesh.h"
 
 #include <cmath>
 

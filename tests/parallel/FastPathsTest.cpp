@@ -2,7 +2,7 @@
 
 #include "ArenaRun.h"
 #include "CoinEnvironment.h"
-#include "mpsystem/Workers.h"
+#include "common/Workers.h"
 #include "tools/Icosphere.h"
 
 #include <gtest/gtest.h>

@@ -8,7 +8,7 @@
 // status 0 only when every check passed.
 
 #include "mpsystem/MpSystem.h"
-#include "mpsystem/SurfaceStripSet.h"
+#include "mpsystem/surface/SurfaceStripSet.h"
 #include "render/GlxOffscreen.h"
 #include "render/PictureComparison.h"
 #include "tools/Icosphere.h"

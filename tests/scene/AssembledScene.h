@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/Globals.h"
-#include "app/HeadlessViewer.h"
 #include "app/SceneAssembly.h"
-#include "app/StartUp.h"
 #include "app/Teardown.h"
+#include "appstate/Globals.h"
+#include "appstate/HeadlessViewer.h"
+#include "appstate/StartUp.h"
 #include "tests/CoinEnvironment.h"
 
 #include <gtest/gtest.h>

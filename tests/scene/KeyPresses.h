@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ExaminerViewer.h"
-#include "app/Globals.h"
+#include "appstate/ExaminerViewer.h"
+#include "appstate/Globals.h"
 
 #include <Inventor/actions/SoHandleEventAction.h>
 #include <Inventor/events/SoKeyboardEvent.h>

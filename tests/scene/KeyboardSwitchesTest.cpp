@@ -1,4 +1,4 @@
-#include "app/Help.h"
+#include "appstate/Help.h"
 #include "mpsystem/MpSystem.h"
 #include "tests/scene/AssembledScene.h"
 #include "tests/scene/KeyPresses.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Globals.h"
 #include "app/Sensors.h"
+#include "appstate/Globals.h"
 #include "balls/Ball.h"
 #include "control/Cannon.h"
 #include "mpsystem/MpSystem.h"

@@ -3,7 +3,7 @@
 // rest on the floor in their own shape, stay on the floor and never blow up.
 
 #include "CoinEnvironment.h"
-#include "app/Help.h"
+#include "appstate/Help.h"
 #include "arena/Pillars.h"
 #include "balls/CollisionWorld.h"
 #include "mpsystem/MpSystem.h"

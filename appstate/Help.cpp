@@ -1,0 +1,61 @@
+#include "appstate/Help.h"
+
+#include <iostream>
+
+void printHelp() {
+    std::cout << std::endl;
+    std::cout << std::endl;
+    std::cout << "General control" << std::endl;
+    std::cout << "===============" << std::endl;
+    std::cout << "P\tstart / stop animation" << std::endl;
+    std::cout << "SPACE\tshoot ball" << std::endl;
+    std::cout << "T\tremove a ball" << std::endl;
+    std::cout << "N\tnew mass-point system" << std::endl;
+    std::cout << "H\tthis help page" << std::endl;
+    std::cout << "Q\tquit" << std::endl;
+    std::cout << std::endl;
+    std::cout << "Switches" << std::endl;
+    std::cout << "========" << std::endl;
+    std::cout << "1\tstiffness (low / medium / high)" << std::endl;
+    std::cout << "2\ttimestep (small / medium / big)" << std::endl;
+    std::cout << "3\tdamping (low / medium / high)" << std::endl;
+    std::cout << "4\theadlight (on/off)" << std::endl;
+    std::cout << "5\tshaded / wireframe / overlay" << std::endl;
+    std::cout << "6\tglobal cam / headcam" << std::endl;
+    std::cout << std::endl;
+    std::cout << "MpSystem-\tCannon-\tGlobalCam- control" << std::endl;
+    std::cout << "==========================================" << std::endl;
+    std::cout << "LEFT_ARROW\tA\tJ\tleft" << std::endl;
+    std::cout << "RIGHT_ARROW\tD\tL\tright" << std::endl;
+    std::cout << "UP_ARROW\tW\tI\tforward/up/up" << std::endl;
+    std::cout << "DOWN_ARROW\tS\tK\tbackward/down/down" << std::endl;
+    std::cout << std::endl;
+}
+
+void printUsage() {
+    std::cout << "Usage: plimmerton -i MESH [-d DAMPING] [-m MASS] [-s STIFFNESS] [-t TIMESTEP]"
+                 " [-tex IMAGE]"
+              << std::endl;
+    std::cout << std::endl;
+    std::cout << "  -i MESH       body to simulate: an OFF or TOFF mesh file (required)"
+              << std::endl;
+    std::cout << "  -d DAMPING    velocity damping of the mass points (default 0)" << std::endl;
+    std::cout << "  -m MASS       mass of each mass point; points below y = 0 weigh 1.5 times"
+                 " as much (default 0)"
+              << std::endl;
+    std::cout << "  -s STIFFNESS  spring constant of the springs (default 0)" << std::endl;
+    std::cout << "  -t TIMESTEP   length of one physics step in seconds; a step runs every"
+                 " TIMESTEP / 3 seconds (default 0: nothing moves)"
+              << std::endl;
+    std::cout << "  -tex IMAGE    texture image for the body's surface (default none)" << std::endl;
+    std::cout << std::endl;
+    std::cout << "Example:" << std::endl;
+    std::cout << "  plimmerton -i data/ball.toff -d 0.04 -m 0.3 -s 85 -t 0.012"
+                 " -tex data/body.tga"
+              << std::endl;
+    std::cout << "The pillars' texture, col.tga, is read from the working directory." << std::endl;
+    std::cout << std::endl;
+    std::cout << "In the window, press P to start the animation and H for the keys;"
+                 " the key table is printed at start."
+              << std::endl;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "common/CommandLine.h"
+
+/// The command-line values. Texts point into the argument vector (or at a static empty text).
+struct SimulationSettings {
+    const char* meshFileName = "";
+    float damping = 0.0f;
+    float mass = 0.0f;
+    float stiffness = 0.0f;
+    /// Length of one physics step in seconds; key 2 changes it.
+    float timeStep = 0.0f;
+    const char* textureFileName = "";
+};
+
+extern SimulationSettings settings;
+
+/// Reads the numeric options and the texture name into `settings` (the mesh name is read
+/// first, by the start-up, before the mesh file is opened). Numbers convert as far as they
+/// are numeric; a missing or non-numeric value gives 0.
+void readNumericSettings(int argc, char** argv);

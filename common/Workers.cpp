@@ -1,0 +1,190 @@
+#include "common/Workers.h"
+
+#include "common/Check.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
+namespace {
+
+/// Below this many spring-sized units of work (about 20 microseconds on one core) the hand-over
+/// to a second thread costs more than it saves.
+constexpr long long minItemsPerExtraWorker = 4096;
+
+/// How long a waiting thread polls before it sleeps: long enough to span the gaps between the
+/// jobs of one tick, short enough to leave the core to others between ticks.
+constexpr int spinsBeforeSleep = 2000;
+
+void pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    _mm_pause();
+#endif
+}
+
+/// The cores this process may run on (a processor set given to it counts, not the machine's).
+int coreCount() {
+    static const int cores = [] {
+#if defined(__linux__)
+        cpu_set_t set;
+        if (sched_getaffinity(0, sizeof set, &set) == 0) {
+            return std::max(1, CPU_COUNT(&set));
+        }
+#endif
+        return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    }();
+    return cores;
+}
+
+int chosenCount = 0;
+
+/// The next-item half of a job's word once the job is over: beyond any item count.
+constexpr uint64_t closed = 0xffffffffu;
+
+/// The helpers and the one job they share. The job's generation and next item live in one
+/// word, so that a helper can only take an item of the job it read: a late helper's claim on
+/// a finished job fails instead of taking an item of the next one.
+///
+/// The pool lives as long as the process: the helpers sleep when idle and end with it. It is
+/// never joined at exit, where a child process made by fork (which has no helpers) would wait
+/// for ever; such a child's jobs simply run on its one thread.
+class Pool {
+public:
+    void start() {
+        std::lock_guard<std::mutex> lock(startMutex_);
+        while (helpers_ < coreCount() - 1) {
+            const int index = helpers_++;
+            std::thread([this, index] { serve(index); }).detach();
+        }
+    }
+
+    void run(int count, int workers, void (*run)(void*, int), void* work) {
+        // One job at a time: a job started from inside another's item would change the fields
+        // that the other's helpers are still reading.
+        const uint64_t before = state_.load(std::memory_order_relaxed);
+        PLIMMERTON_CHECK(before == 0 || static_cast<uint32_t>(before) == closed,
+                         "no other job is running");
+        run_ = run;
+        work_ = work;
+        count_.store(count, std::memory_order_relaxed);
+        helpersWanted_.store(workers - 1, std::memory_order_relaxed);
+        done_.store(0, std::memory_order_relaxed);
+        const uint64_t generation = (state_.load(std::memory_order_relaxed) >> 32) + 1;
+        state_.store(generation << 32, std::memory_order_release);
+        {
+            // Taking the lock orders this job before any helper's decision to sleep.
+            std::lock_guard<std::mutex> lock(mutex_);
+        }
+        wake_.notify_all();
+        takeItems(generation);
+        for (int spins = 0; done_.load(std::memory_order_acquire) < count; ++spins) {
+            if (spins < spinsBeforeSleep) {
+                pause();
+            } else {
+                std::this_thread::yield();
+            }
+        }
+        // Closes the job before the next one's fields change: a helper still looking at this
+        // one finds no item left, whatever count it reads.
+        state_.store((generation << 32) | closed, std::memory_order_release);
+    }
+
+private:
+    void takeItems(uint64_t generation) {
+        uint64_t state = state_.load(std::memory_order_acquire);
+        for (;;) {
+            if ((state >> 32) != generation) {
+                return;
+            }
+            const uint32_t item = static_cast<uint32_t>(state);
+            if (item >= static_cast<uint32_t>(count_.load(std::memory_order_relaxed))) {
+                return;
+            }
+            if (state_.compare_exchange_weak(state, state + 1, std::memory_order_acq_rel)) {
+                run_(work_, static_cast<int>(item));
+                done_.fetch_add(1, std::memory_order_release);
+                state = state_.load(std::memory_order_acquire);
+            }
+        }
+    }
+
+    void serve(int index) {
+        uint64_t seen = 0;
+        for (;;) {
+            uint64_t generation = state_.load(std::memory_order_acquire) >> 32;
+            for (int spins = 0; generation == seen && spins < spinsBeforeSleep; ++spins) {
+                pause();
+                generation = state_.load(std::memory_order_acquire) >> 32;
+            }
+            if (generation == seen) {
+                std::unique_lock<std::mutex> lock(mutex_);
+                wake_.wait(lock,
+                           [&] { return (state_.load(std::memory_order_acquire) >> 32) != seen; });
+                generation = state_.load(std::memory_order_acquire) >> 32;
+            }
+            seen = generation;
+            if (index < helpersWanted_.load(std::memory_order_relaxed)) {
+                takeItems(generation);
+            }
+        }
+    }
+
+    std::atomic<uint64_t> state_{0};
+    std::atomic<int> done_{0};
+    void (*run_)(void*, int) = nullptr;
+    void* work_ = nullptr;
+    std::atomic<int> count_{0};
+    std::atomic<int> helpersWanted_{0};
+    int helpers_ = 0;
+    std::mutex startMutex_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+};
+
+Pool& pool() {
+    static Pool* const instance = new Pool;
+    return *instance;
+}
+
+} // namespace
+
+int workerCount() {
+    return chosenCount > 0 ? chosenCount : coreCount();
+}
+
+void setWorkerCount(int count) {
+    chosenCount = std::clamp(count, 1, coreCount());
+}
+
+void startWorkers() {
+    if (coreCount() > 1) {
+        pool().start();
+    }
+}
+
+int workersFor(long long items) {
+    const long long useful = std::max(1LL, items / minItemsPerExtraWorker);
+    return static_cast<int>(std::min<long long>(workerCount(), useful));
+}
+
+void runItems(int count, int workers, void (*run)(void* work, int item), void* work) {
+    PLIMMERTON_CHECK(count >= 0 && run != nullptr, "a job has a number of items and work to do");
+    if (workers <= 1 || count <= 1 || coreCount() <= 1) {
+        for (int item = 0; item < count; ++item) {
+            run(work, item);
+        }
+        return;
+    }
+    startWorkers();
+    pool().run(count, std::min(workers, coreCount()), run, work);
+}

@@ -1,0 +1,182 @@
+// The body step spread over the worker threads, with the plain step's results bit for bit.
+//
+// The plain step makes four passes over the whole body, so a large body streams its arrays
+// through memory four times. Here the springs are visited in chunks, and each point's force is
+// gathered and the point moved while its data is still in the cache (StepPlan.h says when);
+// every force is added with the same operation, in the same order, as the plain step adds it.
+
+#include "mpsystem/MpSystem.h"
+
+#include "common/Check.h"
+#include "common/Finite.h"
+#include "common/Gravity.h"
+#include "common/Workers.h"
+#include "mpsystem/SpringKernel.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+/// Boundary points handed out at a time.
+constexpr int32_t boundaryGroup = 256;
+
+#if defined(__SSE2__)
+
+// A vector's three components in the low lanes of a register, the fourth lane 0, and back.
+// The 64-bit type of the pair loads may stand for any data.
+__m128 load3(const SbVec3f& v) {
+    const float* x = &v[0];
+    return _mm_movelh_ps(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(x)),
+                         _mm_load_ss(x + 2));
+}
+
+void store3(__m128 lanes, SbVec3f& v) {
+    float* x = &v[0];
+    _mm_storel_pi(reinterpret_cast<__m64*>(x), lanes);
+    _mm_store_ss(x + 2, _mm_movehl_ps(lanes, lanes));
+}
+
+bool allFinite(__m128 lanes) {
+    const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), lanes);
+    return _mm_movemask_ps(_mm_cmple_ps(magnitude, _mm_set1_ps(FLT_MAX))) == 0xf;
+}
+
+#endif
+
+} // namespace
+
+void MpSystem::step(float dt) {
+    if (!(dt > 0.0f && std::isfinite(dt))) {
+        // As in the plain step: no time, no motion; the external forces are used up.
+        clearExternalForces();
+        return;
+    }
+    const SpringConstants constants{dt, stiffness_, springDamping_};
+    const int parts = stepPlan_.parts();
+    const int workers = std::min(parts, workerCount());
+    // The parts may run in any order; the boundary points wait for all of them.
+    forEachItem(parts, workers, [&](int part) { stepPart(part, constants); });
+    const int32_t boundary = stepPlan_.numBoundaryPoints();
+    const int32_t groups = (boundary + boundaryGroup - 1) / boundaryGroup;
+    forEachItem(groups, workers, [&](int group) {
+        const int32_t end = std::min(boundary, (group + 1) * boundaryGroup);
+        for (int32_t k = group * boundaryGroup; k < end; ++k) {
+            finishBoundaryPoint(k, dt);
+        }
+    });
+}
+
+inline void MpSystem::startPoint(int32_t i) {
+    forces_[i] = externalForces_[i] + SbVec3f(0.0f, -gravity * masses_[i], 0.0f);
+}
+
+// The plain step's integration and clearing of one point.
+inline void MpSystem::finishPoint(int32_t i, const SbVec3f& force, float dt) {
+    forces_[i] = force;
+    externalForces_[i].setValue(0.0f, 0.0f, 0.0f);
+    const float m = masses_[i];
+    if (!(m > 0.0f)) {
+        return;
+    }
+#if defined(__SSE2__)
+    // The three components side by side in one register: one division instead of three, each
+    // lane rounded as its scalar form. The fourth lane holds 0 and is never stored.
+    const __m128 f = load3(force);
+    const __m128 v = load3(velocities_[i]);
+    const __m128 p = load3(positions_[i]);
+    const __m128 dtLanes = _mm_set1_ps(dt);
+    const __m128 a =
+        _mm_div_ps(_mm_sub_ps(f, _mm_mul_ps(_mm_set1_ps(damping_), v)), _mm_set1_ps(m));
+    const __m128 newVelocity = _mm_add_ps(v, _mm_mul_ps(dtLanes, a));
+    const __m128 newPosition = _mm_add_ps(p, _mm_mul_ps(dtLanes, newVelocity));
+    if (allFinite(newVelocity) && allFinite(newPosition)) {
+        store3(newVelocity, velocities_[i]);
+        store3(newPosition, positions_[i]);
+    } else {
+        velocities_[i].setValue(0.0f, 0.0f, 0.0f);
+    }
+#else
+    const float c = damping_;
+    const SbVec3f& f = force;
+    const SbVec3f& v = velocities_[i];
+    const SbVec3f& p = positions_[i];
+    const SbVec3f a((f[0] - c * v[0]) / m, (f[1] - c * v[1]) / m, (f[2] - c * v[2]) / m);
+    const SbVec3f newVelocity = v + dt * a;
+    const SbVec3f newPosition = p + dt * newVelocity;
+    if (isFinite(newVelocity) && isFinite(newPosition)) {
+        velocities_[i] = newVelocity;
+        positions_[i] = newPosition;
+    } else {
+        velocities_[i].setValue(0.0f, 0.0f, 0.0f);
+    }
+#endif
+}
+
+void MpSystem::stepPart(int part, const SpringConstants& constants) {
+    alignas(32) float chunkForces[3][StepPlan::chunkSize];
+    const SpringForceLanes lanes{chunkForces[0], chunkForces[1], chunkForces[2]};
+    const uint32_t* deferredEnds = stepPlan_.deferredEnds();
+    int32_t deferred = stepPlan_.firstDeferred(part);
+    const int32_t deferredEnd = stepPlan_.firstDeferred(part + 1);
+    for (int32_t c = stepPlan_.firstChunk(part); c < stepPlan_.firstChunk(part + 1); ++c) {
+        for (const int32_t* i = stepPlan_.startsBegin(c); i != stepPlan_.startsEnd(c); ++i) {
+            startPoint(*i);
+        }
+        const int32_t first = c * StepPlan::chunkSize;
+        const int32_t last = std::min(numSprings_, first + StepPlan::chunkSize);
+        computeSpringForces(positions_.data(), springs_.data(), restLengths_.data(),
+                            lastLengths_.data(), lanes, first, last, constants);
+        // The plain step's additions, each end in spring order; an end whose point belongs to
+        // an earlier part is kept aside for the boundary pass instead.
+        const uint32_t chunkKeysEnd = 2 * static_cast<uint32_t>(last);
+        if (deferred == deferredEnd || deferredEnds[deferred] >= chunkKeysEnd) {
+            SbVec3f* forces = forces_.data();
+            const SpringEnds* springs = springs_.data() + first;
+            for (int32_t j = 0; j < last - first; ++j) {
+                const SbVec3f f(chunkForces[0][j], chunkForces[1][j], chunkForces[2][j]);
+                forces[springs[j].a] += f;
+                forces[springs[j].b] -= f;
+            }
+        } else {
+            for (int32_t s = first; s < last; ++s) {
+                const SbVec3f f(lanes.x[s - first], lanes.y[s - first], lanes.z[s - first]);
+                const uint32_t key = 2 * static_cast<uint32_t>(s);
+                if (deferred < deferredEnd && deferredEnds[deferred] == key) {
+                    deferredForces_[deferred++] = f;
+                } else {
+                    forces_[springs_[s].a] += f;
+                }
+                if (deferred < deferredEnd && deferredEnds[deferred] == key + 1) {
+                    deferredForces_[deferred++] = f;
+                } else {
+                    forces_[springs_[s].b] -= f;
+                }
+            }
+        }
+        for (const int32_t* i = stepPlan_.finishesBegin(c); i != stepPlan_.finishesEnd(c); ++i) {
+            finishPoint(*i, forces_[*i], constants.dt);
+        }
+    }
+    // A slot left unfilled would hand a boundary point last tick's force.
+    PLIMMERTON_CHECK(deferred == deferredEnd, "the part fills each of its deferred slots once");
+}
+
+void MpSystem::finishBoundaryPoint(int32_t k, float dt) {
+    const int32_t i = stepPlan_.boundaryPoint(k);
+    SbVec3f f = forces_[i];
+    for (const int32_t* slot = stepPlan_.boundarySlotsBegin(k);
+         slot != stepPlan_.boundarySlotsEnd(k); ++slot) {
+        if ((stepPlan_.deferredEnds()[*slot] & 1) != 0) {
+            f -= deferredForces_[*slot];
+        } else {
+            f += deferredForces_[*slot];
+        }
+    }
+    finishPoint(i, f, dt);
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+/// The lexical rules of the body's mesh files, shared by everything that reads them: between
+/// records stand spaces, line ends (a carriage return before a newline counts as one line end)
+/// and comment lines that start with '#'. Numbers and the keyword are read with the stream's
+/// own formatted input.
+
+/// Discards spaces, line ends and comment lines up to the next record.
+void skipBlanksAndComments(std::istream& in);
+
+/// Discards the rest of the current line, its newline included: a vertex record may carry more
+/// values than the reader takes.
+void skipRestOfLine(std::istream& in);
+
+/// The file's first word, which names its form ("OFF" or "TOFF"), after the blanks and comments
+/// before it.
+std::string readKeyword(std::istream& in);

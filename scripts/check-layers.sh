@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Checks that every library includes only the libraries below it (docs/architecture.md): names
+# each include that reaches sideways or up, and ends with status 1 if there is one.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+case "${1:-}" in
+  -h|--help)
+    echo "Usage: scripts/check-layers.sh"
+    echo "Checks the includes of each library against the layers in docs/architecture.md."
+    exit 0 ;;
+  "") ;;
+  *) echo "check-layers.sh: unknown option '$1' (try --help)" >&2; exit 2 ;;
+esac
+
+# Folder, then the folders its includes may name (its own included). A folder's sub-folder is a
+# library of its own, checked on its own line.
+layers=(
+  "common:common"
+  "mpsystem:common mpsystem"
+  "mpsystem/surface:common mpsystem mpsystem/surface"
+  "balls:common mpsystem balls"
+  "arena:common balls arena"
+  "appstate:common mpsystem balls appstate"
+  "control:common mpsystem mpsystem/surface balls appstate control"
+  "app:common mpsystem mpsystem/surface balls arena appstate control app"
+  "tools:common mpsystem balls arena tools"
+)
+
+faults=0
+for layer in "${layers[@]}"; do
+  folder=${layer%%:*}
+  allowed=" ${layer#*:} "
+  for file in "$folder"/*.cpp "$folder"/*.h; do
+    [ -e "$file" ] || continue
+    while IFS= read -r included; do
+      target=$(dirname "$included")
+      if [[ "$allowed" != *" $target "* ]]; then
+        echo "$file includes $included: $folder may use only${allowed% }"
+        faults=1
+      fi
+    done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$file")
+  done
+done
+exit $faults
