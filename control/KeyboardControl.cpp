@@ -78,10 +78,12 @@ void cycleStiffness(MpSystem& body) {
 }
 
 // Changes only the step the ticks pass on; the tick rate stays what the start-up set. A time
-// step that is not a number counts as 0, so the cycle leads back onto its levels.
+// step that is not a number counts as 0, so the cycle leads back onto its levels. The thresholds
+// here and in cycleDamping are the decimal numbers as written, compared in double precision: a
+// step of exactly 0.017 as given on the command line lies above 0.017, as its float does.
 void cycleTimeStep() {
     float& timeStep = settings.timeStep;
-    if (timeStep > 0.017f) {
+    if (timeStep > 0.017) {
         timeStep = 0.012f;
     } else if (std::isnan(timeStep)) {
         timeStep = 0.0031f;
@@ -93,7 +95,7 @@ void cycleTimeStep() {
 
 void cycleDamping(MpSystem& body) {
     const float damping = body.damping();
-    body.setDamping(damping > 0.05f ? 0.02f : damping + 0.02f);
+    body.setDamping(damping > 0.05 ? 0.02f : damping + 0.02f);
     std::cout << "damping: " << body.damping() << std::endl;
 }
 

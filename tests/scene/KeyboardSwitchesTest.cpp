@@ -171,6 +171,14 @@ TEST_F(KeyboardSwitches, DampingRingFromZero) {
     EXPECT_FLOAT_EQ(mpSystem->damping(), 0.04f);
 }
 
+// The thresholds are the decimals as written: the float nearest 0.017 lies above 0.017, and
+// the float nearest 0.05 above 0.05, so each starts its ring over.
+TEST_F(KeyboardSwitches, TimeStepAndDampingGivenExactlyAtTheirThresholdsStartTheRingOver) {
+    ASSERT_TRUE(assemble(cubeMesh(), {"-t", "0.017", "-d", "0.05"}));
+    EXPECT_EQ(answers(SoKeyboardEvent::NUMBER_2, 1), "timeStep: 0.012\n");
+    EXPECT_EQ(answers(SoKeyboardEvent::NUMBER_3, 1), "damping: 0.02\n");
+}
+
 TEST_F(KeyboardSwitches, HeadlightTogglesFromTheViewersState) {
     ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
     ASSERT_TRUE(headless->headlight);
