@@ -50,7 +50,8 @@ bool assembleScene(ExaminerViewer* examinerViewer) {
     viewer = examinerViewer;
     sceneRoot = new SoSeparator;
     camera = new SoPerspectiveCamera;
-    mpSystem = new MpSystem(*meshStream, settings.damping, settings.mass, settings.stiffness);
+    mpSystem = new MpSystem(*meshStream, settings.damping, settings.mass, settings.stiffness,
+                            settings.meshFileName);
     if (!mpSystem->isLoaded()) {
         dropUnheldNodes();
         return false;

@@ -29,7 +29,8 @@ bool rebuildBody(SoCamera* camera) {
     if (!openMeshStream()) {
         return false;
     }
-    MpSystem* body = new MpSystem(*meshStream, settings.damping, settings.mass, settings.stiffness);
+    MpSystem* body = new MpSystem(*meshStream, settings.damping, settings.mass, settings.stiffness,
+                                  settings.meshFileName);
     // The reader has already said what is wrong with a malformed file; an empty body in the
     // scene would only hide that there is none.
     if (!body->isLoaded()) {

@@ -1,5 +1,6 @@
 #include "mpsystem/MeshReader.h"
 
+#include "mpsystem/ConversionHint.h"
 #include "mpsystem/EdgeSet.h"
 #include "mpsystem/OffLexer.h"
 
@@ -48,7 +49,7 @@ bool openMeshFile(std::ifstream& stream, const char* fileName) {
     return true;
 }
 
-MeshReader::MeshReader(std::istream& in) : in_(in) {}
+MeshReader::MeshReader(std::istream& in, const char* fileName) : in_(in), fileName_(fileName) {}
 
 BodyMesh MeshReader::read(float mass) {
     if (readHeader() && readPoints(mass) && readFaces()) {
@@ -66,6 +67,9 @@ bool MeshReader::readHeader() {
         mesh_.hasFileTexCoords = true;
     } else if (keyword != "OFF") {
         std::cerr << "No OFF- or TRIANGULATION-File !" << std::endl;
+        if (!keyword.empty()) {
+            std::cerr << conversionHint(keyword, fileName_) << std::endl;
+        }
         std::exit(1);
     }
     skipBlanksAndComments(in_);

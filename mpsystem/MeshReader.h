@@ -21,11 +21,14 @@ bool openMeshFile(std::ifstream& stream, const char* fileName);
 /// for ever. Such a file gives an empty mesh and one line in error().
 class MeshReader {
 public:
-    explicit MeshReader(std::istream& in);
+    /// `fileName`, when known, lets the messages name the file.
+    explicit MeshReader(std::istream& in, const char* fileName = "");
 
     /// Reads the whole mesh; `mass` is the mass of a point that starts at or above y = 0 (points
     /// below weigh 1.5 times as much; a mass that is not a finite number counts as 0).
-    /// A file without a known keyword ends the program with status 1.
+    /// A file without a known keyword ends the program with status 1, after the line that says
+    /// so and, when the file has a first word at all, one naming it with the command that
+    /// converts such a model into a body.
     BodyMesh read(float mass);
     /// One line (without end of line) saying what was wrong with the mesh; empty when it was read.
     const std::string& error() const { return error_; }
@@ -52,6 +55,7 @@ private:
     bool failRead(const std::string& record, const std::string& problem, int32_t announced = -1);
 
     std::istream& in_;
+    const char* fileName_;
     BodyMesh mesh_;
     std::string error_;
     bool progressLineOpen_ = false;

@@ -9,9 +9,10 @@
 #include <cmath>
 #include <utility>
 
-MpSystem::MpSystem(std::istream& mesh, float damping, float mass, float stiffness)
+MpSystem::MpSystem(std::istream& mesh, float damping, float mass, float stiffness,
+                   const char* meshFileName)
     : damping_(finiteOrZero(damping)), stiffness_(finiteOrZero(stiffness)) {
-    MeshReader reader(mesh);
+    MeshReader reader(mesh, meshFileName);
     adopt(reader.read(mass));
     loadError_ = reader.error();
 }

@@ -26,7 +26,9 @@ public:
     /// an empty body whose loadError() says what is wrong and where. `mass` is the mass of a
     /// point at or above y = 0 (points below weigh 1.5 times as much). Damping, stiffness and
     /// point masses that are not finite numbers count as 0.
-    MpSystem(std::istream& mesh, float damping, float mass, float stiffness);
+    /// `meshFileName`, when known, lets the reader's messages name the file.
+    MpSystem(std::istream& mesh, float damping, float mass, float stiffness,
+             const char* meshFileName = "");
     /// A body made of `mesh`, which it takes over: the rest data of a body read before, or one
     /// built in memory. Its indices must lie inside its points.
     MpSystem(BodyMesh mesh, float damping, float stiffness);

@@ -2,6 +2,7 @@
 
 #include <istream>
 #include <limits>
+#include <locale>
 
 void skipBlanksAndComments(std::istream& in) {
     for (;;) {
@@ -27,7 +28,15 @@ void skipRestOfLine(std::istream& in) {
 
 std::string readKeyword(std::istream& in) {
     skipBlanksAndComments(in);
+    // White space and word ends as the stream's own formatted input has them.
+    in >> std::ws;
     std::string keyword;
-    in >> keyword;
+    while (keyword.size() < keywordReadLimit) {
+        const int c = in.peek();
+        if (c == std::char_traits<char>::eof() || std::isspace(static_cast<char>(c), in.getloc())) {
+            break;
+        }
+        keyword.push_back(static_cast<char>(in.get()));
+    }
     return keyword;
 }

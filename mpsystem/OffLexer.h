@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 
@@ -15,6 +16,11 @@ void skipBlanksAndComments(std::istream& in);
 /// values than the reader takes.
 void skipRestOfLine(std::istream& in);
 
+/// Longest word readKeyword takes: the longest keyword ("TOFF") and then some, so that a word
+/// that only begins like a keyword still reads as a different one.
+constexpr std::size_t keywordReadLimit = 16;
+
 /// The file's first word, which names its form ("OFF" or "TOFF"), after the blanks and comments
-/// before it.
+/// before it. At most keywordReadLimit characters are taken, so that a large file without a
+/// blank near its start is refused at once instead of being read whole as one word.
 std::string readKeyword(std::istream& in);

@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
     const char* arenaSeed = findOption(argc, argv, "-arena");
     const char* outputName = findOption(argc, argv, "-o");
 
-    MpSystem body(mesh, damping, mass, stiffness);
+    MpSystem body(mesh, damping, mass, stiffness, meshFileName);
     if (!body.isLoaded()) {
         return 1;
     }

@@ -17,6 +17,9 @@ run_mesh "$E2E_WORK/wrong-keyword.off"
 check_equal "wrong keyword: exit status 1" 1 "$PROGRAM_STATUS"
 check "wrong keyword: the message on standard error" \
     grep -qx "No OFF- or TRIANGULATION-File !" "$PROGRAM_ERR"
+check "wrong keyword: the conversion named for the file" grep -qxF "The file begins with \"COFF\", \
+which is not OFF or TOFF; a model of another kind becomes a body with: plimmerton-prepare \
+$E2E_WORK/wrong-keyword.off $E2E_WORK/wrong-keyword.toff" "$PROGRAM_ERR"
 check "wrong keyword: no help page" [ ! -s "$PROGRAM_OUT" ]
 
 # A face names a vertex that the file does not have.

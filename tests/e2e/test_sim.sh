@@ -63,6 +63,12 @@ sim -i "$E2E_WORK/wrong-keyword.off"
 check_equal "wrong keyword: exit status" 1 "$STATUS"
 check "wrong keyword: the program's message" grep -qx "No OFF- or TRIANGULATION-File !" "$ERR"
 
+# A file without a blank near its start is refused at once, not read whole as one word.
+STATUS=0
+timeout 20 "$SIM" -i /dev/zero >"$OUT" 2>"$ERR" || STATUS=$?
+check_equal "endless file: exit status" 1 "$STATUS"
+check "endless file: the program's message" grep -qx "No OFF- or TRIANGULATION-File !" "$ERR"
+
 printf 'OFF\n8 6 12\n0 0 0\n1 0 0\n1 1' >"$E2E_WORK/truncated.off"
 sim -i "$E2E_WORK/truncated.off" -o "$E2E_WORK/never.off"
 check_equal "malformed mesh: exit status" 1 "$STATUS"

@@ -1,3 +1,5 @@
+#include "mpsystem/ConversionHint.h"
+#include "mpsystem/OffLexer.h"
 #include "tests/mpsystem/LoadMesh.h"
 
 #include <Inventor/SoDB.h>
@@ -234,12 +236,61 @@ TEST(MeshReader, CarriageReturnLineEndsAreRead) {
     EXPECT_EQ(m.body->numSprings(), 5);
 }
 
-TEST(MeshReaderDeathTest, UnknownKeywordEndsTheProgram) {
-    for (const char* keyword : {"off", "COFF", "OFFX", "", "4"}) {
+TEST(MeshReaderDeathTest, UnknownKeywordEndsTheProgramNamingTheWordAndTheConversion) {
+    for (const char* keyword : {"off", "COFF", "OFFX", "4"}) {
         const std::string text = std::string(keyword) + "\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
         EXPECT_EXIT(readAndEnd(text), testing::ExitedWithCode(1),
-                    "^No OFF- or TRIANGULATION-File !\n$")
+                    "^No OFF- or TRIANGULATION-File !\nThe file begins with \"" +
+                        std::string(keyword) +
+                        "\", which is not OFF or TOFF; a model of another kind becomes a body "
+                        "with: plimmerton-prepare MODEL BODY.toff\n$")
             << keyword;
     }
-    EXPECT_EXIT(readAndEnd(""), testing::ExitedWithCode(1), "^No OFF- or TRIANGULATION-File !\n$");
+    // Without a first word there is nothing to name.
+    for (const char* text : {"", "# only a comment\n"}) {
+        EXPECT_EXIT(readAndEnd(text), testing::ExitedWithCode(1),
+                    "^No OFF- or TRIANGULATION-File !\n$");
+    }
 }
+
+// A large file without a blank near its start (a device of zeros, a binary model) is refused
+// after the few bytes that a keyword can have, not read whole as one word.
+TEST(OffLexer, KeywordReadingStopsSoonAfterTheLongestKeyword) {
+    for (char filler : {'A', '\0'}) {
+        std::istringstream in(std::string(1 << 20, filler));
+        EXPECT_EQ(readKeyword(in), std::string(keywordReadLimit, filler));
+        EXPECT_EQ(in.tellg(), std::streampos(keywordReadLimit));
+    }
+    std::istringstream tabbed("# comment\n \tTOFF\t3 1 0\n");
+    EXPECT_EQ(readKeyword(tabbed), "TOFF");
+}
+
+struct HintCase {
+    std::string keyword;
+    const char* fileName;
+    std::string shownWord;
+    std::string command;
+};
+
+class ConversionHintCases : public testing::TestWithParam<HintCase> {};
+
+TEST_P(ConversionHintCases, NameTheWordAndTheCommandForTheFile) {
+    const HintCase& c = GetParam();
+    EXPECT_EQ(conversionHint(c.keyword, c.fileName),
+              "The file begins with \"" + c.shownWord +
+                  "\", which is not OFF or TOFF; a model of another kind becomes a body with: " +
+                  c.command);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ModelsOfOtherKinds, ConversionHintCases,
+    testing::Values(HintCase{"ply", "models/cow.ply", "ply",
+                             "plimmerton-prepare models/cow.ply models/cow.toff"},
+                    HintCase{"solid", "part", "solid", "plimmerton-prepare part part.toff"},
+                    HintCase{"toff", "a b.toff", "toff",
+                             "plimmerton-prepare 'a b.toff' 'a b-body.toff'"},
+                    HintCase{std::string("\x01\x02glTF", 6), "scene.glb", "??glTF",
+                             "plimmerton-prepare scene.glb scene.toff"},
+                    HintCase{std::string(keywordReadLimit, 'A'), "big.off",
+                             std::string(keywordReadLimit, 'A') + "...",
+                             "plimmerton-prepare big.off big.toff"}));
