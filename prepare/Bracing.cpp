@@ -1,0 +1,155 @@
+#include "prepare/Bracing.h"
+
+#include "prepare/RayCaster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+/// A strut shorter than this many times the mean edge length at its point braces no more than
+/// the surface around it does.
+constexpr float shortestStrut = 1.5f;
+
+uint64_t pairKey(int32_t a, int32_t b) {
+    const uint32_t low = static_cast<uint32_t>(std::min(a, b));
+    const uint32_t high = static_cast<uint32_t>(std::max(a, b));
+    return (static_cast<uint64_t>(low) << 32) | high;
+}
+
+struct Candidate {
+    float length;
+    int32_t a;
+    int32_t b;
+};
+
+/// The fan of ray directions at a point with outward normal n: straight in, two rings
+/// leaning 40 and 70 degrees away from straight in, and a smaller fan outward, which finds the
+/// other side of a hollow or open part. Each point's rings are turned by the golden angle
+/// against the previous point's, so neighbours look in different directions.
+std::vector<SbVec3f> rayDirections(const SbVec3f& n, int32_t point) {
+    SbVec3f u = std::fabs(n[0]) < 0.6f ? SbVec3f(1, 0, 0).cross(n) : SbVec3f(0, 1, 0).cross(n);
+    u.normalize();
+    const SbVec3f w = n.cross(u);
+    const float golden = 2.39996323f;
+    const float turn = golden * static_cast<float>(point % 1024);
+    std::vector<SbVec3f> directions;
+    auto ring = [&](const SbVec3f& axis, float lean, int count) {
+        for (int k = 0; k < count; ++k) {
+            const float angle = turn + 6.28318531f * static_cast<float>(k) / count;
+            directions.push_back(axis * std::cos(lean) +
+                                 (u * std::cos(angle) + w * std::sin(angle)) * std::sin(lean));
+        }
+    };
+    directions.push_back(-n);
+    ring(-n, 0.70f, 6);
+    ring(-n, 1.22f, 6);
+    directions.push_back(n);
+    ring(n, 0.79f, 4);
+    return directions;
+}
+
+} // namespace
+
+BracingCounts addBracing(TriangleMesh& mesh, int maxSpringsPerPoint) {
+    const int32_t n = static_cast<int32_t>(mesh.points.size());
+    const std::vector<SbVec3f>& p = mesh.points;
+
+    std::vector<uint64_t> edges;
+    edges.reserve(mesh.triangles.size() * 3 + mesh.struts.size());
+    for (const auto& t : mesh.triangles) {
+        for (int k = 0; k < 3; ++k) {
+            edges.push_back(pairKey(t[k], t[(k + 1) % 3]));
+        }
+    }
+    for (const auto& s : mesh.struts) {
+        edges.push_back(pairKey(s[0], s[1]));
+    }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+
+    std::vector<int32_t> springs(n, 0);
+    std::vector<float> edgeLengthSum(n, 0.0f);
+    for (uint64_t key : edges) {
+        const int32_t a = static_cast<int32_t>(key >> 32);
+        const int32_t b = static_cast<int32_t>(key & 0xffffffffu);
+        const float length = (p[a] - p[b]).length();
+        for (int32_t end : {a, b}) {
+            ++springs[end];
+            edgeLengthSum[end] += length;
+        }
+    }
+
+    // Area-weighted normals; a point whose triangles cancel out looks away from the centroid.
+    SbVec3f centroid(0, 0, 0);
+    for (const SbVec3f& q : p) {
+        centroid += q / static_cast<float>(std::max(n, 1));
+    }
+    std::vector<SbVec3f> normals(n, SbVec3f(0, 0, 0));
+    for (const auto& t : mesh.triangles) {
+        const SbVec3f area = (p[t[1]] - p[t[0]]).cross(p[t[2]] - p[t[0]]);
+        for (int32_t corner : t) {
+            normals[corner] += area;
+        }
+    }
+
+    const RayCaster caster(mesh);
+    std::vector<Candidate> candidates;
+    for (int32_t i = 0; i < n; ++i) {
+        SbVec3f normal = normals[i];
+        if (normal.length() < 1e-20f) {
+            normal = p[i] - centroid;
+        }
+        if (normal.length() < 1e-20f) {
+            normal.setValue(0, 1, 0);
+        }
+        normal.normalize();
+        const float meanEdge = springs[i] > 0 ? edgeLengthSum[i] / springs[i] : 0.0f;
+        for (const SbVec3f& direction : rayDirections(normal, i)) {
+            float distance = 0;
+            const int32_t hit = caster.firstHit(p[i], direction, i, distance);
+            if (hit < 0) {
+                continue;
+            }
+            const SbVec3f meeting = p[i] + direction * distance;
+            int32_t nearest = -1;
+            float nearestDistance = std::numeric_limits<float>::infinity();
+            for (int32_t corner : mesh.triangles[hit]) {
+                const float d = (p[corner] - meeting).length();
+                if (corner != i && d < nearestDistance) {
+                    nearest = corner;
+                    nearestDistance = d;
+                }
+            }
+            const float length = (p[nearest] - p[i]).length();
+            if (length > shortestStrut * meanEdge) {
+                candidates.push_back({length, i, nearest});
+            }
+        }
+    }
+
+    std::sort(candidates.begin(), candidates.end(), [](const Candidate& x, const Candidate& y) {
+        return x.length != y.length ? x.length > y.length : pairKey(x.a, x.b) < pairKey(y.a, y.b);
+    });
+    // Both ends of a pair may find each other; the two have the same length, so they are
+    // neighbours in this order.
+    candidates.erase(std::unique(candidates.begin(), candidates.end(),
+                                 [](const Candidate& x, const Candidate& y) {
+                                     return pairKey(x.a, x.b) == pairKey(y.a, y.b);
+                                 }),
+                     candidates.end());
+    BracingCounts counts;
+    for (const Candidate& c : candidates) {
+        if (springs[c.a] >= maxSpringsPerPoint || springs[c.b] >= maxSpringsPerPoint ||
+            std::binary_search(edges.begin(), edges.end(), pairKey(c.a, c.b))) {
+            continue;
+        }
+        mesh.struts.push_back({c.a, c.b});
+        ++springs[c.a];
+        ++springs[c.b];
+        ++counts.struts;
+    }
+    counts.mostSpringsAtAPoint = n > 0 ? *std::max_element(springs.begin(), springs.end()) : 0;
+    return counts;
+}

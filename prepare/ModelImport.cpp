@@ -1,0 +1,113 @@
+#include "prepare/ModelImport.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+
+namespace {
+
+// Objects are put where the file's scene places them and merged, so several objects become
+// one body; welding and dropping faces is left to our own clean-up, which welds by position
+// alone (the library would keep apart corners whose normals differ, as in every STL file).
+constexpr unsigned importSteps = aiProcess_Triangulate | aiProcess_PreTransformVertices;
+
+/// The library's messages can span lines; a user gets one.
+std::string oneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    std::replace(text.begin(), text.end(), '\r', ' ');
+    while (!text.empty() && text.back() == ' ') {
+        text.pop_back();
+    }
+    return text;
+}
+
+ImportedModel failed(const std::string& error) {
+    ImportedModel model;
+    model.error = error;
+    return model;
+}
+
+ImportedModel collect(const aiScene* scene, const Assimp::Importer& importer) {
+    if (scene == nullptr) {
+        return failed("not a model the import library can read (" +
+                      oneLine(importer.GetErrorString()) + ")");
+    }
+    ImportedModel model;
+    TriangleMesh& mesh = model.mesh;
+    // Texture coordinates count only when every object has them; a body textured in parts
+    // would show the image stretched over the rest.
+    bool everyMeshTextured = scene->mNumMeshes > 0;
+    for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
+        everyMeshTextured = everyMeshTextured && scene->mMeshes[m]->HasTextureCoords(0);
+    }
+    for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
+        const aiMesh& source = *scene->mMeshes[m];
+        model.pointsRead += source.mNumVertices;
+        model.facesRead += source.mNumFaces;
+        const int64_t base = static_cast<int64_t>(mesh.points.size());
+        if (base + source.mNumVertices > INT32_MAX) {
+            return failed("the model has more points than a body can hold");
+        }
+        for (unsigned i = 0; i < source.mNumVertices; ++i) {
+            const aiVector3D& p = source.mVertices[i];
+            if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+                return failed("the model has coordinates that are not finite numbers");
+            }
+            mesh.points.emplace_back(p.x, p.y, p.z);
+            if (everyMeshTextured) {
+                const aiVector3D& t = source.mTextureCoords[0][i];
+                const bool finite = std::isfinite(t.x) && std::isfinite(t.y);
+                mesh.texCoords.emplace_back(finite ? t.x : 0.0f, finite ? t.y : 0.0f);
+            }
+        }
+        for (unsigned f = 0; f < source.mNumFaces; ++f) {
+            const aiFace& face = source.mFaces[f];
+            if (face.mNumIndices != 3) {
+                continue;
+            }
+            std::array<int32_t, 3> triangle{};
+            bool inside = true;
+            for (int k = 0; k < 3; ++k) {
+                inside = inside && face.mIndices[k] < source.mNumVertices;
+                triangle[k] = static_cast<int32_t>(base + face.mIndices[k]);
+            }
+            if (!inside) {
+                return failed("the model has a face with a point index beyond its points");
+            }
+            mesh.triangles.push_back(triangle);
+        }
+    }
+    if (mesh.triangles.empty()) {
+        return failed("the model has no faces");
+    }
+    return model;
+}
+
+} // namespace
+
+ImportedModel importModel(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return failed(std::string("cannot be read (") + std::strerror(errno) + ")");
+    }
+    if (file.peek() == std::ifstream::traits_type::eof()) {
+        return failed("the file is empty");
+    }
+    file.close();
+    Assimp::Importer importer;
+    return collect(importer.ReadFile(path, importSteps), importer);
+}
+
+ImportedModel importModel(const void* bytes, std::size_t size, const char* extension) {
+    if (size == 0) {
+        return failed("the file is empty");
+    }
+    Assimp::Importer importer;
+    return collect(importer.ReadFileFromMemory(bytes, size, importSteps, extension), importer);
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "tools/TriangleMesh.h"
+
+/// Collapses edges of the surface until at most `maxPoints` points remain, choosing the
+/// collapses that change the shape least; a surface already within the budget stays as it is.
+/// The points that remain keep their positions and texture coordinates.
+void simplifyToBudget(TriangleMesh& mesh, int maxPoints);
+
+/// Orders the triangles so that neighbours follow each other, then numbers the points in the
+/// order the triangles first use them: the step then finds a spring's two ends, and the
+/// drawing a triangle's corners, close together in memory.
+void orderForLocality(TriangleMesh& mesh);
