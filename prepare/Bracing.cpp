@@ -50,6 +50,98 @@ std::vector<SbVec3f> rayDirections(const SbVec3f& n, int32_t point) {
     return directions;
 }
 
+int32_t findRoot(std::vector<int32_t>& parent, int32_t i) {
+    while (parent[i] != i) {
+        parent[i] = parent[parent[i]];
+        i = parent[i];
+    }
+    return i;
+}
+
+/// Ties every separate part of the surface (an eye, a tooth, a wheel of a model of several
+/// objects) to the parts already tied, largest first, so that the body is one piece and no
+/// part falls off: each of a part's outermost points along the six axis directions gets a
+/// strut to the nearest point already tied that has room for another spring.
+int64_t tieParts(TriangleMesh& mesh, std::vector<int32_t>& springs, int maxSpringsPerPoint) {
+    const int32_t n = static_cast<int32_t>(mesh.points.size());
+    const std::vector<SbVec3f>& p = mesh.points;
+    std::vector<int32_t> parent(n);
+    for (int32_t i = 0; i < n; ++i) {
+        parent[i] = i;
+    }
+    auto join = [&parent](int32_t a, int32_t b) {
+        parent[findRoot(parent, a)] = findRoot(parent, b);
+    };
+    for (const auto& t : mesh.triangles) {
+        join(t[0], t[1]);
+        join(t[1], t[2]);
+    }
+    for (const auto& s : mesh.struts) {
+        join(s[0], s[1]);
+    }
+    std::vector<std::vector<int32_t>> parts;
+    std::vector<int32_t> partOfRoot(n, -1);
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t root = findRoot(parent, i);
+        if (partOfRoot[root] < 0) {
+            partOfRoot[root] = static_cast<int32_t>(parts.size());
+            parts.emplace_back();
+        }
+        parts[partOfRoot[root]].push_back(i);
+    }
+    if (parts.size() < 2) {
+        return 0;
+    }
+    std::stable_sort(parts.begin(), parts.end(),
+                     [](const auto& x, const auto& y) { return x.size() > y.size(); });
+    std::vector<bool> tied(n, false);
+    for (int32_t i : parts[0]) {
+        tied[i] = true;
+    }
+    int64_t added = 0;
+    const SbVec3f axes[] = {SbVec3f(1, 0, 0),  SbVec3f(-1, 0, 0), SbVec3f(0, 1, 0),
+                            SbVec3f(0, -1, 0), SbVec3f(0, 0, 1),  SbVec3f(0, 0, -1)};
+    for (size_t k = 1; k < parts.size(); ++k) {
+        std::vector<int32_t> anchors;
+        for (const SbVec3f& axis : axes) {
+            int32_t best = parts[k].front();
+            for (int32_t i : parts[k]) {
+                best = p[i].dot(axis) > p[best].dot(axis) ? i : best;
+            }
+            if (std::find(anchors.begin(), anchors.end(), best) == anchors.end()) {
+                anchors.push_back(best);
+            }
+        }
+        for (int32_t a : anchors) {
+            // A point with room is preferred; a part must be tied even where every point
+            // near it is full.
+            int32_t nearest = -1;
+            float nearestDistance = std::numeric_limits<float>::infinity();
+            bool nearestHasRoom = false;
+            for (int32_t j = 0; j < n; ++j) {
+                if (!tied[j]) {
+                    continue;
+                }
+                const bool room = springs[j] < maxSpringsPerPoint;
+                const float d = (p[j] - p[a]).length();
+                if ((room && !nearestHasRoom) || (room == nearestHasRoom && d < nearestDistance)) {
+                    nearest = j;
+                    nearestDistance = d;
+                    nearestHasRoom = room;
+                }
+            }
+            mesh.struts.push_back({a, nearest});
+            ++springs[a];
+            ++springs[nearest];
+            ++added;
+        }
+        for (int32_t i : parts[k]) {
+            tied[i] = true;
+        }
+    }
+    return added;
+}
+
 } // namespace
 
 BracingCounts addBracing(TriangleMesh& mesh, int maxSpringsPerPoint) {
@@ -150,6 +242,7 @@ BracingCounts addBracing(TriangleMesh& mesh, int maxSpringsPerPoint) {
         ++springs[c.b];
         ++counts.struts;
     }
+    counts.struts += tieParts(mesh, springs, maxSpringsPerPoint);
     counts.mostSpringsAtAPoint = n > 0 ? *std::max_element(springs.begin(), springs.end()) : 0;
     return counts;
 }

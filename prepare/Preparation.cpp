@@ -3,6 +3,7 @@
 #include "prepare/ModelImport.h"
 #include "prepare/Simplify.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -36,7 +37,10 @@ std::string finish(ImportedModel model, const PrepareOptions& options, TriangleM
         return "the model has " + std::to_string(report.pointsWelded) +
                " points; a body needs at least " + std::to_string(fewestPoints);
     }
-    simplifyToBudget(body, std::max<int>(options.maxPoints, fewestPoints));
+    const int budget = std::max<int>(options.maxPoints, fewestPoints);
+    // Simplified below the budget first, so that the flat parts get their share of points back.
+    simplifyToBudget(body, std::max<int>(budget * 3 / 5, fewestPoints));
+    evenOutDetail(body, budget);
     orderForLocality(body);
     turnUp(body, options.up);
     report.scale = placeOnStand(body, Stand{options.size});

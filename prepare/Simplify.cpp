@@ -3,6 +3,8 @@
 #include <meshoptimizer.h>
 
 #include <algorithm>
+#include <cmath>
+#include <unordered_map>
 
 namespace {
 
@@ -42,6 +44,64 @@ void compact(TriangleMesh& mesh) {
     meshopt_remapIndexBuffer(indices, indices, indexCount, remap.data());
     mesh.points.swap(points);
     mesh.texCoords.swap(texCoords);
+}
+
+int32_t midpointOf(const std::unordered_map<uint64_t, int32_t>& midpoints, int32_t a, int32_t b) {
+    const uint64_t key = (uint64_t(uint32_t(std::min(a, b))) << 32) | uint32_t(std::max(a, b));
+    const auto found = midpoints.find(key);
+    return found != midpoints.end() ? found->second : -1;
+}
+
+/// Replaces each triangle by the triangles its split edges make, wound the same way, so that
+/// neighbours that share a split edge share its midpoint and the surface stays closed.
+void splitTriangles(TriangleMesh& mesh, const std::unordered_map<uint64_t, int32_t>& midpoints) {
+    std::vector<std::array<int32_t, 3>> finer;
+    finer.reserve(mesh.triangles.size() + 3 * midpoints.size());
+    const std::vector<SbVec3f>& p = mesh.points;
+    for (const auto& t : mesh.triangles) {
+        int32_t m[3];
+        int splits = 0;
+        for (int k = 0; k < 3; ++k) {
+            m[k] = midpointOf(midpoints, t[k], t[(k + 1) % 3]);
+            splits += m[k] >= 0 ? 1 : 0;
+        }
+        // Turned so that the pattern starts at corner r: with one split it is edge r's, with
+        // two the edge before corner r is the whole one.
+        int r = 0;
+        for (int k = 0; k < 3; ++k) {
+            if ((splits == 1 && m[k] >= 0) || (splits == 2 && m[(k + 2) % 3] < 0)) {
+                r = k;
+            }
+        }
+        const int32_t a = t[r];
+        const int32_t b = t[(r + 1) % 3];
+        const int32_t c = t[(r + 2) % 3];
+        const int32_t ab = m[r];
+        const int32_t bc = m[(r + 1) % 3];
+        const int32_t ca = m[(r + 2) % 3];
+        if (splits == 0) {
+            finer.push_back(t);
+        } else if (splits == 1) {
+            finer.push_back({a, ab, c});
+            finer.push_back({ab, b, c});
+        } else if (splits == 2) {
+            finer.push_back({ab, b, bc});
+            // The quadrangle left over is cut along its shorter diagonal.
+            if ((p[a] - p[bc]).length() < (p[ab] - p[c]).length()) {
+                finer.push_back({a, ab, bc});
+                finer.push_back({a, bc, c});
+            } else {
+                finer.push_back({a, ab, c});
+                finer.push_back({ab, bc, c});
+            }
+        } else {
+            finer.push_back({a, ab, ca});
+            finer.push_back({ab, b, bc});
+            finer.push_back({ca, bc, c});
+            finer.push_back({ab, bc, ca});
+        }
+    }
+    mesh.triangles.swap(finer);
 }
 
 } // namespace
@@ -84,6 +144,53 @@ void simplifyToBudget(TriangleMesh& mesh, int maxPoints) {
     std::copy(simplified.begin(), simplified.begin() + count,
               reinterpret_cast<unsigned int*>(mesh.triangles.data()));
     compact(mesh);
+}
+
+void evenOutDetail(TriangleMesh& mesh, int maxPoints) {
+    // Rounds of splits: each splits the edges within 0.7 of the longest, so that a round never
+    // makes a triangle much finer than its neighbours, and the rounds stop at the budget.
+    for (int round = 0; round < 64; ++round) {
+        const int64_t room = static_cast<int64_t>(maxPoints) - mesh.points.size();
+        if (room <= 0) {
+            return;
+        }
+        std::vector<std::pair<float, uint64_t>> edges;
+        edges.reserve(mesh.triangles.size() * 3);
+        for (const auto& t : mesh.triangles) {
+            for (int k = 0; k < 3; ++k) {
+                const int32_t a = t[k];
+                const int32_t b = t[(k + 1) % 3];
+                if (a < b) {
+                    edges.emplace_back((mesh.points[a] - mesh.points[b]).length(),
+                                       (uint64_t(uint32_t(a)) << 32) | uint32_t(b));
+                } else {
+                    // An edge on the surface's border has one triangle; counted from either end.
+                    edges.emplace_back((mesh.points[a] - mesh.points[b]).length(),
+                                       (uint64_t(uint32_t(b)) << 32) | uint32_t(a));
+                }
+            }
+        }
+        std::sort(edges.begin(), edges.end(), std::greater<>());
+        edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+        if (edges.empty() || !(edges.front().first > 0.0f)) {
+            return;
+        }
+        const float threshold = 0.7f * edges.front().first;
+        std::unordered_map<uint64_t, int32_t> midpoints;
+        for (const auto& [length, key] : edges) {
+            if (length < threshold || static_cast<int64_t>(midpoints.size()) >= room) {
+                break;
+            }
+            const int32_t a = static_cast<int32_t>(key >> 32);
+            const int32_t b = static_cast<int32_t>(key & 0xffffffffu);
+            midpoints.emplace(key, static_cast<int32_t>(mesh.points.size()));
+            mesh.points.push_back((mesh.points[a] + mesh.points[b]) * 0.5f);
+            if (!mesh.texCoords.empty()) {
+                mesh.texCoords.push_back((mesh.texCoords[a] + mesh.texCoords[b]) * 0.5f);
+            }
+        }
+        splitTriangles(mesh, midpoints);
+    }
 }
 
 void orderForLocality(TriangleMesh& mesh) {
