@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
 
 namespace {
 
@@ -48,6 +49,70 @@ std::vector<SbVec3f> rayDirections(const SbVec3f& n, int32_t point) {
     directions.push_back(n);
     ring(n, 0.79f, 4);
     return directions;
+}
+
+/// Struts the far bracing may give each point, out of its share of springs.
+constexpr int farStrutsPerPoint = 4;
+
+/// Struts from every point to a few far points of the body, in different directions, whether
+/// or not the surface lies between them. A thin limb holds only short struts across itself,
+/// and a chain of them bends as easily as one; tied to the far side of the body it keeps its
+/// place as the body does. The partners are drawn from a fixed sequence, so a model always
+/// gives the same body.
+int64_t addFarStruts(TriangleMesh& mesh, std::vector<uint64_t>& edges,
+                     std::vector<int32_t>& springs, int maxSpringsPerPoint) {
+    const int32_t n = static_cast<int32_t>(mesh.points.size());
+    const std::vector<SbVec3f>& p = mesh.points;
+    if (n < 2) {
+        return 0;
+    }
+    SbVec3f low = p[0];
+    SbVec3f high = p[0];
+    for (const SbVec3f& q : p) {
+        for (int a = 0; a < 3; ++a) {
+            low[a] = std::min(low[a], q[a]);
+            high[a] = std::max(high[a], q[a]);
+        }
+    }
+    const float far = 0.35f * (high - low).length();
+    for (const auto& s : mesh.struts) {
+        edges.push_back(pairKey(s[0], s[1]));
+    }
+    std::sort(edges.begin(), edges.end());
+    std::mt19937 draw(12345);
+    std::uniform_int_distribution<int32_t> anyPoint(0, n - 1);
+    int64_t added = 0;
+    constexpr int draws = 24;
+    for (int32_t i = 0; i < n; ++i) {
+        std::vector<SbVec3f> chosen;
+        for (int k = 0; k < draws && springs[i] < maxSpringsPerPoint &&
+                        static_cast<int>(chosen.size()) < farStrutsPerPoint;
+             ++k) {
+            const int32_t j = anyPoint(draw);
+            SbVec3f d = p[j] - p[i];
+            const float length = d.normalize();
+            if (j == i || length < far || springs[j] >= maxSpringsPerPoint ||
+                std::binary_search(edges.begin(), edges.end(), pairKey(i, j))) {
+                continue;
+            }
+            // Struts along nearly the same line would brace the point in one direction only.
+            bool apart = true;
+            for (const SbVec3f& c : chosen) {
+                apart = apart && d.dot(c) < 0.7f;
+            }
+            if (!apart) {
+                continue;
+            }
+            chosen.push_back(d);
+            mesh.struts.push_back({i, j});
+            edges.insert(std::upper_bound(edges.begin(), edges.end(), pairKey(i, j)),
+                         pairKey(i, j));
+            ++springs[i];
+            ++springs[j];
+            ++added;
+        }
+    }
+    return added;
 }
 
 int32_t findRoot(std::vector<int32_t>& parent, int32_t i) {
@@ -232,8 +297,9 @@ BracingCounts addBracing(TriangleMesh& mesh, int maxSpringsPerPoint) {
                                  }),
                      candidates.end());
     BracingCounts counts;
+    const int rayLimit = maxSpringsPerPoint - farStrutsPerPoint;
     for (const Candidate& c : candidates) {
-        if (springs[c.a] >= maxSpringsPerPoint || springs[c.b] >= maxSpringsPerPoint ||
+        if (springs[c.a] >= rayLimit || springs[c.b] >= rayLimit ||
             std::binary_search(edges.begin(), edges.end(), pairKey(c.a, c.b))) {
             continue;
         }
@@ -242,6 +308,7 @@ BracingCounts addBracing(TriangleMesh& mesh, int maxSpringsPerPoint) {
         ++springs[c.b];
         ++counts.struts;
     }
+    counts.struts += addFarStruts(mesh, edges, springs, maxSpringsPerPoint);
     counts.struts += tieParts(mesh, springs, maxSpringsPerPoint);
     counts.mostSpringsAtAPoint = n > 0 ? *std::max_element(springs.begin(), springs.end()) : 0;
     return counts;

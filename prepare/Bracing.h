@@ -22,6 +22,7 @@ constexpr int defaultMaxSpringsPerPoint = 18;
 /// with the stiffness times its change of length, whatever its rest length, so one long strut
 /// across the body resists squashing as much as a chain of short springs of the same length
 /// times their number: the longest struts are kept first, and no point gets more than
-/// `maxSpringsPerPoint` springs in all. Separate parts of the surface are then tied to each
-/// other, so that the body is one piece.
+/// `maxSpringsPerPoint` springs in all. A few of each point's springs are kept for struts to
+/// far points of the body, which hold thin limbs in place; last, separate parts of the surface
+/// are tied to each other, so that the body is one piece.
 BracingCounts addBracing(TriangleMesh& mesh, int maxSpringsPerPoint = defaultMaxSpringsPerPoint);

@@ -63,9 +63,8 @@ float placeOnStand(TriangleMesh& mesh, const Stand& stand) {
         return 0.0f;
     }
     const SbVec3f centre = (b.low + b.high) * 0.5f;
-    const SbVec3f target(stand.centreX, stand.bottom + 0.5f * scale * extent[1], stand.centreZ);
     for (SbVec3f& p : mesh.points) {
-        p = target + (p - centre) * scale;
+        p = stand.centre + (p - centre) * scale;
     }
     return scale;
 }

@@ -5,14 +5,13 @@
 /// Which axis of the model's file points up.
 enum class UpAxis { Y, Z };
 
-/// Where the bundled ball stands: its largest extent, the centre of its bounds across the
-/// floor and the height of its lowest point. Bodies placed alike start clear of the pillars and
-/// fall as far to the floor.
+/// Where the bundled ball stands: its largest extent and the centre of its bounds. Bodies
+/// placed alike start clear of the pillars, at the height the ball starts from; and, as the
+/// program gives the points below y = 0 half as much mass again, they weigh like the ball: about
+/// half of a body's points lie below its centre.
 struct Stand {
     float size = 8.0f;
-    float centreX = 0.0f;
-    float centreZ = 3.0f;
-    float bottom = -4.0f;
+    SbVec3f centre = SbVec3f(0, 0, 3);
 };
 
 /// Turns a z-up model so that its z axis points up the program's y axis, keeping the winding.
