@@ -17,6 +17,20 @@ namespace {
 // alone (the library would keep apart corners whose normals differ, as in every STL file).
 constexpr unsigned importSteps = aiProcess_Triangulate | aiProcess_PreTransformVertices;
 
+/// Polygons (faces of three or more corners) in the scene as the file gives it.
+int64_t countPolygons(const aiScene& scene, int64_t& points) {
+    int64_t polygons = 0;
+    points = 0;
+    for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
+        const aiMesh& mesh = *scene.mMeshes[m];
+        points += mesh.mNumVertices;
+        for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+            polygons += mesh.mFaces[f].mNumIndices >= 3 ? 1 : 0;
+        }
+    }
+    return polygons;
+}
+
 /// The library's messages can span lines; a user gets one.
 std::string oneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
@@ -33,12 +47,27 @@ ImportedModel failed(const std::string& error) {
     return model;
 }
 
-ImportedModel collect(const aiScene* scene, const Assimp::Importer& importer) {
+/// The file's polygons as triangles, once the library has read the file with no steps of its
+/// own: counted first, as the file has them, so that a file of points or lines alone is told
+/// apart from one the library fails on.
+ImportedModel collect(const aiScene* scene, Assimp::Importer& importer) {
+    if (scene == nullptr) {
+        return failed("not a model the import library can read (" +
+                      oneLine(importer.GetErrorString()) + ")");
+    }
+    int64_t pointsRead = 0;
+    const int64_t facesRead = countPolygons(*scene, pointsRead);
+    if (facesRead == 0) {
+        return failed("the model has no faces");
+    }
+    scene = importer.ApplyPostProcessing(importSteps);
     if (scene == nullptr) {
         return failed("not a model the import library can read (" +
                       oneLine(importer.GetErrorString()) + ")");
     }
     ImportedModel model;
+    model.pointsRead = pointsRead;
+    model.facesRead = facesRead;
     TriangleMesh& mesh = model.mesh;
     // Texture coordinates count only when every object has them; a body textured in parts
     // would show the image stretched over the rest.
@@ -48,8 +77,6 @@ ImportedModel collect(const aiScene* scene, const Assimp::Importer& importer) {
     }
     for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
         const aiMesh& source = *scene->mMeshes[m];
-        model.pointsRead += source.mNumVertices;
-        model.facesRead += source.mNumFaces;
         const int64_t base = static_cast<int64_t>(mesh.points.size());
         if (base + source.mNumVertices > INT32_MAX) {
             return failed("the model has more points than a body can hold");
@@ -101,7 +128,7 @@ ImportedModel importModel(const std::string& path) {
     }
     file.close();
     Assimp::Importer importer;
-    return collect(importer.ReadFile(path, importSteps), importer);
+    return collect(importer.ReadFile(path, 0), importer);
 }
 
 ImportedModel importModel(const void* bytes, std::size_t size, const char* extension) {
@@ -109,5 +136,5 @@ ImportedModel importModel(const void* bytes, std::size_t size, const char* exten
         return failed("the file is empty");
     }
     Assimp::Importer importer;
-    return collect(importer.ReadFileFromMemory(bytes, size, importSteps, extension), importer);
+    return collect(importer.ReadFileFromMemory(bytes, size, 0, extension), importer);
 }

@@ -11,7 +11,7 @@
 /// points left out. Nothing is welded yet, so an STL file gives three points per triangle.
 struct ImportedModel {
     TriangleMesh mesh;
-    /// Points and faces the file holds, as the library counts them.
+    /// Points and polygons the file holds, as the library counts them.
     int64_t pointsRead = 0;
     int64_t facesRead = 0;
     /// One line saying what is wrong with the file (without its name); empty when it was read.

@@ -7,6 +7,7 @@ packages=(
   build-essential cmake clang libclang-rt-14-dev clang-format
   libcoin-dev libsoqt520-dev qtbase5-dev libsimage-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libassimp-dev libmeshoptimizer-dev
   xvfb xauth openbox xdotool wmctrl imagemagick x11-utils
   libgl1-mesa-dri libglu1-mesa-dev libgl-dev libx11-dev
 )
