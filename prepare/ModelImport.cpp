@@ -5,10 +5,12 @@
 #include <assimp/scene.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -116,6 +118,28 @@ ImportedModel collect(const aiScene* scene, Assimp::Importer& importer) {
     return model;
 }
 
+/// Where the first word of an OFF file stands, when it is one of the OFF keywords (OFF, COFF,
+/// NOFF, CNOFF, STOFF, ...) written with small letters, which the import library refuses
+/// though other programs write them; npos otherwise.
+size_t lowerCaseOffKeyword(const std::string& head) {
+    const size_t start = head.find_first_not_of(" \t\r\n");
+    if (start == std::string::npos) {
+        return std::string::npos;
+    }
+    size_t end = start;
+    while (end < head.size() && std::isalpha(static_cast<unsigned char>(head[end]))) {
+        ++end;
+    }
+    std::string word = head.substr(start, end - start);
+    const bool hasSmall =
+        std::any_of(word.begin(), word.end(), [](unsigned char c) { return std::islower(c) != 0; });
+    std::transform(word.begin(), word.end(), word.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    const bool isKeyword =
+        word.size() >= 3 && word.size() <= 6 && word.compare(word.size() - 3, 3, "OFF") == 0;
+    return hasSmall && isKeyword ? start : std::string::npos;
+}
+
 } // namespace
 
 ImportedModel importModel(const std::string& path) {
@@ -126,6 +150,14 @@ ImportedModel importModel(const std::string& path) {
     if (file.peek() == std::ifstream::traits_type::eof()) {
         return failed("the file is empty");
     }
+    char head[64] = {};
+    file.read(head, sizeof head - 1);
+    if (lowerCaseOffKeyword(head) != std::string::npos) {
+        file.clear();
+        file.seekg(0);
+        std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        return importModel(bytes.data(), bytes.size(), "off");
+    }
     file.close();
     Assimp::Importer importer;
     return collect(importer.ReadFile(path, 0), importer);
@@ -134,6 +166,16 @@ ImportedModel importModel(const std::string& path) {
 ImportedModel importModel(const void* bytes, std::size_t size, const char* extension) {
     if (size == 0) {
         return failed("the file is empty");
+    }
+    const char* text = static_cast<const char*>(bytes);
+    const size_t start = lowerCaseOffKeyword(std::string(text, std::min<size_t>(size, 63)));
+    std::string capitals;
+    if (start != std::string::npos) {
+        capitals.assign(text, size);
+        for (size_t k = start; k < size && std::isalpha(static_cast<unsigned char>(text[k])); ++k) {
+            capitals[k] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[k])));
+        }
+        bytes = capitals.data();
     }
     Assimp::Importer importer;
     return collect(importer.ReadFileFromMemory(bytes, size, 0, extension), importer);

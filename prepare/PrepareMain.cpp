@@ -1,5 +1,6 @@
 // plimmerton-prepare: turns a model file into a body file the program reads.
 
+#include "prepare/ModelImport.h"
 #include "prepare/Preparation.h"
 
 #include <assimp/version.h>
@@ -13,6 +14,10 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -128,6 +133,29 @@ void printReport(const std::string& model, const std::string& out, const Prepare
               << std::endl;
 }
 
+/// Reads the model once in a child process. The import library crashes on some malformed
+/// files (an OFF face whose index lies beyond the points, for one); the child's crash then
+/// becomes the user's one line instead of the tool's. Returns the signal that ended the child,
+/// or 0 when it ended normally.
+int trialImportSignal(const std::string& model) {
+    std::cout.flush();
+    std::cerr.flush();
+    const pid_t child = fork();
+    if (child == 0) {
+        // The child only reads; its messages would be said twice.
+        const int devNull = open("/dev/null", O_WRONLY);
+        dup2(devNull, STDOUT_FILENO);
+        dup2(devNull, STDERR_FILENO);
+        importModel(model);
+        _exit(0);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child) {
+        return 0;
+    }
+    return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -152,6 +180,11 @@ int main(int argc, char** argv) {
     const std::string& out = line.files[1];
 
     const auto start = std::chrono::steady_clock::now();
+    if (const int signal = trialImportSignal(model)) {
+        std::cerr << model << ": the import library crashed reading the file (signal " << signal
+                  << "); the file is malformed" << std::endl;
+        return 1;
+    }
     TriangleMesh body;
     PrepareReport report;
     std::string error = prepareModel(model, line.options, body, report);

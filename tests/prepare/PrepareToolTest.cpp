@@ -119,8 +119,10 @@ TEST(PrepareTool, ExplainsItselfAndNamesAWrongOption) {
 
 TEST(PrepareTool, WritesTheBodyAndSaysWhatItDid) {
     TempFile model(".off");
-    model.write("OFF\n8 6 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n0 0 1\n1 0 1\n1 1 1\n0 1 1\n"
-                "4 0 3 2 1\n4 4 5 6 7\n4 0 1 5 4\n4 2 3 7 6\n4 1 2 6 5\n4 0 4 7 3\n");
+    // The keyword in small letters and colours after the faces, as some programs write them.
+    model.write("off\n8 6 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n0 0 1\n1 0 1\n1 1 1\n0 1 1\n"
+                "4 0 3 2 1 255 0 0\n4 4 5 6 7 255 0 0\n4 0 1 5 4 255 0 0\n4 2 3 7 6 255 0 0\n"
+                "4 1 2 6 5 255 0 0\n4 0 4 7 3 255 0 0\n");
     TempFile output(".toff");
     const ToolRun run = runTool(model.path() + " " + output.path() + " --points 50");
     ASSERT_EQ(run.status, 0) << run.err;
