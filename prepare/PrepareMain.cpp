@@ -7,8 +7,10 @@
 #include <meshoptimizer.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iomanip>
 #include <iostream>
 #include <sstream>
@@ -133,11 +135,23 @@ void printReport(const std::string& model, const std::string& out, const Prepare
               << std::endl;
 }
 
+/// How a trial read of the model in a child process ended.
+struct TrialRead {
+    /// The signal that ended the child, or 0.
+    int signal = 0;
+    /// Seconds the child was given before it was stopped, or 0 when it ended in time.
+    long timedOut = 0;
+};
+
 /// Reads the model once in a child process. The import library crashes on some malformed
-/// files (an OFF face whose index lies beyond the points, for one); the child's crash then
-/// becomes the user's one line instead of the tool's. Returns the signal that ended the child,
-/// or 0 when it ended normally.
-int trialImportSignal(const std::string& model) {
+/// files (an OFF face whose index lies beyond the points, for one) and never ends on others
+/// (some broken PLY headers); the child's crash or endless read then becomes the user's one
+/// line instead of the tool's. The child has half a minute, and two seconds more per megabyte
+/// of the file, far more than any well-formed model needs.
+TrialRead trialRead(const std::string& model) {
+    std::ifstream file(model, std::ios::binary | std::ios::ate);
+    const long megabytes = file ? static_cast<long>(file.tellg()) / (1 << 20) : 0;
+    const long limit = 30 + 2 * megabytes;
     std::cout.flush();
     std::cerr.flush();
     const pid_t child = fork();
@@ -149,11 +163,23 @@ int trialImportSignal(const std::string& model) {
         importModel(model);
         _exit(0);
     }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child) {
-        return 0;
+    TrialRead trial;
+    if (child < 0) {
+        return trial;
     }
-    return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    const auto start = std::chrono::steady_clock::now();
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() - start > std::chrono::seconds(limit)) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            trial.timedOut = limit;
+            return trial;
+        }
+        usleep(2000);
+    }
+    trial.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    return trial;
 }
 
 } // namespace
@@ -180,9 +206,15 @@ int main(int argc, char** argv) {
     const std::string& out = line.files[1];
 
     const auto start = std::chrono::steady_clock::now();
-    if (const int signal = trialImportSignal(model)) {
-        std::cerr << model << ": the import library crashed reading the file (signal " << signal
-                  << "); the file is malformed" << std::endl;
+    const TrialRead trial = trialRead(model);
+    if (trial.signal != 0) {
+        std::cerr << model << ": the import library crashed reading the file (signal "
+                  << trial.signal << "); the file is malformed" << std::endl;
+        return 1;
+    }
+    if (trial.timedOut != 0) {
+        std::cerr << model << ": the import library did not finish reading the file in "
+                  << trial.timedOut << " s; the file is malformed" << std::endl;
         return 1;
     }
     TriangleMesh body;

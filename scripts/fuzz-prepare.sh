@@ -45,7 +45,9 @@ status=0
     -print_final_stats=1 -artifact_prefix=artifacts-prepare/ ${FUZZ_FLAGS:-} \
     corpus-prepare seeds-prepare >prepare.log 2>&1) || status=$?
 
+# A single process ends with its statistics; in fork mode the last progress line counts.
 runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/prepare.log" | tail -n1)
+[ -n "$runs" ] || runs=$(sed -n 's/^#\([0-9]*\):.*/\1/p' "$build/prepare.log" | tail -n1)
 artifacts=("$build"/artifacts-prepare/*)
 echo "fuzz-prepare: ${runs:-0} executions in ${seconds} s, ${#artifacts[@]} failing inputs"
 if [ "$status" -ne 0 ] || [ ${#artifacts[@]} -gt 0 ]; then
