@@ -98,9 +98,9 @@ int readCommandLine(int argc, char** argv, CommandLine& line) {
             line.options.up = value == "z" ? UpAxis::Z : UpAxis::Y;
         } else {
             const long points = std::strtol(value.c_str(), &end, 10);
-            if (end == value.c_str() || *end != '\0' || points < 7 || points > 10000000) {
-                return usageError("--points needs a whole number from 7 to 10000000, not `" +
-                                  value + "'");
+            if (end == value.c_str() || *end != '\0' || points < 7 || points > 1000000) {
+                return usageError("--points needs a whole number from 7 to 1000000, not `" + value +
+                                  "'");
             }
             line.options.maxPoints = static_cast<int>(points);
         }

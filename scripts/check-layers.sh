@@ -24,6 +24,7 @@ layers=(
   "control:common mpsystem mpsystem/surface balls appstate control"
   "app:common mpsystem mpsystem/surface balls arena appstate control app"
   "tools:common mpsystem balls arena tools"
+  "prepare:common mpsystem tools prepare"
 )
 
 faults=0

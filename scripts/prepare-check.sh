@@ -74,9 +74,9 @@ fine_ball() {
 
 assimp=/usr/share/assimp/models
 cgal=/usr/share/doc/libcgal-dev/data.tar.gz
-# Models the figures must hold on, one of each kind the issue of own models names: a closed
+# Models the figures must hold on, one of each kind users bring: a closed
 # scan, a scan with holes, an open surface (a teapot), z-up STL files, four-legged animals,
-# a model of more than 100,000 vertices, and OBJ, PLY, glTF. Then models measured only to show
+# a model of more than 100,000 vertices in its file, and OBJ, PLY, glTF. Then models measured only to show
 # where the bracing reaches its limits (status 0 whatever they give).
 chosen=()
 extra=()
