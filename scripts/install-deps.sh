@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake clang libclang-rt-14-dev clang-format
   libcoin-dev libsoqt520-dev qtbase5-dev libsimage-dev
+  libstb-dev zlib1g-dev libjpeg-dev pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libassimp-dev libmeshoptimizer-dev
   xvfb xauth openbox xdotool wmctrl imagemagick x11-utils
