@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: unit, in-process scene and end-to-end (real window
-# under a virtual display), then fuzzes the mesh reader for a minute, then runs the unit and
-# scene tests and the window's fault test again under address and undefined-behaviour
-# sanitizers.
+# under a virtual display), then fuzzes the mesh reader and the decoding of texture files for
+# half a minute each, then runs the unit and scene tests and the window's fault test again
+# under address and undefined-behaviour sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -12,9 +12,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")
 
-# The mesh reader under the fuzzer for a bounded time (0 skips it); scripts/fuzz.sh alone runs
-# longer campaigns.
-fuzz_seconds=${PLIMMERTON_FUZZ_SECONDS:-60}
+# The mesh reader and the image decoding under the fuzzer for a bounded time each (0 skips
+# them); scripts/fuzz.sh alone runs longer campaigns.
+fuzz_seconds=${PLIMMERTON_FUZZ_SECONDS:-30}
 if [ "$fuzz_seconds" -gt 0 ]; then
   FUZZ_JOBS=$jobs bash scripts/fuzz.sh "$fuzz_seconds"
 fi

@@ -1,0 +1,83 @@
+// libFuzzer target: the decoding of texture files on arbitrary bytes, and the texture node that
+// takes the picture. Any crash, sanitizer report, leak, hang, out-of-memory or broken promise
+// below is a fault of the checks in front of the decoder or of the decoder itself.
+
+#include "image/ImageDecoder.h"
+#include "image/ImageLayout.h"
+
+#include <Inventor/SoDB.h>
+#include <Inventor/nodes/SoTexture2.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+[[noreturn]] void broken(const char* what) {
+    std::fprintf(stderr, "promise broken: %s\n", what);
+    std::abort();
+}
+
+void require(bool holds, const char* what) {
+    if (!holds) {
+        broken(what);
+    }
+}
+
+SoTexture2* node = nullptr;
+
+/// Reads every byte of a picture, so that the sanitizer sees a buffer shorter than its sides.
+unsigned checksum(const unsigned char* pixels, std::size_t bytes) {
+    unsigned sum = 0;
+    for (std::size_t k = 0; k < bytes; ++k) {
+        sum = sum * 31 + pixels[k];
+    }
+    return sum;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    SoDB::init();
+    node = new SoTexture2;
+    node->ref();
+    // The library's own state is released at the end, so the leak checker sees only ours.
+    std::atexit([] {
+        node->unref();
+        SoDB::finish();
+    });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    DecodedImage image;
+    std::string problem;
+    if (!decodeImage(data, size, image, problem)) {
+        require(!problem.empty(), "a refused file says why");
+        require(problem.find('\n') == std::string::npos, "the reason is one line");
+        require(!image.pixels && image.width == 0 && image.height == 0, "nothing is kept");
+        return 0;
+    }
+    require(image.width >= 1 && image.width <= maxImageSide && image.height >= 1 &&
+                image.height <= maxImageSide,
+            "the sides are within the limits");
+    require(image.components >= 1 && image.components <= 4, "one to four channels");
+    require(image.pixels != nullptr, "a picture has pixels");
+    const SbVec2s sides(short(image.width), short(image.height));
+    const std::size_t bytes =
+        std::size_t(image.width) * std::size_t(image.height) * std::size_t(image.components);
+
+    node->image.setValue(sides, image.components, image.pixels.get());
+    SbVec2s keptSides;
+    int keptComponents = 0;
+    const unsigned char* kept = node->image.getValue(keptSides, keptComponents);
+    require(keptSides == sides && keptComponents == image.components && kept != nullptr,
+            "the node holds a picture of the same shape");
+    require(checksum(kept, bytes) == checksum(image.pixels.get(), bytes),
+            "the node holds the same pixels");
+    node->image.setValue(SbVec2s(0, 0), 0, nullptr);
+    return 0;
+}
