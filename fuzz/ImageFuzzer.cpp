@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -28,15 +29,6 @@ void require(bool holds, const char* what) {
 }
 
 SoTexture2* node = nullptr;
-
-/// Reads every byte of a picture, so that the sanitizer sees a buffer shorter than its sides.
-unsigned checksum(const unsigned char* pixels, std::size_t bytes) {
-    unsigned sum = 0;
-    for (std::size_t k = 0; k < bytes; ++k) {
-        sum = sum * 31 + pixels[k];
-    }
-    return sum;
-}
 
 } // namespace
 
@@ -76,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const unsigned char* kept = node->image.getValue(keptSides, keptComponents);
     require(keptSides == sides && keptComponents == image.components && kept != nullptr,
             "the node holds a picture of the same shape");
-    require(checksum(kept, bytes) == checksum(image.pixels.get(), bytes),
-            "the node holds the same pixels");
+    // The sanitizer checks that both buffers hold every byte the sides promise.
+    require(std::memcmp(kept, image.pixels.get(), bytes) == 0, "the node holds the same pixels");
     node->image.setValue(SbVec2s(0, 0), 0, nullptr);
     return 0;
 }

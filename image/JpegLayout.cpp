@@ -1,5 +1,7 @@
 #include "image/JpegLayout.h"
 
+#include <cstdint>
+
 namespace {
 
 constexpr unsigned char startOfImage = 0xd8;
@@ -270,6 +272,14 @@ bool readJpegLayout(const unsigned char* data, std::size_t size, ImageLayout& la
     }
     if (segments.scans() == 0) {
         problem = "the JPEG file ends without a scan";
+        return false;
+    }
+    // Every 8 x 8 block of a picture takes at least one bit of coded data for its first
+    // value: a file shorter than that lies about the picture's size, and would have the
+    // decoder fill a large picture from nothing.
+    if (uint64_t(layout.width) * uint64_t(layout.height) > uint64_t(64 * 8) * size) {
+        problem = "the JPEG file is too short for a picture of " + std::to_string(layout.width) +
+                  " x " + std::to_string(layout.height) + " pixels";
         return false;
     }
     return true;

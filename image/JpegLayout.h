@@ -11,7 +11,8 @@ bool isJpeg(const unsigned char* data, std::size_t size);
 /// Walks the markers of a JPEG file: one frame header, of 8-bit grey or colour (three
 /// components), sequential or progressive with Huffman coding; every segment and table whole;
 /// at most `maxJpegScans` scans, each decoding with tables defined before it; the end-of-image
-/// marker present. Otherwise false, and `problem` says what is wrong or not supported.
+/// marker present; at least a bit of data for each 8 x 8 block. Otherwise false, and `problem` says
+/// what is wrong or not supported.
 bool readJpegLayout(const unsigned char* data, std::size_t size, ImageLayout& layout,
                     std::string& problem);
 

@@ -158,6 +158,18 @@ const DamageCase cases[] = {
          return jpeg;
      },
      "uses a table that the file does not define"},
+    {"lying-header.jpg",
+     [] {
+         Bytes jpeg = jpegFile(picture());
+         for (std::size_t k = 2; k + 8 < jpeg.size(); ++k) {
+             if (jpeg[k] == 0xff && jpeg[k + 1] == 0xc0) {
+                 jpeg[k + 5] = jpeg[k + 7] = 0x0f;
+                 break;
+             }
+         }
+         return jpeg;
+     },
+     "too short for a picture of 3853 x 3851 pixels"},
     {"huge.jpg",
      [] {
          Bytes jpeg = jpegFile(picture());
