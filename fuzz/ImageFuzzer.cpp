@@ -2,6 +2,7 @@
 // takes the picture. Any crash, sanitizer report, leak, hang, out-of-memory or broken promise
 // below is a fault of the checks in front of the decoder or of the decoder itself.
 
+#include "common/Check.h"
 #include "image/ImageDecoder.h"
 #include "image/ImageLayout.h"
 
@@ -10,23 +11,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 namespace {
-
-[[noreturn]] void broken(const char* what) {
-    std::fprintf(stderr, "promise broken: %s\n", what);
-    std::abort();
-}
-
-void require(bool holds, const char* what) {
-    if (!holds) {
-        broken(what);
-    }
-}
 
 SoTexture2* node = nullptr;
 
@@ -48,16 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     DecodedImage image;
     std::string problem;
     if (!decodeImage(data, size, image, problem)) {
-        require(!problem.empty(), "a refused file says why");
-        require(problem.find('\n') == std::string::npos, "the reason is one line");
-        require(!image.pixels && image.width == 0 && image.height == 0, "nothing is kept");
+        PLIMMERTON_CHECK(!problem.empty(), "a refused file says why");
+        PLIMMERTON_CHECK(problem.find('\n') == std::string::npos, "the reason is one line");
+        PLIMMERTON_CHECK(!image.pixels && image.width == 0 && image.height == 0, "nothing is kept");
         return 0;
     }
-    require(image.width >= 1 && image.width <= maxImageSide && image.height >= 1 &&
-                image.height <= maxImageSide,
-            "the sides are within the limits");
-    require(image.components >= 1 && image.components <= 4, "one to four channels");
-    require(image.pixels != nullptr, "a picture has pixels");
+    PLIMMERTON_CHECK(image.width >= 1 && image.width <= maxImageSide && image.height >= 1 &&
+                         image.height <= maxImageSide,
+                     "the sides are within the limits");
+    PLIMMERTON_CHECK(image.components >= 1 && image.components <= 4, "one to four channels");
+    PLIMMERTON_CHECK(image.pixels != nullptr, "a picture has pixels");
     const SbVec2s sides(short(image.width), short(image.height));
     const std::size_t bytes =
         std::size_t(image.width) * std::size_t(image.height) * std::size_t(image.components);
@@ -66,10 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     SbVec2s keptSides;
     int keptComponents = 0;
     const unsigned char* kept = node->image.getValue(keptSides, keptComponents);
-    require(keptSides == sides && keptComponents == image.components && kept != nullptr,
-            "the node holds a picture of the same shape");
+    PLIMMERTON_CHECK(keptSides == sides && keptComponents == image.components && kept != nullptr,
+                     "the node holds a picture of the same shape");
     // The sanitizer checks that both buffers hold every byte the sides promise.
-    require(std::memcmp(kept, image.pixels.get(), bytes) == 0, "the node holds the same pixels");
+    PLIMMERTON_CHECK(std::memcmp(kept, image.pixels.get(), bytes) == 0,
+                     "the node holds the same pixels");
     node->image.setValue(SbVec2s(0, 0), 0, nullptr);
     return 0;
 }

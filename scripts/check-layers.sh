@@ -16,13 +16,14 @@ esac
 # library of its own, checked on its own line.
 layers=(
   "common:common"
+  "image:image"
   "mpsystem:common mpsystem"
-  "mpsystem/surface:common mpsystem mpsystem/surface"
+  "mpsystem/surface:common image mpsystem mpsystem/surface"
   "balls:common mpsystem balls"
-  "arena:common balls arena"
+  "arena:common image balls arena"
   "appstate:common mpsystem balls appstate"
   "control:common mpsystem mpsystem/surface balls appstate control"
-  "app:common mpsystem mpsystem/surface balls arena appstate control app"
+  "app:common image mpsystem mpsystem/surface balls arena appstate control app"
   "tools:common mpsystem balls arena tools"
   "prepare:common mpsystem tools prepare"
 )

@@ -2,9 +2,9 @@
 // which file and what is wrong, whatever the kind of damage, and the decoder never reads past
 // the data (the test runs under the sanitizers too).
 
-#include "CoinEnvironment.h"
 #include "ImageFiles.h"
 #include "image/TextureFile.h"
+#include "tests/CoinEnvironment.h"
 
 #include <Inventor/nodes/SoTexture2.h>
 #include <gtest/gtest.h>
@@ -63,7 +63,7 @@ class DamagedImage : public ::testing::TestWithParam<DamageCase> {};
 
 TEST_P(DamagedImage, LeavesTheNodeWithoutAPictureAndSaysWhy) {
     const DamageCase& c = GetParam();
-    const std::string good = scratchFile("good.tga", tgaFile(picture(), false));
+    const std::string good = scratchFile(std::string("good-") + c.name, tgaFile(picture(), false));
     const std::string path = scratchFile(c.name, c.bytes());
 
     SoTexture2* node = new SoTexture2;

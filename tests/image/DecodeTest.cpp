@@ -1,9 +1,10 @@
 // Every kind of picture we take decodes to the picture it was written from, and to what the
 // scene-graph library's own loader makes of the same file: size, channels, row order, bytes.
 
-#include "CoinEnvironment.h"
 #include "ImageFiles.h"
 #include "image/TextureFile.h"
+#include "tests/CoinEnvironment.h"
+#include "tests/TexturePicture.h"
 
 #include <Inventor/nodes/SoTexture2.h>
 #include <gtest/gtest.h>
@@ -13,37 +14,14 @@
 
 namespace {
 
-struct Loaded {
-    SbVec2s size{0, 0};
-    int components = 0;
-    std::vector<uint8_t> pixels;
-};
-
-Loaded imageOf(SoTexture2* node) {
-    Loaded loaded;
-    const unsigned char* data = node->image.getValue(loaded.size, loaded.components);
-    if (data != nullptr) {
-        loaded.pixels.assign(data, data + std::size_t(loaded.size[0]) *
-                                              std::size_t(loaded.size[1]) *
-                                              std::size_t(loaded.components));
-    }
-    node->unref();
-    return loaded;
-}
-
-Loaded loadOurs(const std::string& path) {
+TexturePicture loadOurs(const std::string& path) {
     SoTexture2* node = new SoTexture2;
     node->ref();
     std::string problem;
     EXPECT_TRUE(loadTexture(*node, path.c_str(), problem)) << problem;
-    return imageOf(node);
-}
-
-Loaded loadWithLibrary(const std::string& path) {
-    SoTexture2* node = new SoTexture2;
-    node->ref();
-    node->filename.setValue(path.c_str());
-    return imageOf(node);
+    TexturePicture picture = pictureOf(*node);
+    node->unref();
+    return picture;
 }
 
 int largestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
@@ -79,8 +57,8 @@ TEST_P(Decode, GivesThePictureAndTheLibrarysPixels) {
     const Picture picture = knownPicture(13, 11, c.channels);
     const std::string path = scratchFile(c.name, c.write(picture));
 
-    const Loaded ours = loadOurs(path);
-    const Loaded library = loadWithLibrary(path);
+    const TexturePicture ours = loadOurs(path);
+    const TexturePicture library = libraryPicture(path.c_str());
     std::remove(path.c_str());
 
     ASSERT_EQ(ours.size, SbVec2s(13, 11));
@@ -137,11 +115,9 @@ INSTANTIATE_TEST_SUITE_P(EveryKindTaken, Decode, ::testing::ValuesIn(cases),
 TEST(Decode, BundledTexturesGiveTheLibrarysPixels) {
     for (const char* name : {"body.tga", "col.tga"}) {
         const std::string path = std::string(PLIMMERTON_SOURCE_DIR) + "/data/" + name;
-        const Loaded ours = loadOurs(path);
-        const Loaded library = loadWithLibrary(path);
+        const TexturePicture ours = loadOurs(path);
         EXPECT_EQ(ours.size, SbVec2s(256, 256)) << name;
-        EXPECT_EQ(ours.components, library.components) << name;
-        EXPECT_TRUE(ours.pixels == library.pixels) << name;
+        EXPECT_EQ(ours, libraryPicture(path.c_str())) << name;
     }
 }
 
