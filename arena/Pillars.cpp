@@ -3,6 +3,7 @@
 #include "arena/ArenaFloor.h"
 #include "arena/RandomFraction.h"
 #include "balls/CollisionWorld.h"
+#include "image/TextureFile.h"
 
 #include <Inventor/nodes/SoCylinder.h>
 #include <Inventor/nodes/SoMaterial.h>
@@ -13,6 +14,8 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <iostream>
+#include <string>
 
 namespace {
 
@@ -30,13 +33,20 @@ constexpr float capRadius = 2.0f;
 constexpr float capHeight = -1.35f;
 constexpr float capHalfHeight = 0.3f;
 
-SoSeparator* makeTexturedCylinder(const SbVec3f& position, float radius, float halfHeight) {
+/// The pillars' picture, read from the working folder.
+const char* const pillarTextureFile = "col.tga";
+
+/// The shared node without a picture yet.
+SoTexture2* makePillarTextureNode() {
+    auto* texture = new SoTexture2;
+    texture->model.setValue(SoTexture2::MODULATE);
+    return texture;
+}
+
+SoSeparator* makeTexturedCylinder(const SbVec3f& position, float radius, float halfHeight,
+                                  SoTexture2* texture) {
     auto* separator = new SoSeparator;
     separator->addChild(new SoTextureCoordinateCylinder);
-
-    auto* texture = new SoTexture2;
-    texture->filename.setValue("col.tga");
-    texture->model.setValue(SoTexture2::MODULATE);
     separator->addChild(texture);
 
     auto* material = new SoMaterial;
@@ -61,50 +71,66 @@ double spacingStep() {
     return baseSpacing + minSpacing + u * (maxSpacing - minSpacing);
 }
 
-void placePillar(SoSeparator* worldSeparator, CollisionWorld& collisionWorld, float x, float z) {
-    worldSeparator->addChild(makePillarShaft(SbVec3f(x, shaftHeight, z), shaftRadius));
-    worldSeparator->addChild(makePillarCap(SbVec3f(x, capHeight, z), capRadius));
+void placePillar(SoSeparator* worldSeparator, CollisionWorld& collisionWorld, float x, float z,
+                 SoTexture2* texture) {
+    worldSeparator->addChild(makePillarShaft(SbVec3f(x, shaftHeight, z), shaftRadius, texture));
+    worldSeparator->addChild(makePillarCap(SbVec3f(x, capHeight, z), capRadius, texture));
     // Only the shaft pushes things away; the wider cap is decoration.
     collisionWorld.addPillar(PillarCircle(x, shaftRadius, z));
 }
 
-} // namespace
-
-SoSeparator* makePillarShaft(const SbVec3f& position, float radius) {
-    return makeTexturedCylinder(position, radius, shaftHalfHeight);
-}
-
-SoSeparator* makePillarCap(const SbVec3f& position, float radius) {
-    return makeTexturedCylinder(position, radius, capHalfHeight);
-}
-
-void layOutArena(SoSeparator* worldSeparator, CollisionWorld& collisionWorld) {
-    layOutArena(worldSeparator, collisionWorld, static_cast<unsigned int>(std::time(nullptr)));
-}
-
-void layOutArena(SoSeparator* worldSeparator, CollisionWorld& collisionWorld, unsigned int seed) {
+void placeAllPillars(SoSeparator* worldSeparator, CollisionWorld& collisionWorld, unsigned int seed,
+                     SoTexture2* texture) {
     std::srand(seed);
     const double sideEnd = arenaHalfWidth - endMargin;
 
     float x = -arenaHalfWidth;
     while (sideEnd > x) {
-        placePillar(worldSeparator, collisionWorld, x, -arenaHalfWidth);
+        placePillar(worldSeparator, collisionWorld, x, -arenaHalfWidth, texture);
         x += spacingStep();
     }
 
     x = arenaHalfWidth;
     float z = -arenaHalfWidth;
     while (sideEnd > z) {
-        placePillar(worldSeparator, collisionWorld, x, z);
+        placePillar(worldSeparator, collisionWorld, x, z, texture);
         z += spacingStep();
     }
 
     z = arenaHalfWidth;
-    placePillar(worldSeparator, collisionWorld, x, z);
+    placePillar(worldSeparator, collisionWorld, x, z, texture);
 
     x = -4.0f;
     z = -4.0f;
-    placePillar(worldSeparator, collisionWorld, x, z);
+    placePillar(worldSeparator, collisionWorld, x, z, texture);
     x += 4.3;
-    placePillar(worldSeparator, collisionWorld, x, z);
+    placePillar(worldSeparator, collisionWorld, x, z, texture);
+}
+
+} // namespace
+
+SoTexture2* loadPillarTexture() {
+    SoTexture2* texture = makePillarTextureNode();
+    std::string problem;
+    if (!loadTexture(*texture, pillarTextureFile, problem)) {
+        std::cerr << problem << std::endl;
+    }
+    return texture;
+}
+
+SoSeparator* makePillarShaft(const SbVec3f& position, float radius, SoTexture2* texture) {
+    return makeTexturedCylinder(position, radius, shaftHalfHeight, texture);
+}
+
+SoSeparator* makePillarCap(const SbVec3f& position, float radius, SoTexture2* texture) {
+    return makeTexturedCylinder(position, radius, capHalfHeight, texture);
+}
+
+void layOutArena(SoSeparator* worldSeparator, CollisionWorld& collisionWorld) {
+    placeAllPillars(worldSeparator, collisionWorld, static_cast<unsigned int>(std::time(nullptr)),
+                    loadPillarTexture());
+}
+
+void layOutArena(SoSeparator* worldSeparator, CollisionWorld& collisionWorld, unsigned int seed) {
+    placeAllPillars(worldSeparator, collisionWorld, seed, makePillarTextureNode());
 }

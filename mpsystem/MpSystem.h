@@ -91,7 +91,8 @@ public:
     /// True when the file was "TOFF" and so gave each point a texture coordinate.
     bool hasFileTexCoords() const { return hasFileTexCoords_; }
 
-    /// Builds the body's textured surface; the caller adds it to the scene.
+    /// Builds the body's textured surface with the picture of `textureFile` (none for an empty
+    /// name; see loadTexture for the files taken); the caller adds it to the scene.
     SoSeparator* buildSurface(float red, float green, float blue, float transparency,
                               const char* textureFile);
     /// Copies the positions into the surface and, with the headcam on, puts the camera above

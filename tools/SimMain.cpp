@@ -15,7 +15,6 @@
 #include "tools/PositionChecksum.h"
 
 #include <Inventor/SoDB.h>
-#include <Inventor/errors/SoDebugError.h>
 #include <Inventor/nodes/SoSeparator.h>
 
 #include <algorithm>
@@ -62,8 +61,6 @@ void printSimUsage() {
            "Example:\n"
            "  plimmerton-sim -i data/ball.toff -d 0.04 -m 0.3 -s 85 -t 0.012 -n 1000 -arena 1\n";
 }
-
-void ignoreLibraryMessage(const SoError*, void*) {}
 
 /// A numeric option as the program reads it: as far as it is a number, else 0.
 float numericOption(int argc, char** argv, const char* name) {
@@ -117,13 +114,8 @@ int main(int argc, char** argv) {
     BallLightSet lights;
     const TickWorld tickWorld{&body, balls, lights, *world, contacts};
     if (*arenaSeed != '\0') {
-        // The pillars' texture plays no part in contacts; the library's complaints about not
-        // finding it away from the data folder would only bury the results.
-        SoErrorCB* handler = SoDebugError::getHandlerCallback();
-        void* handlerData = SoDebugError::getHandlerData();
-        SoDebugError::setHandlerCallback(ignoreLibraryMessage, nullptr);
+        // The seeded layout reads no texture: the picture plays no part in contacts.
         layOutArena(world, contacts, static_cast<unsigned>(std::strtoul(arenaSeed, nullptr, 10)));
-        SoDebugError::setHandlerCallback(handler, handlerData);
         addArenaFloor(contacts);
     }
 

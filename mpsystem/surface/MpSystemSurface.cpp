@@ -4,6 +4,7 @@
 #include "mpsystem/MpSystem.h"
 
 #include "common/GlobalView.h"
+#include "image/TextureFile.h"
 #include "mpsystem/surface/SurfaceStripSet.h"
 
 #include <Inventor/nodes/SoCamera.h>
@@ -16,6 +17,9 @@
 #include <Inventor/nodes/SoTexture2.h>
 #include <Inventor/nodes/SoTextureCoordinate2.h>
 
+#include <iostream>
+#include <string>
+
 namespace {
 
 /// Height above and distance behind (+z) point 0 at which the headcam rides.
@@ -27,6 +31,19 @@ template <typename Field, typename Value>
 void setExactly(Field& field, int count, const Value* values) {
     field.setValues(0, count, values);
     field.setNum(count);
+}
+
+/// Puts the picture of `textureFile` into the node. Without a file name the surface stays
+/// untextured and nothing is said; a file that gives no picture leaves it untextured too, with
+/// one line on standard error.
+void loadSurfaceTexture(SoTexture2& node, const char* textureFile) {
+    if (textureFile == nullptr || textureFile[0] == '\0') {
+        return;
+    }
+    std::string problem;
+    if (!loadTexture(node, textureFile, problem)) {
+        std::cerr << problem << std::endl;
+    }
 }
 
 } // namespace
@@ -57,8 +74,10 @@ SoSeparator* MpSystem::buildSurface(float red, float green, float blue, float tr
     setExactly(texture->point, numPoints_, texCoords_.data());
     surfaceRoot_->addChild(texture);
 
+    // The picture is decoded by our own checked reader; the node's file name stays empty, so
+    // the library's loader never reads the file.
     SoTexture2* image = new SoTexture2;
-    image->filename.setValue(textureFile);
+    loadSurfaceTexture(*image, textureFile);
     image->model = SoTexture2::MODULATE;
     surfaceRoot_->addChild(image);
 

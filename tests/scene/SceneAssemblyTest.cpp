@@ -1,4 +1,5 @@
 #include "mpsystem/MpSystem.h"
+#include "tests/TexturePicture.h"
 #include "tests/scene/AssembledScene.h"
 
 #include <Inventor/C/tidbits.h>
@@ -114,7 +115,8 @@ TEST_F(SceneAssembly, TextureNameReachesTheSurface) {
     options.insert(options.end(), {"-tex", texture});
     ASSERT_TRUE(assemble(cubeMesh(), options));
     SoTexture2* node = static_cast<SoTexture2*>(mpSystem->surfaceRoot()->getChild(4));
-    EXPECT_EQ(node->filename.getValue(), SbString(texture.c_str()));
+    EXPECT_EQ(pictureOf(*node), libraryPicture(texture.c_str()));
+    EXPECT_EQ(pictureOf(*node).size, SbVec2s(256, 256));
 }
 
 TEST_F(SceneAssembly, ViewerIsSetUpButNotShown) {

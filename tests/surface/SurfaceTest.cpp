@@ -1,4 +1,5 @@
 #include "CoinEnvironment.h"
+#include "TexturePicture.h"
 #include "tests/mpsystem/LoadMesh.h"
 
 #include "mpsystem/surface/SurfaceStripSet.h"
@@ -98,8 +99,12 @@ TEST_F(Surface, FieldsCarryTheBodyAndTheArguments) {
         EXPECT_EQ(texCoords->point[i], mesh_.body->texCoords()[i]);
     }
 
+    // The picture the library's own loader made of the file, decoded by ours: the file name
+    // stays empty, so the library never reads the file itself.
     SoTexture2* texture = child<SoTexture2>(4);
-    EXPECT_EQ(texture->filename.getValue(), SbString(bodyTexture));
+    EXPECT_EQ(texture->filename.getValue(), SbString(""));
+    EXPECT_EQ(pictureOf(*texture).size, SbVec2s(256, 256));
+    EXPECT_EQ(pictureOf(*texture), libraryPicture(bodyTexture));
     EXPECT_EQ(texture->model.getValue(), 0x2100);
 
     SoCoordinate3* coordinates = child<SoCoordinate3>(5);
@@ -124,6 +129,27 @@ TEST_F(Surface, ColourAndTransparencyComeFromTheArguments) {
     EXPECT_EQ(material->diffuseColor[0], SbColor(0.25f, 0.5f, 0.75f));
     EXPECT_EQ(material->transparency[0], 0.3f);
     EXPECT_EQ(child<SoTexture2>(4)->filename.getValue(), SbString(""));
+}
+
+TEST(SurfaceTexture, WithoutAUsableFileTheSurfaceIsUntextured) {
+    // No file named: silent. A file that gives no picture: one line, each time a surface is
+    // built (key N builds one again).
+    const std::string missing = std::string(PLIMMERTON_BINARY_DIR) + "/no-such-texture.png";
+    LoadedMesh mesh = loadMesh(twoTriangles());
+    for (const std::string& name : {std::string(), missing, missing}) {
+        SCOPED_TRACE(name);
+        testing::internal::CaptureStderr();
+        SoSeparator* root = mesh.body->buildSurface(1, 1, 1, 0, name.c_str());
+        root->ref();
+        const std::string said = testing::internal::GetCapturedStderr();
+        SoTexture2* texture = static_cast<SoTexture2*>(root->getChild(4));
+        EXPECT_EQ(pictureOf(*texture), TexturePicture());
+        EXPECT_EQ(texture->model.getValue(), 0x2100);
+        EXPECT_EQ(said, name.empty() ? std::string()
+                                     : "Cannot use the texture file `" + missing +
+                                           "': No such file or directory\n");
+        root->unref();
+    }
 }
 
 TEST_F(Surface, QuadrilateralBodyHasAnEmptyIndexList) {
