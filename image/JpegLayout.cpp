@@ -182,6 +182,13 @@ public:
                 problem = "a JPEG scan uses a table that the file does not define";
                 return false;
             }
+            // A sequential scan decodes its components whole: the decoder would do all the
+            // work again for each further scan of the same component.
+            if (!progressive_ && scanned_[component]) {
+                problem = "a sequential JPEG picture codes a component in two scans";
+                return false;
+            }
+            scanned_[component] = true;
         }
         return true;
     }
@@ -205,6 +212,7 @@ private:
     int quantizers_[maxComponents] = {};
     bool huffman_[2][4] = {};
     bool quantization_[4] = {};
+    bool scanned_[maxComponents] = {};
     int scans_ = 0;
 };
 

@@ -53,7 +53,7 @@ bool readTgaLayout(const unsigned char* data, std::size_t size, ImageLayout& lay
     }
     const unsigned char type = data[2];
     if (data[1] != 0 || type == 1 || type == 9) {
-        problem = "colour-mapped TGA pictures are not supported";
+        problem = "TGA pictures with a colour map are not supported";
         return false;
     }
     if (type != plainTrueColour && type != runLengthTrueColour) {

@@ -158,6 +158,19 @@ const DamageCase cases[] = {
          return jpeg;
      },
      "uses a table that the file does not define"},
+    {"repeated-scan.jpg",
+     [] {
+         // The decoder would decode the whole picture again for every copy of the scan.
+         Bytes jpeg = jpegFile(picture());
+         std::size_t scan = 2;
+         while (!(jpeg[scan] == 0xff && jpeg[scan + 1] == 0xda)) {
+             ++scan;
+         }
+         const Bytes copy(jpeg.begin() + long(scan), jpeg.end() - 2);
+         jpeg.insert(jpeg.end() - 2, copy.begin(), copy.end());
+         return jpeg;
+     },
+     "codes a component in two scans"},
     {"lying-header.jpg",
      [] {
          Bytes jpeg = jpegFile(picture());
