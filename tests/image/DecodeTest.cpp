@@ -105,11 +105,7 @@ const DecodeCase cases[] = {
 
 INSTANTIATE_TEST_SUITE_P(EveryKindTaken, Decode, ::testing::ValuesIn(cases),
                          [](const ::testing::TestParamInfo<DecodeCase>& info) {
-                             std::string name = info.param.name;
-                             for (char& ch : name) {
-                                 ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-                             }
-                             return name;
+                             return testName(info.param.name);
                          });
 
 TEST(Decode, BundledTexturesGiveTheLibrarysPixels) {

@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -225,6 +226,13 @@ Bytes jpegFile(const Picture& picture, bool progressive) {
     Bytes jpeg(buffer, buffer + size);
     std::free(buffer);
     return jpeg;
+}
+
+std::string testName(std::string fileName) {
+    for (char& c : fileName) {
+        c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    }
+    return fileName;
 }
 
 std::string scratchFile(const std::string& name, const Bytes& bytes) {

@@ -39,5 +39,8 @@ Bytes pngFile(const Picture& picture, PngKind kind = PngKind::plain);
 /// subsampling, sequential or progressive.
 Bytes jpegFile(const Picture& picture, bool progressive = false);
 
+/// A file name as a test name: letters and digits, anything else an underscore.
+std::string testName(std::string fileName);
+
 /// Writes the bytes to a file in the build tree and returns its path.
 std::string scratchFile(const std::string& name, const Bytes& bytes);
