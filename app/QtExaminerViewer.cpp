@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 #include <Inventor/events/SoKeyboardEvent.h>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
@@ -53,6 +55,11 @@ void QtExaminerViewer::setDrawStyle(ExaminerViewer::DrawType type,
 
 SbViewportRegion QtExaminerViewer::getViewportRegion() const {
     return SoQtExaminerViewer::getViewportRegion();
+}
+
+double QtExaminerViewer::refreshRate() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->refreshRate() : 0.0;
 }
 
 SbBool QtExaminerViewer::processSoEvent(const SoEvent* const event) {

@@ -30,6 +30,7 @@ public:
     SbViewportRegion getViewportRegion() const override;
 
     unsigned maxLightSources() const override { return lightSources; }
+    double refreshRate() const override;
 
 protected:
     SbBool processSoEvent(const SoEvent* const event) override;

@@ -1,12 +1,10 @@
 #include "app/Sensors.h"
 
+#include "appstate/ExaminerViewer.h"
 #include "appstate/Globals.h"
-#include "balls/BallDynamics.h"
-#include "balls/WorldTick.h"
-#include "mpsystem/MpSystem.h"
+#include "control/Simulation.h"
 
 #include <Inventor/SbTime.h>
-#include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/sensors/SoIdleSensor.h>
 #include <Inventor/sensors/SoTimerSensor.h>
 
@@ -14,17 +12,23 @@
 #include <cmath>
 
 void timerCallback(void*, SoSensor*) {
-    MpSystem* body = mpSystemReady ? mpSystem : nullptr;
-    runTick(TickWorld{body, ballSet, ballLightSet, *worldSeparator, collisionWorld},
-            settings.timeStep);
+    tickSimulation();
 }
 
-void idleCallback(void*, SoSensor* sensor) {
-    if (mpSystemReady) {
-        mpSystem->updateScene();
+void dueTicksCallback(void*, SoSensor*) {
+    const int due = tickSchedule.takeDueTicks(SbTime::getTimeOfDay().getValue(), settings.timeStep);
+    for (int tick = 0; tick < due; ++tick) {
+        timerCallback(nullptr, timerSensor);
     }
-    syncBallNodes(ballSet, ballLightSet);
-    sensor->schedule();
+    // The scene follows at the next idle moment, after any input that waits, so keys and the
+    // mouse stay answered while the ticks take the time.
+    if (tickSchedule.takeFrame(SbTime::getTimeOfDay().getValue()) && !idleSensor->isScheduled()) {
+        idleSensor->schedule();
+    }
+}
+
+void idleCallback(void*, SoSensor*) {
+    showSimulation();
 }
 
 SbTime timerInterval(float timeStep) {
@@ -35,19 +39,29 @@ SbTime timerInterval(float timeStep) {
     return SbTime(std::min(interval, maxTimerInterval));
 }
 
+double frameInterval(double refreshRate) {
+    if (!(refreshRate >= 1 && refreshRate <= 1000)) {
+        refreshRate = 60;
+    }
+    return 1.0 / refreshRate;
+}
+
 void createSensors() {
-    timerSensor = new SoTimerSensor(timerCallback, nullptr);
+    timerSensor = new SoTimerSensor(dueTicksCallback, nullptr);
     // Each tick advances the simulation by a whole step, so simulated time runs at three
     // times wall-clock time. The interval is fixed here; key 2 later changes only the step.
     const SbTime interval = timerInterval(settings.timeStep);
     timerSensor->setInterval(interval);
     // Without a base time the library times each tick from the moment the one before it ran:
-    // a tick held up by a frame puts every later tick back, and with frames about as long as
-    // the interval the ticks come at half their rate. From a fixed base they keep to their
-    // schedule, and only a tick that cannot run in time at all is left out. Ticks without an
-    // interval run at every turn of the loop and have no schedule to keep.
+    // a tick held up by a frame puts every later tick back. From a fixed base the timer fires
+    // on one grid, the grid on which tickSchedule counts the ticks due, so the ticks a frame
+    // held up run in their turn when it is done. Ticks without an interval run at every turn
+    // of the loop and have no grid to keep.
+    const SbTime base = SbTime::getTimeOfDay();
     if (interval > SbTime::zero()) {
-        timerSensor->setBaseTime(SbTime::getTimeOfDay());
+        timerSensor->setBaseTime(base);
     }
+    tickSchedule =
+        TickSchedule(base.getValue(), interval.getValue(), frameInterval(viewer->refreshRate()));
     idleSensor = new SoIdleSensor(idleCallback, nullptr);
 }

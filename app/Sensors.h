@@ -4,13 +4,19 @@
 
 class SoSensor;
 
-/// One physics tick: steps the body (while it is ready) and the balls by settings.timeStep,
-/// drops fallen balls, then gathers the contact forces that the next tick's steps consume.
-/// Fired every timeStep / 3 seconds while the animation runs.
+/// One physics tick (tickSimulation): the body (while it is ready) and the balls step by
+/// settings.timeStep, fallen balls drop out, and the contact forces that the next tick's steps
+/// consume are gathered.
 void timerCallback(void* userData, SoSensor* sensor);
 
-/// Copies the simulated state (body and balls) into the scene nodes, then schedules `sensor` again
-/// so that it fires at every idle moment of the main loop until the animation is stopped.
+/// The timer's callback while the animation runs: runs, by timerCallback and in order, every
+/// tick that tickSchedule finds due (those that fell due while a frame was drawn too, up to its
+/// cap), then schedules idleSensor when a frame is due. Between ticks the main loop sleeps.
+void dueTicksCallback(void* userData, SoSensor* sensor);
+
+/// The scene update of a frame (showSimulation): copies the simulated state (body and balls)
+/// into the scene nodes, after which the viewer redraws. It fires once per scheduling: the
+/// ticks schedule it when a frame is due, at most at the display's rate.
 void idleCallback(void* userData, SoSensor* sensor);
 
 /// Longest interval between two ticks, in seconds: far beyond any useful time step, and well
@@ -24,7 +30,12 @@ constexpr double maxTimerInterval = 86400;
 /// The steps themselves move nothing with such a time step.
 SbTime timerInterval(float timeStep);
 
+/// The shortest time between two frames for a display that shows `refreshRate` frames a
+/// second; a rate that is unknown (0) or implausible counts as 60.
+double frameInterval(double refreshRate);
+
 /// Creates timerSensor, with the interval timerInterval(settings.timeStep) counted from now
-/// (the ticks keep to that schedule however late one of them runs), and idleSensor. Both stay
+/// (the ticks keep to that schedule however late one of them runs), tickSchedule on the same
+/// grid with frames at the viewer's display rate, and idleSensor. Both sensors stay
 /// unscheduled: the animation starts stopped.
 void createSensors();

@@ -35,6 +35,7 @@ void releaseApplication() {
     delete idleSensor;
     idleSensor = nullptr;
 
+    tickSchedule = TickSchedule{};
     collisionWorld = CollisionWorld{};
     ballSet.clear();
     ballLightSet.clear();

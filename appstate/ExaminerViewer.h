@@ -46,4 +46,6 @@ public:
     /// How many OpenGL light sources the rendering context offers. The real viewer asks its
     /// context once; the balls' light limit is derived from it.
     virtual unsigned maxLightSources() const = 0;
+    /// How many frames a second the display shows; 0 when it is not known.
+    virtual double refreshRate() const = 0;
 };

@@ -13,3 +13,4 @@ BallSet ballSet;
 BallLightSet ballLightSet;
 SoTimerSensor* timerSensor = nullptr;
 SoIdleSensor* idleSensor = nullptr;
+TickSchedule tickSchedule;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "appstate/Settings.h"
+#include "appstate/TickSchedule.h"
 #include "balls/BallLightSet.h"
 #include "balls/BallSet.h"
 #include "balls/CollisionWorld.h"
@@ -31,3 +32,5 @@ extern BallSet ballSet;
 extern BallLightSet ballLightSet;
 extern SoTimerSensor* timerSensor;
 extern SoIdleSensor* idleSensor;
+/// When the running animation's ticks and frames fall due (set up with the sensors).
+extern TickSchedule tickSchedule;

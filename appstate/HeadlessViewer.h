@@ -21,6 +21,7 @@ public:
     void setDrawStyle(DrawType type, DrawStyle style) override { drawStyles[type] = style; }
     SbViewportRegion getViewportRegion() const override { return viewport; }
     unsigned maxLightSources() const override { return lightSources; }
+    double refreshRate() const override { return displayRate; }
 
     bool feedbackVisible = false;
     int transparencyType = 0;
@@ -32,4 +33,5 @@ public:
     DrawStyle drawStyles[2] = {VIEW_AS_IS, VIEW_SAME_AS_STILL};
     SbViewportRegion viewport{640, 480};
     unsigned lightSources = 8;
+    double displayRate = 60;
 };

@@ -10,6 +10,7 @@
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/SbRotation.h>
+#include <Inventor/SbTime.h>
 #include <Inventor/events/SoKeyboardEvent.h>
 #include <Inventor/nodes/SoEventCallback.h>
 #include <Inventor/nodes/SoPerspectiveCamera.h>
@@ -117,6 +118,15 @@ void cycleDrawStyle() {
     viewer->setDrawStyle(ExaminerViewer::INTERACTIVE, ExaminerViewer::VIEW_SAME_AS_STILL);
 }
 
+// The ticks that fell due while the animation stood still are not owed: it goes on from now.
+void startOrStop() {
+    toggle(timerSensor);
+    toggle(idleSensor);
+    if (animationRuns()) {
+        tickSchedule.restart(SbTime::getTimeOfDay().getValue());
+    }
+}
+
 void quit() {
     std::cout << "exiting..." << std::endl;
     std::exit(0);
@@ -136,8 +146,7 @@ void keyboardCallback(void* userData, SoEventCallback* node) {
         printHelp();
     }
     if (pressed(SoKeyboardEvent::P)) {
-        toggle(timerSensor);
-        toggle(idleSensor);
+        startOrStop();
         node->setHandled();
     }
     if (pressed(SoKeyboardEvent::J)) {

@@ -1,0 +1,21 @@
+#include "control/Simulation.h"
+
+#include "appstate/Globals.h"
+#include "balls/BallDynamics.h"
+#include "balls/WorldTick.h"
+#include "mpsystem/MpSystem.h"
+
+#include <Inventor/nodes/SoSeparator.h>
+
+void tickSimulation() {
+    MpSystem* body = mpSystemReady ? mpSystem : nullptr;
+    runTick(TickWorld{body, ballSet, ballLightSet, *worldSeparator, collisionWorld},
+            settings.timeStep);
+}
+
+void showSimulation() {
+    if (mpSystemReady) {
+        mpSystem->updateScene();
+    }
+    syncBallNodes(ballSet, ballLightSet);
+}

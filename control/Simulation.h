@@ -1,0 +1,9 @@
+#pragma once
+
+/// One whole tick of the application's world by settings.timeStep: runTick on the body (while
+/// it is ready), the balls and the contacts. The running animation's timer runs it.
+void tickSimulation();
+
+/// Copies the simulated state into the scene: the body's surface and headcam (while the body
+/// is ready), the balls and their lights. The viewer redraws what changed.
+void showSimulation();
