@@ -1,7 +1,11 @@
 #include "app/QtExaminerViewer.h"
 
+#include "control/MouseGrab.h"
+
 #include <GL/gl.h>
 #include <Inventor/events/SoKeyboardEvent.h>
+#include <Inventor/events/SoLocation2Event.h>
+#include <Inventor/events/SoMouseButtonEvent.h>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -68,7 +72,32 @@ SbBool QtExaminerViewer::processSoEvent(const SoEvent* const event) {
     if (event->isOfType(SoKeyboardEvent::getClassTypeId())) {
         return SoQtRenderArea::processSoEvent(event);
     }
+    if (handleGrab(event)) {
+        return TRUE;
+    }
     return SoQtExaminerViewer::processSoEvent(event);
+}
+
+bool QtExaminerViewer::handleGrab(const SoEvent* event) {
+    // Ctrl with Shift and the left button keeps zooming the view.
+    if (SoMouseButtonEvent::isButtonPressEvent(event, SoMouseButtonEvent::BUTTON1) &&
+        event->wasCtrlDown() && !event->wasShiftDown()) {
+        grabbing = grabBodyAt(event->getPosition());
+        return grabbing;
+    }
+    if (!grabbing) {
+        return false;
+    }
+    if (event->isOfType(SoLocation2Event::getClassTypeId())) {
+        dragBodyTo(event->getPosition());
+        return true;
+    }
+    if (SoMouseButtonEvent::isButtonReleaseEvent(event, SoMouseButtonEvent::BUTTON1)) {
+        releaseBody();
+        grabbing = false;
+        return true;
+    }
+    return false;
 }
 
 void QtExaminerViewer::actualRedraw() {

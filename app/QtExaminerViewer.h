@@ -6,7 +6,8 @@
 
 /// The examiner viewer in its window. Every keyboard event goes to the scene graph, in viewing
 /// mode too, and none to the viewer's own key bindings (arrows, S, Home, Esc, Alt), which would
-/// collide with the program's keys; the mouse navigates as usual.
+/// collide with the program's keys. The mouse navigates as usual, except that Ctrl with the
+/// left button on the body grabs it.
 class QtExaminerViewer : public SoQtExaminerViewer, public ExaminerViewer {
 public:
     /// Embedded in `parent`, all decorations, browser type.
@@ -38,6 +39,11 @@ protected:
 
 private:
     void readLightSources();
+    /// Ctrl + left button on the body, the moves while it is held and its release; returns
+    /// whether the event was one of those.
+    bool handleGrab(const SoEvent* event);
+
+    bool grabbing = false;
 
     /// OpenGL guarantees at least eight light sources; this answer stands until the first
     /// redraw, when a context exists and its real number can be read.

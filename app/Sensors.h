@@ -4,9 +4,9 @@
 
 class SoSensor;
 
-/// One physics tick (tickSimulation): the body (while it is ready) and the balls step by
-/// settings.timeStep, fallen balls drop out, and the contact forces that the next tick's steps
-/// consume are gathered.
+/// One physics tick (tickSimulation): the mouse's pull, then the body (while it is ready) and
+/// the balls step by settings.timeStep, fallen balls drop out, and the contact forces that the
+/// next tick's steps consume are gathered.
 void timerCallback(void* userData, SoSensor* sensor);
 
 /// The timer's callback while the animation runs: runs, by timerCallback and in order, every

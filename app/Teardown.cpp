@@ -2,6 +2,7 @@
 
 #include "appstate/ExaminerViewer.h"
 #include "appstate/Globals.h"
+#include "control/BodyGrab.h"
 #include "control/Cannon.h"
 #include "mpsystem/MpSystem.h"
 
@@ -35,6 +36,7 @@ void releaseApplication() {
     delete idleSensor;
     idleSensor = nullptr;
 
+    bodyGrab.release();
     tickSchedule = TickSchedule{};
     collisionWorld = CollisionWorld{};
     ballSet.clear();

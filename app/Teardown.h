@@ -4,7 +4,8 @@
 /// viewer and releases the scene graph. The rest lives until the process ends.
 void tearDown();
 
-/// Releases everything the application holds (sensors and their schedule, balls, collision
-/// world, body, cannon, viewer, scene, mesh stream) and resets the globals and settings to
-/// their start values, so that the scene can be assembled again in the same process.
+/// Releases everything the application holds (sensors and their schedule, the mouse's grab,
+/// balls, collision world, body, cannon, viewer, scene, mesh stream) and resets the globals
+/// and settings to their start values, so that the scene can be assembled again in the same
+/// process.
 void releaseApplication();

@@ -7,6 +7,7 @@
 #include "control/BodyRebuild.h"
 #include "control/CameraControl.h"
 #include "control/Cannon.h"
+#include "control/Simulation.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/SbRotation.h>
@@ -127,6 +128,15 @@ void startOrStop() {
     }
 }
 
+// A single step to look at what one tick does; the running animation has its own ticks.
+void stepOnce() {
+    if (animationRuns()) {
+        return;
+    }
+    tickSimulation();
+    showSimulation();
+}
+
 void quit() {
     std::cout << "exiting..." << std::endl;
     std::exit(0);
@@ -148,6 +158,9 @@ void keyboardCallback(void* userData, SoEventCallback* node) {
     if (pressed(SoKeyboardEvent::P)) {
         startOrStop();
         node->setHandled();
+    }
+    if (pressed(SoKeyboardEvent::O)) {
+        stepOnce();
     }
     if (pressed(SoKeyboardEvent::J)) {
         orbitCamera(sceneCamera, 'Y', orbitStep);

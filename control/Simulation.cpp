@@ -3,12 +3,16 @@
 #include "appstate/Globals.h"
 #include "balls/BallDynamics.h"
 #include "balls/WorldTick.h"
+#include "control/BodyGrab.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/nodes/SoSeparator.h>
 
 void tickSimulation() {
     MpSystem* body = mpSystemReady ? mpSystem : nullptr;
+    if (body != nullptr) {
+        bodyGrab.pull(*body);
+    }
     runTick(TickWorld{body, ballSet, ballLightSet, *worldSeparator, collisionWorld},
             settings.timeStep);
 }

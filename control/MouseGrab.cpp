@@ -1,0 +1,97 @@
+#include "control/MouseGrab.h"
+
+#include "appstate/ExaminerViewer.h"
+#include "appstate/Globals.h"
+#include "control/BodyGrab.h"
+#include "mpsystem/MpSystem.h"
+
+#include <Inventor/SbLine.h>
+#include <Inventor/SbPlane.h>
+#include <Inventor/SbViewVolume.h>
+#include <Inventor/SoPickedPoint.h>
+#include <Inventor/actions/SoRayPickAction.h>
+#include <Inventor/details/SoFaceDetail.h>
+#include <Inventor/nodes/SoPerspectiveCamera.h>
+#include <Inventor/nodes/SoSeparator.h>
+
+namespace {
+
+// The plane the held point's target moves in: through the point as grabbed, facing the camera.
+SbPlane dragPlane;
+
+// The line of sight through `pixel`, with the camera's view as the viewer maps it onto its
+// viewport.
+bool sightLine(const SbVec2s& pixel, SbLine& sight) {
+    SbViewportRegion used;
+    const SbViewVolume volume = camera->SoCamera::getViewVolume(viewer->getViewportRegion(), used);
+    const SbVec2s origin = used.getViewportOriginPixels();
+    const SbVec2s size = used.getViewportSizePixels();
+    if (size[0] <= 0 || size[1] <= 0) {
+        return false;
+    }
+    const SbVec2f normalised((pixel[0] - origin[0] + 0.5f) / size[0],
+                             (pixel[1] - origin[1] + 0.5f) / size[1]);
+    volume.projectPointToLine(normalised, sight);
+    return true;
+}
+
+// The corner of the picked triangle nearest to where the line of sight met it.
+int nearestCorner(const SoFaceDetail& face, const SbVec3f& hit, const MpSystem& body) {
+    int nearest = -1;
+    float nearestDistance = 0;
+    for (int corner = 0; corner < face.getNumPoints(); ++corner) {
+        const int index = face.getPoint(corner)->getCoordinateIndex();
+        const float distance = (body.pointPosition(index) - hit).sqrLength();
+        if (nearest < 0 || distance < nearestDistance) {
+            nearest = index;
+            nearestDistance = distance;
+        }
+    }
+    return nearest;
+}
+
+} // namespace
+
+bool grabBodyAt(const SbVec2s& pixel) {
+    releaseBody();
+    if (!mpSystemReady || mpSystem == nullptr) {
+        return false;
+    }
+    SbLine sight;
+    if (!sightLine(pixel, sight)) {
+        return false;
+    }
+    // Along the whole line of sight: the camera's near and far distances are the viewer's to
+    // set while it draws, and need not hold the body.
+    SoRayPickAction pick(viewer->getViewportRegion());
+    pick.setRay(sight.getPosition(), sight.getDirection());
+    pick.apply(sceneRoot);
+    const SoPickedPoint* picked = pick.getPickedPoint();
+    if (picked == nullptr || !picked->getPath()->containsNode(mpSystem->surfaceRoot())) {
+        return false;
+    }
+    const SoDetail* detail = picked->getDetail();
+    if (detail == nullptr || !detail->isOfType(SoFaceDetail::getClassTypeId())) {
+        return false;
+    }
+    const SbVec3f hit = picked->getObjectPoint();
+    const int point = nearestCorner(*static_cast<const SoFaceDetail*>(detail), hit, *mpSystem);
+    const SbVec3f position = mpSystem->pointPosition(point);
+    SbVec3f viewDirection;
+    camera->orientation.getValue().multVec(SbVec3f(0, 0, -1), viewDirection);
+    dragPlane = SbPlane(viewDirection, position);
+    bodyGrab.grab(*mpSystem, point, position);
+    return bodyGrab.holds(*mpSystem);
+}
+
+void dragBodyTo(const SbVec2s& pixel) {
+    SbLine sight;
+    SbVec3f target;
+    if (bodyGrab.holdsAny() && sightLine(pixel, sight) && dragPlane.intersect(sight, target)) {
+        bodyGrab.moveTarget(target);
+    }
+}
+
+void releaseBody() {
+    bodyGrab.release();
+}
