@@ -1,18 +1,24 @@
 #include "app/QtExaminerViewer.h"
 
+#include "app/QtScreenshot.h"
+#include "appstate/Globals.h"
+#include "appstate/OnScreenText.h"
 #include "control/MouseGrab.h"
 
 #include <GL/gl.h>
 #include <Inventor/events/SoKeyboardEvent.h>
 #include <Inventor/events/SoLocation2Event.h>
 #include <Inventor/events/SoMouseButtonEvent.h>
+#include <Inventor/nodes/SoSeparator.h>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
 QtExaminerViewer::QtExaminerViewer(QWidget* parent)
-    : SoQtExaminerViewer(parent, nullptr, TRUE, SoQtFullViewer::BUILD_ALL, SoQtViewer::BROWSER) {}
+    : SoQtExaminerViewer(parent, nullptr, TRUE, SoQtFullViewer::BUILD_ALL, SoQtViewer::BROWSER) {
+    addSuperimposition(overlay.root());
+}
 
 void QtExaminerViewer::setFeedbackVisibility(bool on) {
     SoQtExaminerViewer::setFeedbackVisibility(on);
@@ -67,10 +73,19 @@ double QtExaminerViewer::refreshRate() const {
 }
 
 SbBool QtExaminerViewer::processSoEvent(const SoEvent* const event) {
-    // The render area hands the event to the scene graph; the viewer classes in between would
-    // keep keys for their own bindings while in viewing mode.
     if (event->isOfType(SoKeyboardEvent::getClassTypeId())) {
-        return SoQtRenderArea::processSoEvent(event);
+        if (SoKeyboardEvent::isKeyPressEvent(event, SoKeyboardEvent::F12)) {
+            screenshotRequested = true;
+            scheduleRedraw();
+            return TRUE;
+        }
+        // The render area hands the event to the scene graph; the viewer classes in between
+        // would keep keys for their own bindings while in viewing mode.
+        const SbBool handled = SoQtRenderArea::processSoEvent(event);
+        if (refreshOverlay()) {
+            scheduleRedraw();
+        }
+        return handled;
     }
     if (handleGrab(event)) {
         return TRUE;
@@ -100,6 +115,11 @@ bool QtExaminerViewer::handleGrab(const SoEvent* event) {
     return false;
 }
 
+bool QtExaminerViewer::refreshOverlay() {
+    return overlay.update(currentStatus(), helpPanelShown,
+                          getViewportRegion().getViewportSizePixels());
+}
+
 void QtExaminerViewer::actualRedraw() {
     if (!firstFrameDrawn) {
         readLightSources();
@@ -109,7 +129,12 @@ void QtExaminerViewer::actualRedraw() {
         QTimer::singleShot(1000, getBaseWidget(), [this] { scheduleRedraw(); });
         firstFrameDrawn = true;
     }
+    refreshOverlay();
     SoQtExaminerViewer::actualRedraw();
+    if (screenshotRequested) {
+        screenshotRequested = false;
+        saveScreenshot(getViewportRegion().getViewportSizePixels());
+    }
 }
 
 void QtExaminerViewer::readLightSources() {

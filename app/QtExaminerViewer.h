@@ -1,13 +1,15 @@
 #pragma once
 
+#include "app/OverlayScene.h"
 #include "appstate/ExaminerViewer.h"
 
 #include <Inventor/Qt/viewers/SoQtExaminerViewer.h>
 
 /// The examiner viewer in its window. Every keyboard event goes to the scene graph, in viewing
 /// mode too, and none to the viewer's own key bindings (arrows, S, Home, Esc, Alt), which would
-/// collide with the program's keys. The mouse navigates as usual, except that Ctrl with the
-/// left button on the body grabs it.
+/// collide with the program's keys; F12 saves a picture of the view. The mouse navigates as
+/// usual, except that Ctrl with the left button on the body grabs it. The on-screen texts
+/// (OverlayScene) are drawn over the view.
 class QtExaminerViewer : public SoQtExaminerViewer, public ExaminerViewer {
 public:
     /// Embedded in `parent`, all decorations, browser type.
@@ -39,11 +41,17 @@ protected:
 
 private:
     void readLightSources();
+    /// Brings the on-screen texts up to date with the application's state; returns whether
+    /// they changed.
+    bool refreshOverlay();
     /// Ctrl + left button on the body, the moves while it is held and its release; returns
     /// whether the event was one of those.
     bool handleGrab(const SoEvent* event);
 
+    OverlayScene overlay;
     bool grabbing = false;
+    /// F12 was pressed: the next frame drawn is saved.
+    bool screenshotRequested = false;
 
     /// OpenGL guarantees at least eight light sources; this answer stands until the first
     /// redraw, when a context exists and its real number can be read.

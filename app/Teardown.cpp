@@ -38,6 +38,8 @@ void releaseApplication() {
 
     bodyGrab.release();
     tickSchedule = TickSchedule{};
+    helpPanelShown = false;
+    simulatedTime = 0;
     collisionWorld = CollisionWorld{};
     ballSet.clear();
     ballLightSet.clear();

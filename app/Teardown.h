@@ -5,7 +5,6 @@
 void tearDown();
 
 /// Releases everything the application holds (sensors and their schedule, the mouse's grab,
-/// balls, collision world, body, cannon, viewer, scene, mesh stream) and resets the globals
-/// and settings to their start values, so that the scene can be assembled again in the same
-/// process.
+/// balls, collision world, body, cannon, viewer, scene, mesh stream) and resets the globals and
+/// settings to their start values, so that the scene can be assembled again in the same process.
 void releaseApplication();

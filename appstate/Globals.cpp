@@ -14,3 +14,5 @@ BallLightSet ballLightSet;
 SoTimerSensor* timerSensor = nullptr;
 SoIdleSensor* idleSensor = nullptr;
 TickSchedule tickSchedule;
+bool helpPanelShown = false;
+double simulatedTime = 0;

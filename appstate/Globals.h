@@ -34,3 +34,7 @@ extern SoTimerSensor* timerSensor;
 extern SoIdleSensor* idleSensor;
 /// When the running animation's ticks and frames fall due (set up with the sensors).
 extern TickSchedule tickSchedule;
+/// The window shows its panel of keys (key H switches it).
+extern bool helpPanelShown;
+/// Seconds of simulated time that the ticks have advanced since start-up.
+extern double simulatedTime;

@@ -16,12 +16,13 @@ SbColor ballColour(int liveBalls) {
     return SbColor(red, green, blue);
 }
 
-bool hasRoomForBall(int liveBalls, unsigned maxLightSources) {
+unsigned ballLimit(unsigned maxLightSources) {
     // Subtracting from an unsigned count below two would wrap round to a huge limit.
-    if (maxLightSources < 2) {
-        return false;
-    }
-    return static_cast<unsigned>(liveBalls) < maxLightSources - 2;
+    return maxLightSources < 2 ? 0 : maxLightSources - 2;
+}
+
+bool hasRoomForBall(int liveBalls, unsigned maxLightSources) {
+    return static_cast<unsigned>(liveBalls) < ballLimit(maxLightSources);
 }
 
 void shootBall(BallSet& balls, BallLightSet& lights, SoGroup& world, const SbVec3f& launchPoint,

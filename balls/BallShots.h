@@ -15,6 +15,10 @@ constexpr float companionLightIntensity = 0.6f;
 /// Colour of a ball shot while `liveBalls` balls are alive: red, blue, green, red, ...
 SbColor ballColour(int liveBalls);
 
+/// The most balls alive at once when the rendering context offers `maxLightSources` light
+/// sources: two fewer, and none with two or fewer.
+unsigned ballLimit(unsigned maxLightSources);
+
 /// Whether one more ball fits beside `liveBalls` others when the rendering context offers
 /// `maxLightSources` light sources: fewer than maxLightSources - 2 balls must be alive. A
 /// context with two light sources or fewer leaves room for none.

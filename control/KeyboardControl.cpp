@@ -154,6 +154,7 @@ void keyboardCallback(void* userData, SoEventCallback* node) {
 
     if (pressed(SoKeyboardEvent::H)) {
         printHelp();
+        helpPanelShown = !helpPanelShown;
     }
     if (pressed(SoKeyboardEvent::P)) {
         startOrStop();

@@ -8,6 +8,8 @@
 
 #include <Inventor/nodes/SoSeparator.h>
 
+#include <cmath>
+
 void tickSimulation() {
     MpSystem* body = mpSystemReady ? mpSystem : nullptr;
     if (body != nullptr) {
@@ -15,6 +17,10 @@ void tickSimulation() {
     }
     runTick(TickWorld{body, ballSet, ballLightSet, *worldSeparator, collisionWorld},
             settings.timeStep);
+    // Steps of no length, or of none that is a number, move nothing.
+    if (settings.timeStep > 0 && std::isfinite(settings.timeStep)) {
+        simulatedTime += settings.timeStep;
+    }
 }
 
 void showSimulation() {

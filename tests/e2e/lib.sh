@@ -206,13 +206,13 @@ view_geometry() {
 }
 
 # frame_drawn WINDOW FILE: takes a screenshot into FILE and succeeds when it shows a drawn
-# frame: the background colour in the view's top left corner and the yellow digits of the
-# frame counter in its bottom left corner. Use it with wait_until: the first frames take a
-# while on a busy machine.
+# frame: the background colour in the view's top right corner (the status takes the top left)
+# and the yellow digits of the frame counter in its bottom left corner. Use it with
+# wait_until: the first frames take a while on a busy machine.
 frame_drawn() {
     screenshot "$1" "$2" || return 1
     view_geometry "$1"
-    [ "$(pixel "$2" 40 10)" = "0,51,76" ] || return 1
+    [ "$(pixel "$2" $((WIDTH - 40)) 10)" = "0,51,76" ] || return 1
     [ "$(counter_pixels "$2")" -gt 20 ]
 }
 

@@ -78,8 +78,9 @@ right=$((WIDTH - 30))
 bottom=$((HEIGHT - 30))
 background="0,51,76"
 
+# The top right corner: the status takes the top left one.
 check_equal "background colour at the top of the view" "$background" \
-    "$(pixel "$shot" $((left + 10)) 10)"
+    "$(pixel "$shot" $((right - 10)) 10)"
 background_pixels=$(count_colour "$shot" "$background")
 check "background covers a good part of the view ($background_pixels pixels)" \
     [ "$background_pixels" -gt $((WIDTH * HEIGHT / 10)) ]

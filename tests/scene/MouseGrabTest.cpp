@@ -103,6 +103,7 @@ TEST_F(MouseGrab, OStepsOnceWhileStoppedAndShowsIt) {
     EXPECT_EQ(mpSystem->pointPosition(6), twin->pointPosition(6));
     const SoMFVec3f& drawn = mpSystem->surfaceCoordinates()->point;
     EXPECT_EQ(drawn[6], mpSystem->pointPosition(6)) << "and the scene shows the tick";
+    EXPECT_FLOAT_EQ(simulatedTime, 0.012f);
 
     pressKey(SoKeyboardEvent::P);
     const SbVec3f running = mpSystem->pointPosition(6);
