@@ -1,31 +1,42 @@
 #pragma once
 
-#include <Inventor/SbColor.h>
 #include <Inventor/SbVec2s.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
-class SoCoordinate3;
 class SoOrthographicCamera;
 class SoSeparator;
 class SoSwitch;
-class SoText2;
+class SoTexture2;
 class SoTranslation;
 struct StatusValues;
 
+/// Lines of text drawn on their box as an image. The box fills the image's upper left corner;
+/// the rest of the image, up to sizes the graphics library takes as they are (powers of two),
+/// is transparent.
+struct TextImage {
+    SbVec2s size{0, 0};
+    SbVec2s box{0, 0};
+    /// Red, green, blue and opacity of each pixel, rows from the bottom up.
+    std::vector<unsigned char> pixels;
+};
+
+/// The kinds of text over the view, each with its look.
+enum class TextKind { status, help, hint };
+
+/// Draws lines of a kind of text; the window layer's fonts do it.
+using TextPainter = std::function<TextImage(const std::vector<std::string>& lines, TextKind kind)>;
+
 /// The texts over the view, as a scene of their own that the window layer draws on top of the
 /// rendered one: the status in the upper left corner, below it the help panel while it is
-/// shown, and at the bottom in the middle the hint while the animation is stopped. Each sits
-/// on a dark translucent box. Laid out in pixels of the viewport, origin lower left.
+/// shown, and at the bottom in the middle the hint while the animation is stopped. Each is one
+/// textured rectangle, drawn anew only when its text changes, so a frame costs the texts little.
+/// Laid out in pixels of the viewport, origin lower left.
 class OverlayScene {
 public:
-    /// Colours of the texts, distinct from anything in the arena so that they can be found in
-    /// a picture of the window.
-    static const SbColor statusColour;
-    static const SbColor hintColour;
-
-    OverlayScene();
+    explicit OverlayScene(TextPainter painter);
     ~OverlayScene();
     OverlayScene(const OverlayScene&) = delete;
     OverlayScene& operator=(const OverlayScene&) = delete;
@@ -43,23 +54,22 @@ public:
     bool helpShown() const { return helpShown_; }
 
 private:
-    /// Lines of text on a box, shown or not.
+    /// A text's picture on a rectangle, shown or not.
     struct Block {
         SoSwitch* visibility;
         SoTranslation* place;
-        SoCoordinate3* box;
-        SoText2* text;
+        SoTexture2* texture;
+        SoSeparator* rectangle;
+        SbVec2s size{0, 0};
+        SbVec2s box{0, 0};
     };
 
-    Block makeBlock(const char* fontName, float fontSize, const SbColor& colour);
-    void setLines(Block& block, const std::vector<std::string>& lines);
-    /// Fits the block's box around its text and puts the box's upper left corner at `left`,
-    /// `top`. Returns the box's bottom.
+    Block makeBlock();
+    void paint(Block& block, const std::vector<std::string>& lines, TextKind kind);
+    /// Puts the block's box with its upper left corner at `left`, `top`; returns its bottom.
     float placeFromTop(Block& block, float left, float top);
-    /// Fits the box and puts the middle of its lower edge at `centre`, `bottom`.
-    void placeFromBottom(Block& block, float centre, float bottom);
-    void show(Block& block, bool shown);
 
+    TextPainter painter_;
     SoSeparator* root_;
     SoOrthographicCamera* camera_;
     Block status_;

@@ -1,6 +1,7 @@
 #include "app/QtExaminerViewer.h"
 
 #include "app/QtScreenshot.h"
+#include "app/QtTextPainter.h"
 #include "appstate/Globals.h"
 #include "appstate/OnScreenText.h"
 #include "control/MouseGrab.h"
@@ -16,7 +17,8 @@
 #include <QWidget>
 
 QtExaminerViewer::QtExaminerViewer(QWidget* parent)
-    : SoQtExaminerViewer(parent, nullptr, TRUE, SoQtFullViewer::BUILD_ALL, SoQtViewer::BROWSER) {
+    : SoQtExaminerViewer(parent, nullptr, TRUE, SoQtFullViewer::BUILD_ALL, SoQtViewer::BROWSER),
+      overlay(paintText) {
     addSuperimposition(overlay.root());
 }
 

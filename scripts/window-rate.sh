@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Measures how fast the real window draws and ticks with a large body: the bundled ball with
-# LEVEL subdivisions (default 7: 163,842 points), run with the bundled ball's options on a
+# Measures the real window while the animation runs: ticks and frames a second and the
+# processor time the program takes, with the bundled ball made finer by LEVEL subdivisions
+# (default 7: 163,842 points; 3 is the bundled ball), run with the bundled ball's options on a
 # virtual display (Xvfb with openbox) for SECONDS (default 10) after the animation starts.
+# At the end it presses Q and tells how long the program took to end.
 #
 #   scripts/window-rate.sh [LEVEL] [SECONDS]
 #
-# Frames and ticks are counted with perf's probes on the surface's drawing and on the timer
-# callback (this needs perf and the right to add probes, usually root); without them only the
-# screenshot is left, with the viewer's own frame counter in its lower left corner.
+# Ticks and frames are counted with perf's probes on the tick (runTick) and on the surface's
+# drawing (this needs perf and the right to add probes, usually root); without them only the
+# processor time and the screenshot are left: the status line in its upper left corner shows
+# the pace, the viewer's frame counter in its lower left corner the frames. The processor time
+# is read from /proc: all the program's threads, the drawing's included, as a share of one core.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 level=${1:-7}
@@ -36,11 +40,16 @@ if command -v perf >/dev/null; then
         -a 'plimmerton_rate:frame=_ZN15SurfaceStripSet8GLRenderEP16SoGLRenderAction' \
         2>/dev/null &&
         perf probe -q -x "$program" --no-demangle \
-            -a 'plimmerton_rate:tick=_Z13timerCallbackPvP8SoSensor' 2>/dev/null; then
+            -a 'plimmerton_rate:tick=_Z7runTickRK9TickWorldf' 2>/dev/null; then
         probes=yes
     fi
 fi
 trap 'e2e_cleanup; remove_probes' EXIT
+
+# cpu_ticks: the clock ticks of processor time the program's threads have taken so far.
+cpu_ticks() {
+    awk '{ print $14 + $15 }' "/proc/$PROGRAM_PID/stat"
+}
 
 start_display
 export COIN_SHOW_FPS_COUNTER=1
@@ -53,17 +62,23 @@ window=$(find_window) || {
 activate_window "$window"
 sleep 2
 type_keys p
+# The first second is left out: the pace is measured over whole seconds.
+sleep 1
 counts="$E2E_WORK/counts"
+cpu_before=$(cpu_ticks)
 if [ -n "$probes" ]; then
     perf stat -x, -e plimmerton_rate:frame,plimmerton_rate:tick -p "$PROGRAM_PID" \
         -- sleep "$seconds" 2>"$counts"
 else
     sleep "$seconds"
 fi
+cpu_after=$(cpu_ticks)
 shot="$E2E_WORK/window.png"
 screenshot "$window" "$shot"
-close_window
+quit_start=$(date +%s.%N)
+type_keys q
 wait_program 60
+quit_end=$(date +%s.%N)
 
 echo "body: $summary"
 if [ -n "$probes" ]; then
@@ -74,4 +89,7 @@ if [ -n "$probes" ]; then
 else
     echo "perf probes unavailable: read the frame counter in the screenshot"
 fi
+awk -v t=$((cpu_after - cpu_before)) -v hz="$(getconf CLK_TCK)" -v s="$seconds" \
+    'BEGIN { printf "processor time: %.0f%% of one core\n", 100 * t / hz / s }'
+awk -v a="$quit_start" -v b="$quit_end" 'BEGIN { printf "Q ended the program after %.2f s\n", b - a }'
 echo "screenshot: $shot"

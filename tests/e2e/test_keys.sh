@@ -148,6 +148,8 @@ check "1, 2, 3 answer on standard output, H prints the help page again" \
     cmp "$expected_out" "$PROGRAM_OUT"
 check "no answer on standard error" \
     bash -c "! grep -qE 'stiffness|timeStep|damping|General control' '$PROGRAM_ERR'"
+# H also showed the panel of keys over the view; it goes again on the next H.
+type_keys h
 
 # ---- the animation ------------------------------------------------------------------------------
 

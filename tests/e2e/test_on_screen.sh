@@ -66,10 +66,10 @@ check "the status line is shown ($status pixels)" [ "$status" -gt 100 ]
 
 type_keys h
 panel_shown() {
-    shoot help && panel=$(count_in help "$panel_area" "$text_colour") && [ "$panel" -gt 500 ]
+    shoot help && panel=$(count_in help "$panel_area" "$text_colour") && [ "$panel" -gt 150 ]
 }
 wait_until 10 panel_shown
-check "H: the help panel is shown ($panel pixels)" [ "$panel" -gt 500 ]
+check "H: the help panel is shown ($panel pixels)" [ "$panel" -gt 150 ]
 type_keys h
 panel_hidden() {
     shoot no-help && panel=$(count_in no-help "$panel_area" "$text_colour") && [ "$panel" -lt 20 ]

@@ -3,9 +3,24 @@
 #include "tests/scene/AssembledScene.h"
 #include "tests/scene/KeyPresses.h"
 
+#include <algorithm>
+
 namespace {
 
 using Overlay = AssembledScene;
+
+// Pictures of the size the texts would take in a font of 8 by 16 pixels.
+TextImage paintBlank(const std::vector<std::string>& lines, TextKind) {
+    size_t longest = 0;
+    for (const std::string& line : lines) {
+        longest = std::max(longest, line.size());
+    }
+    TextImage image;
+    image.box = SbVec2s(static_cast<short>(8 * longest), static_cast<short>(16 * lines.size()));
+    image.size = SbVec2s(512, 256);
+    image.pixels.assign(512 * 256 * 4, 0);
+    return image;
+}
 
 bool refresh(OverlayScene& overlay) {
     return overlay.update(currentStatus(), helpPanelShown, SbVec2s(640, 480));
@@ -13,7 +28,7 @@ bool refresh(OverlayScene& overlay) {
 
 TEST_F(Overlay, ShowsTheStatusTheHintWhileStoppedAndThePanelOnH) {
     ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
-    OverlayScene overlay;
+    OverlayScene overlay(paintBlank);
     EXPECT_TRUE(refresh(overlay));
     EXPECT_EQ(overlay.statusShown(), statusLines(currentStatus()));
     EXPECT_EQ(overlay.statusShown().front(), "8 points  18 springs  balls 0 of 6");
