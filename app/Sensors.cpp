@@ -20,10 +20,20 @@ void dueTicksCallback(void*, SoSensor*) {
     for (int tick = 0; tick < due; ++tick) {
         timerCallback(nullptr, timerSensor);
     }
+    const double now = SbTime::getTimeOfDay().getValue();
     // The scene follows at the next idle moment, after any input that waits, so keys and the
     // mouse stay answered while the ticks take the time.
-    if (tickSchedule.takeFrame(SbTime::getTimeOfDay().getValue()) && !idleSensor->isScheduled()) {
+    if (tickSchedule.takeFrame(now) && !idleSensor->isScheduled()) {
         idleSensor->schedule();
+    }
+    // The timer stays on its grid but skips to the tick from which the next frame can be drawn:
+    // each wake-up of the loop costs the window toolkit, whose timers count whole
+    // milliseconds, up to a millisecond of polling.
+    const double wake = tickSchedule.nextWake(now);
+    if (wake > 0 && timerSensor->isScheduled()) {
+        timerSensor->unschedule();
+        timerSensor->setBaseTime(SbTime(wake));
+        timerSensor->schedule();
     }
 }
 

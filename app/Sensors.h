@@ -11,7 +11,8 @@ void timerCallback(void* userData, SoSensor* sensor);
 
 /// The timer's callback while the animation runs: runs, by timerCallback and in order, every
 /// tick that tickSchedule finds due (those that fell due while a frame was drawn too, up to its
-/// cap), then schedules idleSensor when a frame is due. Between ticks the main loop sleeps.
+/// cap), schedules idleSensor when a frame is due, and has the timer fire next at the tick on
+/// its grid from which the next frame can be drawn. In between the main loop sleeps.
 void dueTicksCallback(void* userData, SoSensor* sensor);
 
 /// The scene update of a frame (showSimulation): copies the simulated state (body and balls)

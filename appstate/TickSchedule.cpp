@@ -90,6 +90,16 @@ bool TickSchedule::takeFrame(double now) {
     return true;
 }
 
+double TickSchedule::nextWake(double now) const {
+    if (tickInterval_ <= 0) {
+        return 0;
+    }
+    const double nextFrame = frameBase_ + static_cast<double>(nextFrameCell_) * frameInterval_;
+    const int64_t afterNow = lastDueTick(now) + 1;
+    const int64_t atFrame = clampedFloor(std::ceil((nextFrame - baseTime_) / tickInterval_));
+    return baseTime_ + static_cast<double>(std::max(afterNow, atFrame)) * tickInterval_;
+}
+
 double TickSchedule::targetPace(float timeStep) const {
     if (tickInterval_ <= 0 || !std::isfinite(timeStep)) {
         return 0;

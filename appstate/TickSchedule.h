@@ -42,6 +42,12 @@ public:
     /// counts as that frame.
     bool takeFrame(double now);
 
+    /// When the timer need fire next, after a call at `now`: at the first tick on the grid from
+    /// which a frame can be drawn. The ticks due before it run together just before that frame,
+    /// which shows them all, so the loop sleeps between frames instead of waking for each tick.
+    /// 0 without an interval (the timer then has no grid).
+    double nextWake(double now) const;
+
     /// The most ticks one call of takeDueTicks hands out: maxCatchUp seconds' worth, and at
     /// least one.
     int maxTicksPerCall() const { return maxTicksPerCall_; }

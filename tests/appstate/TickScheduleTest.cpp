@@ -75,6 +75,16 @@ TEST(TickSchedule, FramesComeAtMostAtTheDisplaysRate) {
     EXPECT_GE(tenSeconds.frames, 599) << "one frame in every frame interval that had a tick";
 }
 
+TEST(TickSchedule, TheTimerSleepsUntilTheTickFromWhichTheNextFrameCanBeDrawn) {
+    TickSchedule schedule(base, tick, frame);
+    callAt(schedule, {base + 0.0041});
+    // Frame taken in the first frame interval; the next begins at 16.7 ms, tick 5 is at 20 ms.
+    EXPECT_NEAR(schedule.nextWake(base + 0.0042), base + 0.020, 1e-9);
+    // A frame held up past that: the next tick on the grid.
+    EXPECT_NEAR(schedule.nextWake(base + 0.0503), base + 0.052, 1e-9);
+    EXPECT_EQ(TickSchedule(base, 0, frame).nextWake(base + 1), 0);
+}
+
 TEST(TickSchedule, PaceIsMeasuredAndFallingBehindIsSlowMotion) {
     TickSchedule schedule(base, tick, frame);
     EXPECT_DOUBLE_EQ(schedule.targetPace(0.012f), 0.012f / tick);
