@@ -11,6 +11,7 @@ packages=(
   libassimp-dev libmeshoptimizer-dev
   xvfb xauth openbox xdotool wmctrl imagemagick x11-utils
   libgl1-mesa-dri libglu1-mesa-dev libgl-dev libx11-dev
+  fonts-dejavu-core linux-perf
 )
 
 missing=()
