@@ -15,6 +15,8 @@
 #include <Inventor/nodes/SoTranslation.h>
 #include <Inventor/nodes/SoTransparencyType.h>
 
+#include <algorithm>
+
 namespace {
 
 const float margin = 8;
@@ -107,8 +109,15 @@ float OverlayScene::placeFromTop(Block& block, float left, float top) {
     return top - block.box[1];
 }
 
-bool OverlayScene::update(const StatusValues& status, bool helpShown, const SbVec2s& size) {
-    const std::vector<std::string> lines = statusLines(status);
+bool OverlayScene::update(const StatusValues& status, bool helpShown, const SbVec2s& size,
+                          double now) {
+    std::vector<std::string> lines = statusLines(status);
+    const bool onlyClockMoved = status.running && runningShown_ &&
+                                lines.size() == statusShown_.size() &&
+                                std::equal(lines.begin(), lines.end() - 1, statusShown_.begin());
+    if (onlyClockMoved && now - statusPainted_ < clockPeriod) {
+        lines = statusShown_;
+    }
     const bool hintShown = !status.running;
     const bool resized = size != size_;
     if (!resized && lines == statusShown_ && hintShown == hintShown_ && helpShown == helpShown_) {
@@ -123,7 +132,9 @@ bool OverlayScene::update(const StatusValues& status, bool helpShown, const SbVe
     if (lines != statusShown_) {
         paint(status_, lines, TextKind::status);
         statusShown_ = lines;
+        statusPainted_ = now;
     }
+    runningShown_ = status.running;
     const float statusBottom = placeFromTop(status_, margin, size[1] - margin);
     placeFromTop(help_, margin, statusBottom - margin);
     placeFromTop(hint_, (size[0] - hint_.box[0]) / 2.0f, hintBottom + hint_.box[1]);

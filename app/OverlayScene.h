@@ -44,10 +44,16 @@ public:
     /// The overlay's root, held by the overlay.
     SoSeparator* root() const { return root_; }
 
+    /// Least time, in seconds, between two pictures of the status that differ only in its
+    /// clock (the simulated time and the pace) while the animation runs. Painting the text and
+    /// handing the picture to the graphics library at every frame would cost the program
+    /// about a tenth of a core; a clock read four times a second reads as well.
+    static constexpr double clockPeriod = 0.25;
+
     /// Shows `status` (and the hint while the animation is stopped) and, when `helpShown`, the
-    /// help panel, laid out for a viewport of `size` pixels. Returns whether anything shown
-    /// changed; nodes are touched only then.
-    bool update(const StatusValues& status, bool helpShown, const SbVec2s& size);
+    /// help panel, laid out for a viewport of `size` pixels, at wall-clock time `now` in
+    /// seconds. Returns whether anything shown changed; nodes are touched only then.
+    bool update(const StatusValues& status, bool helpShown, const SbVec2s& size, double now);
 
     const std::vector<std::string>& statusShown() const { return statusShown_; }
     bool hintShown() const { return hintShown_; }
@@ -77,6 +83,8 @@ private:
     Block hint_;
     SbVec2s size_{0, 0};
     std::vector<std::string> statusShown_;
+    double statusPainted_ = 0;
+    bool runningShown_ = false;
     bool hintShown_ = false;
     bool helpShown_ = false;
 };

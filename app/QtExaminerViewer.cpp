@@ -7,6 +7,7 @@
 #include "control/MouseGrab.h"
 
 #include <GL/gl.h>
+#include <Inventor/SbTime.h>
 #include <Inventor/events/SoKeyboardEvent.h>
 #include <Inventor/events/SoLocation2Event.h>
 #include <Inventor/events/SoMouseButtonEvent.h>
@@ -119,7 +120,8 @@ bool QtExaminerViewer::handleGrab(const SoEvent* event) {
 
 bool QtExaminerViewer::refreshOverlay() {
     return overlay.update(currentStatus(), helpPanelShown,
-                          getViewportRegion().getViewportSizePixels());
+                          getViewportRegion().getViewportSizePixels(),
+                          SbTime::getTimeOfDay().getValue());
 }
 
 void QtExaminerViewer::actualRedraw() {

@@ -1,4 +1,5 @@
 #include "app/OverlayScene.h"
+#include "app/Sensors.h"
 #include "appstate/OnScreenText.h"
 #include "tests/scene/AssembledScene.h"
 #include "tests/scene/KeyPresses.h"
@@ -22,8 +23,8 @@ TextImage paintBlank(const std::vector<std::string>& lines, TextKind) {
     return image;
 }
 
-bool refresh(OverlayScene& overlay) {
-    return overlay.update(currentStatus(), helpPanelShown, SbVec2s(640, 480));
+bool refresh(OverlayScene& overlay, double now = 0) {
+    return overlay.update(currentStatus(), helpPanelShown, SbVec2s(640, 480), now);
 }
 
 TEST_F(Overlay, ShowsTheStatusTheHintWhileStoppedAndThePanelOnH) {
@@ -47,6 +48,25 @@ TEST_F(Overlay, ShowsTheStatusTheHintWhileStoppedAndThePanelOnH) {
     pressKeyCapturing(SoKeyboardEvent::H);
     EXPECT_TRUE(refresh(overlay));
     EXPECT_FALSE(overlay.helpShown());
+}
+
+// While the animation runs, the clock alone repaints the status a few times a second; any
+// other change shows at once.
+TEST_F(Overlay, TheRunningClockRepaintsTheStatusOnlyAfterItsPeriod) {
+    ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
+    OverlayScene overlay(paintBlank);
+    pressKey(SoKeyboardEvent::P);
+    ASSERT_TRUE(refresh(overlay, 10.0));
+    const std::vector<std::string> first = overlay.statusShown();
+    timerCallback(nullptr, nullptr);
+    EXPECT_FALSE(refresh(overlay, 10.1));
+    EXPECT_EQ(overlay.statusShown(), first);
+    EXPECT_TRUE(refresh(overlay, 10.0 + OverlayScene::clockPeriod));
+    EXPECT_EQ(overlay.statusShown(), statusLines(currentStatus()));
+
+    pressKeyCapturing(SoKeyboardEvent::NUMBER_1);
+    EXPECT_TRUE(refresh(overlay, 10.3));
+    EXPECT_EQ(overlay.statusShown(), statusLines(currentStatus()));
 }
 
 } // namespace
