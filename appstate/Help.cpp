@@ -1,6 +1,10 @@
 #include "appstate/Help.h"
 
+#include "common/DataFiles.h"
+
 #include <iostream>
+#include <string>
+#include <vector>
 
 void printHelp() {
     std::cout << std::endl;
@@ -53,7 +57,13 @@ void printUsage() {
     std::cout << "  plimmerton -i data/ball.toff -d 0.04 -m 0.3 -s 85 -t 0.012"
                  " -tex data/body.tga"
               << std::endl;
-    std::cout << "The pillars' texture, col.tga, is read from the working directory." << std::endl;
+    std::cout << "The pillars' texture, col.tga, is read from the working directory when it"
+                 " holds one, else from";
+    const std::vector<std::string> folders = dataFolders();
+    for (size_t k = 0; k < folders.size(); ++k) {
+        std::cout << (k == 0 ? " " : " or ") << folders[k];
+    }
+    std::cout << "." << std::endl;
     std::cout << std::endl;
     std::cout << "In the window, press P to start the animation and H for the keys;"
                  " the key table is printed at start."

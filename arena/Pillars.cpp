@@ -3,6 +3,7 @@
 #include "arena/ArenaFloor.h"
 #include "arena/RandomFraction.h"
 #include "balls/CollisionWorld.h"
+#include "common/DataFiles.h"
 #include "image/TextureFile.h"
 
 #include <Inventor/nodes/SoCylinder.h>
@@ -33,7 +34,7 @@ constexpr float capRadius = 2.0f;
 constexpr float capHeight = -1.35f;
 constexpr float capHalfHeight = 0.3f;
 
-/// The pillars' picture, read from the working folder.
+/// The pillars' picture: the working folder's, else the data folders' (findDataFile).
 const char* const pillarTextureFile = "col.tga";
 
 /// The shared node without a picture yet.
@@ -111,8 +112,11 @@ void placeAllPillars(SoSeparator* worldSeparator, CollisionWorld& collisionWorld
 
 SoTexture2* loadPillarTexture() {
     SoTexture2* texture = makePillarTextureNode();
+    // A file found nowhere has been reported by the lookup; one found is read as it is, and a
+    // damaged one is reported rather than passed over for another.
+    const std::string path = findDataFile(pillarTextureFile);
     std::string problem;
-    if (!loadTexture(*texture, pillarTextureFile, problem)) {
+    if (!path.empty() && !loadTexture(*texture, path.c_str(), problem)) {
         std::cerr << problem << std::endl;
     }
     return texture;

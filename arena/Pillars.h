@@ -7,9 +7,9 @@ class SoSeparator;
 class SoTexture2;
 
 /// The texture node every shaft and cap of the arena shares (model MODULATE), with the picture
-/// of "col.tga" in the working folder, decoded once for all of them. When that file is missing
-/// or gives no picture, the node has none (the pillars are drawn untextured) and one line on
-/// standard error says why.
+/// of "col.tga" from the working folder, else from the data folders (common/DataFiles.h),
+/// decoded once for all of them. When that file is found nowhere or gives no picture, the node
+/// has none (the pillars are drawn untextured) and one line on standard error says why.
 SoTexture2* loadPillarTexture();
 
 /// A cylinder wearing `texture`, of the given radius, spanning heights y - 7.5 to y + 7.5

@@ -1,5 +1,6 @@
-// The pillars' texture: col.tga from the working folder, read once for all the pillars of the
-// arena, or, when the file gives no picture, untextured pillars and one line saying why.
+// The pillars' texture: col.tga from the working folder, else from the data folders, read once
+// for all the pillars of the arena, or, when the file found gives no picture, untextured
+// pillars and one line saying why.
 
 #include "CoinEnvironment.h"
 #include "TexturePicture.h"
@@ -50,21 +51,25 @@ TEST(PillarTexture, ColTgaIsReadOnceForAllPillars) {
     EXPECT_EQ(picture, libraryPicture((data + "/col.tga").c_str()));
 }
 
-TEST(PillarTexture, WithoutAUsableColTgaThePillarsAreUntexturedAndOneLineSaysWhy) {
+TEST(PillarTexture, AFolderWithoutColTgaGetsTheDataFoldersMarbleSilently) {
     const std::string missing = std::string(PLIMMERTON_BINARY_DIR) + "/pillars-without-col";
-    const std::string damaged = std::string(PLIMMERTON_BINARY_DIR) + "/pillars-damaged-col";
     mkdir(missing.c_str(), 0755);
-    mkdir(damaged.c_str(), 0755);
     std::remove((missing + "/col.tga").c_str());
+    TexturePicture picture;
+    EXPECT_EQ(layOutIn(missing, picture), "");
+    const std::string data = std::string(PLIMMERTON_SOURCE_DIR) + "/data";
+    EXPECT_EQ(picture, libraryPicture((data + "/col.tga").c_str()));
+}
+
+TEST(PillarTexture, ADamagedColTgaAtHandLeavesThePillarsUntexturedAndOneLineSaysWhy) {
+    const std::string damaged = std::string(PLIMMERTON_BINARY_DIR) + "/pillars-damaged-col";
+    mkdir(damaged.c_str(), 0755);
     // A run-length TGA whose first packet asks for more pixels than the file holds.
     std::ofstream(damaged + "/col.tga", std::ios::binary)
         << std::string("\0\0\x0a\0\0\0\0\0\0\0\0\0\0\x01\0\x01\x18\0\x7f", 19)
         << std::string(40, '\0');
 
     TexturePicture picture;
-    EXPECT_EQ(layOutIn(missing, picture),
-              "Cannot use the texture file `col.tga': No such file or directory\n");
-    EXPECT_EQ(picture, TexturePicture());
     EXPECT_EQ(layOutIn(damaged, picture),
               "Cannot use the texture file `col.tga': the run-length data of the TGA picture "
               "ends before its last pixel\n");

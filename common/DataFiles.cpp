@@ -1,0 +1,40 @@
+#include "common/DataFiles.h"
+
+#include <filesystem>
+#include <iostream>
+#include <set>
+
+namespace {
+
+bool isReadableFile(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+} // namespace
+
+std::vector<std::string> dataFolders() {
+    return {PLIMMERTON_INSTALLED_DATA_DIR, PLIMMERTON_SOURCE_DATA_DIR};
+}
+
+std::string findDataFile(const std::string& name, const std::vector<std::string>& folders) {
+    if (isReadableFile(name)) {
+        return name;
+    }
+    for (const std::string& folder : folders) {
+        const std::filesystem::path path = std::filesystem::path(folder) / name;
+        if (isReadableFile(path)) {
+            return path.string();
+        }
+    }
+    // Every pillar asks again; one line is enough to say that they all go without.
+    static std::set<std::string> reported;
+    if (reported.insert(name).second) {
+        std::cerr << "Cannot find `" << name << "' in the working directory";
+        for (const std::string& folder : folders) {
+            std::cerr << ", " << folder;
+        }
+        std::cerr << std::endl;
+    }
+    return std::string();
+}

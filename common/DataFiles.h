@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+/// The folders, after the working directory, where the bundled data files are looked for: the
+/// installed data folder, then the source tree's data/ (so that a program run from its build
+/// folder finds them too).
+std::vector<std::string> dataFolders();
+
+/// Where the bundled data file `name` (a texture of the arena) is read from: `name` itself when
+/// the working directory holds it, else its path in the first of `folders` that holds it.
+/// Empty when none does; then one line on standard error says where it was looked for, the
+/// first time only for each name.
+std::string findDataFile(const std::string& name,
+                         const std::vector<std::string>& folders = dataFolders());
