@@ -1,9 +1,21 @@
 #!/usr/bin/env bash
+# Usage: scripts/bench.sh [--benchmark_FLAG=VALUE ...]
+#
 # Builds the benchmarks, runs them with repetitions and prints a table of medians with the
-# ratios the program is held to, all measured in this one run. Run it on a quiet machine: the
-# step and the contact pass use every core. Arguments go to the benchmark program (for example
-# --benchmark_filter=step); REPETITIONS sets the number of repetitions (default 5).
+# ratios the program is held to, all measured in this one run, each with what bounds it. Run it
+# on a quiet machine: the step and the contact pass use every core. The --benchmark_ flags go
+# to the benchmark program (for example --benchmark_filter=step; build/plimmerton-bench --help
+# lists them); REPETITIONS sets the number of repetitions (default 5).
 set -euo pipefail
+source "$(dirname "$0")/lib/conventions.sh"
+answer_help_and_version "$@"
+for argument in "$@"; do
+    case $argument in
+    --benchmark_*) ;;
+    -?*) refuse "unknown option '$argument'" ;;
+    *) refuse "unexpected argument '$argument'" ;;
+    esac
+done
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
@@ -12,11 +24,10 @@ cmake --build build --target plimmerton-bench -j "$(nproc)" >/dev/null
 
 results="$PWD/build/bench-results.json"
 echo "load before the run: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
-# From data/, where the arena's pillars find their texture.
-(cd data && ../build/bench/plimmerton-bench \
+build/plimmerton-bench \
     --benchmark_repetitions="${REPETITIONS:-5}" \
     --benchmark_report_aggregates_only=true \
-    --benchmark_out="$results" --benchmark_out_format=json "$@" >/dev/null)
+    --benchmark_out="$results" --benchmark_out_format=json "$@" >/dev/null
 
 python3 - "$results" <<'EOF'
 import json

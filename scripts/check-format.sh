@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
+# Usage: scripts/check-format.sh [--fix]
+#
 # Checks that every C++ source of the project follows .clang-format; names the files that do
 # not and ends with status 1. With --fix, formats them instead.
 set -euo pipefail
+source "$(dirname "$0")/lib/conventions.sh"
+answer_help_and_version "$@"
+if [ "${1:-}" = --fix ]; then
+  at_most_operands 0 "${@:2}"
+else
+  at_most_operands 0 "$@"
+fi
 cd "$(dirname "$0")/.."
-case "${1:-}" in
-  -h|--help)
-    echo "Usage: scripts/check-format.sh [--fix]"
-    echo "Checks the C++ sources against .clang-format (with --fix: formats them in place)."
-    exit 0 ;;
-  --fix|"") ;;
-  *) echo "check-format.sh: unknown option '$1' (try --help)" >&2; exit 2 ;;
-esac
 mapfile -t sources < <(find common mpsystem balls arena appstate app control tools tests bench fuzz \
   \( -name '*.cpp' -o -name '*.h' \) -type f | sort)
 if [ "${1:-}" = --fix ]; then

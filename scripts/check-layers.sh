@@ -1,16 +1,13 @@
 #!/usr/bin/env bash
+# Usage: scripts/check-layers.sh
+#
 # Checks that every library includes only the libraries below it (docs/architecture.md): names
 # each include that reaches sideways or up, and ends with status 1 if there is one.
 set -euo pipefail
+source "$(dirname "$0")/lib/conventions.sh"
+answer_help_and_version "$@"
+at_most_operands 0 "$@"
 cd "$(dirname "$0")/.."
-case "${1:-}" in
-  -h|--help)
-    echo "Usage: scripts/check-layers.sh"
-    echo "Checks the includes of each library against the layers in docs/architecture.md."
-    exit 0 ;;
-  "") ;;
-  *) echo "check-layers.sh: unknown option '$1' (try --help)" >&2; exit 2 ;;
-esac
 
 # Folder, then the folders its includes may name (its own included). A folder's sub-folder is a
 # library of its own, checked on its own line.

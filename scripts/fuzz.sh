@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
+#
 # Fuzzes each TARGET for SECONDS seconds (default 60), one after the other, with libFuzzer under
 # address and undefined-behaviour sanitizers. Targets (default: both):
 #   mesh   the mesh reader; seeds: the hand-made cases in fuzz/corpus and the bundled meshes
@@ -8,6 +9,19 @@
 # leak, hang or out-of-memory leaves its input in build-fuzz/TARGET/artifacts and fails the
 # script; such an input belongs in the target's tests as a regression case.
 set -euo pipefail
+source "$(dirname "$0")/lib/conventions.sh"
+answer_help_and_version "$@"
+for argument in "$@"; do
+    case $argument in
+    -?*) refuse "unknown option '$argument'" ;;
+    esac
+done
+for target in "${@:2}"; do
+    case $target in
+    mesh | image) ;;
+    *) refuse "unknown fuzz target '$target', not mesh or image" ;;
+    esac
+done
 cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
@@ -35,10 +49,6 @@ for target in "${targets[@]}"; do
         program=fuzz_image
         max_len=16384
         seeds=(../../fuzz/image-corpus)
-        ;;
-    *)
-        echo "unknown fuzz target: $target (mesh or image)" >&2
-        exit 2
         ;;
     esac
     work=$build/$target

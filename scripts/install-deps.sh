@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
+# Usage: scripts/install-deps.sh
+#
 # Installs every Debian package needed to build, run and test the program.
 # Idempotent: quiet when everything is already there.
 set -euo pipefail
+source "$(dirname "$0")/lib/conventions.sh"
+answer_help_and_version "$@"
+at_most_operands 0 "$@"
 
 packages=(
   build-essential cmake clang libclang-rt-14-dev clang-format

@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
+# Usage: scripts/make-data.sh
+#
 # Regenerates the bundled bodies and textures in data/ with plimmerton-mkdata (built first).
 # Run it after changing a generator in tools/; the tools tests fail while data/ is stale.
 set -euo pipefail
+source "$(dirname "$0")/lib/conventions.sh"
+answer_help_and_version "$@"
+at_most_operands 0 "$@"
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 

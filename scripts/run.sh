@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
+# Usage: scripts/run.sh [PROGRAM OPTIONS]
+#
 # Builds the program and runs it on the bundled ball, with options that keep the simulation
-# stable and lively. The program runs in data/, where it finds the pillars' texture (col.tga);
-# options given to this script replace the default ones, with paths relative to data/.
+# stable and lively. The program runs in data/; options given to this script are the program's
+# own (see build/plimmerton --help) and replace the default ones, with paths relative to data/.
+# Only --help and --version are the script's.
 #
 # Without a usable display the program runs for a few seconds on a virtual one (Xvfb with
 # openbox): the animation is started, a few balls are shot, and a screenshot is left behind;
 # its path is printed.
 set -euo pipefail
+source "$(dirname "$0")/lib/conventions.sh"
+answer_help_and_version "$@"
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 

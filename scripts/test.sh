@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
+# Usage: scripts/test.sh
+#
 # Builds everything and runs every test: unit, in-process scene and end-to-end (real window
 # under a virtual display), then fuzzes the mesh reader and the decoding of texture files for
 # half a minute each, then runs the unit and scene tests and the window's fault test again
 # under address and undefined-behaviour sanitizers.
 set -euo pipefail
+source "$(dirname "$0")/lib/conventions.sh"
+answer_help_and_version "$@"
+at_most_operands 0 "$@"
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 

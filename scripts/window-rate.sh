@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
+# Usage: scripts/window-rate.sh [LEVEL] [SECONDS]
+#
 # Measures the real window while the animation runs: ticks and frames a second and the
 # processor time the program takes, with the bundled ball made finer by LEVEL subdivisions
 # (default 7: 163,842 points; 3 is the bundled ball), run with the bundled ball's options on a
 # virtual display (Xvfb with openbox) for SECONDS (default 10) after the animation starts.
 # At the end it presses Q and tells how long the program took to end.
-#
-#   scripts/window-rate.sh [LEVEL] [SECONDS]
 #
 # Ticks and frames are counted with perf's probes on the tick (runTick) and on the surface's
 # drawing (this needs perf and the right to add probes, usually root); without them only the
@@ -13,6 +13,9 @@
 # the pace, the viewer's frame counter in its lower left corner the frames. The processor time
 # is read from /proc: all the program's threads, the drawing's included, as a share of one core.
 set -euo pipefail
+source "$(dirname "$0")/lib/conventions.sh"
+answer_help_and_version "$@"
+at_most_operands 2 "$@"
 cd "$(dirname "$0")/.."
 level=${1:-7}
 seconds=${2:-10}

@@ -1,5 +1,7 @@
 // plimmerton-mkdata: writes the bundled bodies and textures into a folder, or a finer ball.
 
+#include "common/CommandLine.h"
+#include "common/ToolCommandLine.h"
 #include "tools/BundledData.h"
 
 #include <cstdlib>
@@ -7,14 +9,18 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace {
 
 const char* usage = "Usage: plimmerton-mkdata FOLDER\n"
                     "       plimmerton-mkdata --ball LEVEL FILE\n"
+                    "       plimmerton-mkdata --help | --version\n"
                     "The first form writes the bundled bodies and textures into FOLDER; the\n"
                     "second writes the bundled ball with LEVEL subdivisions (1 to 9; 3 is the\n"
-                    "bundled one, 7 has 163,842 points) into FILE.";
+                    "bundled one, 7 has 163,842 points) into FILE. Each file written is named on\n"
+                    "standard output with what it holds. An unknown option or a missing argument\n"
+                    "ends it with status 2, a bad LEVEL or a file it cannot write with status 1.";
 
 bool writeFile(const BundledFile& file, const std::filesystem::path& path) {
     std::ofstream out(path, std::ios::binary);
@@ -43,14 +49,22 @@ int writeBall(const std::string& levelText, const std::filesystem::path& path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::string(argv[1]) == "--ball") {
-        return writeBall(argv[2], argv[3]);
+    ToolCommandLine commandLine("plimmerton-mkdata", usage, {"--ball"});
+    if (!commandLine.read(argc, argv)) {
+        return commandLine.status();
     }
-    if (argc != 2 || argv[1][0] == '-') {
-        std::cerr << usage << std::endl;
-        return 1;
+    const std::vector<std::string>& operands = commandLine.operands();
+    const char* wanted = commandLine.has("--ball") ? "FILE" : "FOLDER";
+    if (operands.empty()) {
+        return commandLine.refuse(std::string("missing ") + wanted);
     }
-    const std::filesystem::path folder = argv[1];
+    if (operands.size() > 1) {
+        return commandLine.refuse("unexpected argument '" + operands[1] + "'");
+    }
+    if (commandLine.has("--ball")) {
+        return writeBall(findOption(argc, argv, "--ball"), operands[0]);
+    }
+    const std::filesystem::path folder = operands[0];
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error) {

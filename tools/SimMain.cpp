@@ -8,6 +8,7 @@
 #include "balls/CollisionWorld.h"
 #include "balls/WorldTick.h"
 #include "common/CommandLine.h"
+#include "common/ToolCommandLine.h"
 #include "common/Workers.h"
 #include "mpsystem/MeshReader.h"
 #include "mpsystem/MpSystem.h"
@@ -29,38 +30,38 @@
 
 namespace {
 
-void printSimUsage() {
-    std::cout
-        << "Usage: plimmerton-sim -i MESH [-d DAMPING] [-m MASS] [-s STIFFNESS] [-t TIMESTEP]\n"
-           "                      [-n TICKS] [-arena SEED] [-o OUTPUT] [-threads COUNT]\n"
-           "\n"
-           "Runs the body of MESH (an OFF or TOFF file) for TICKS timer ticks without a window,\n"
-           "as the program does while its animation runs, and prints a checksum of the final\n"
-           "positions and the median time of one tick. -i, -d, -m, -s and -t mean what they\n"
-           "mean to the program and default to 0 as there.\n"
-           "\n"
-           "  -n TICKS       number of ticks (default 100)\n"
-           "  -arena SEED    put the floor and the pillars around the body, laid out with this\n"
-           "                 seed; without it the body falls freely\n"
-           "  -o OUTPUT      write the final body to OUTPUT in the form of MESH (OFF or TOFF,\n"
-           "                 the same faces, texture coordinates kept), with coordinates that\n"
-           "                 read back exactly\n"
-           "  -threads COUNT threads for the step and the contact pass (default: all cores);\n"
-           "                 the results do not depend on it\n"
-           "\n"
-           "Output, on standard output:\n"
-           "  points N\n"
-           "  ticks N\n"
-           "  checksum HHHHHHHHHHHHHHHH   (FNV-1a, 64 bits, over the bytes of the final\n"
-           "                               single-precision x, y, z of every point in order)\n"
-           "  median tick T ms            (when TICKS > 0)\n"
-           "\n"
-           "A missing or unreadable mesh, a file without a known keyword or a malformed file end\n"
-           "the run with status 1 and the program's message on standard error.\n"
-           "\n"
-           "Example:\n"
-           "  plimmerton-sim -i data/ball.toff -d 0.04 -m 0.3 -s 85 -t 0.012 -n 1000 -arena 1\n";
-}
+const char* simUsage =
+    "Usage: plimmerton-sim -i MESH [-d DAMPING] [-m MASS] [-s STIFFNESS] [-t TIMESTEP]\n"
+    "                      [-n TICKS] [-arena SEED] [-o OUTPUT] [-threads COUNT]\n"
+    "       plimmerton-sim --help | --version\n"
+    "\n"
+    "Runs the body of MESH (an OFF or TOFF file) for TICKS timer ticks without a window,\n"
+    "as the program does while its animation runs, and prints a checksum of the final\n"
+    "positions and the median time of one tick. -i, -d, -m, -s and -t mean what they\n"
+    "mean to the program and default to 0 as there.\n"
+    "\n"
+    "  -n TICKS       number of ticks (default 100)\n"
+    "  -arena SEED    put the floor and the pillars around the body, laid out with this\n"
+    "                 seed; without it the body falls freely\n"
+    "  -o OUTPUT      write the final body to OUTPUT in the form of MESH (OFF or TOFF,\n"
+    "                 the same faces, texture coordinates kept), with coordinates that\n"
+    "                 read back exactly\n"
+    "  -threads COUNT threads for the step and the contact pass (default: all cores);\n"
+    "                 the results do not depend on it\n"
+    "\n"
+    "Output, on standard output:\n"
+    "  points N\n"
+    "  ticks N\n"
+    "  checksum HHHHHHHHHHHHHHHH   (FNV-1a, 64 bits, over the bytes of the final\n"
+    "                               single-precision x, y, z of every point in order)\n"
+    "  median tick T ms            (when TICKS > 0)\n"
+    "\n"
+    "An unknown option, an option without its value or a missing -i end the run with\n"
+    "status 2; a missing or unreadable mesh, a file without a known keyword or a malformed\n"
+    "file with status 1 and the program's message on standard error.\n"
+    "\n"
+    "Example:\n"
+    "  plimmerton-sim -i data/ball.toff -d 0.04 -m 0.3 -s 85 -t 0.012 -n 1000 -arena 1";
 
 /// A numeric option as the program reads it: as far as it is a number, else 0.
 float numericOption(int argc, char** argv, const char* name) {
@@ -76,9 +77,16 @@ double median(std::vector<double> values) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (isUsageRequest(argc, argv)) {
-        printSimUsage();
-        return 0;
+    ToolCommandLine commandLine("plimmerton-sim", simUsage,
+                                {"-i", "-d", "-m", "-s", "-t", "-n", "-arena", "-o", "-threads"});
+    if (!commandLine.read(argc, argv)) {
+        return commandLine.status();
+    }
+    if (!commandLine.operands().empty()) {
+        return commandLine.refuse("unexpected argument '" + commandLine.operands().front() + "'");
+    }
+    if (!commandLine.has("-i")) {
+        return commandLine.refuse("missing option -i MESH");
     }
     const char* meshFileName = findOption(argc, argv, "-i");
     std::ifstream mesh;

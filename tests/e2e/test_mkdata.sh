@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The data generator: a finer ball is the bundled ball subdivided further, with the same
-# form, struts and placement; wrong arguments are refused with a message and status 1.
+# form, struts and placement; a bad level or an unwritable file is refused with a message and
+# status 1.
 source "$(dirname "$0")/lib.sh"
 unset DISPLAY WAYLAND_DISPLAY
 
@@ -38,11 +39,19 @@ check_equal "an unwritable file: exit status" 1 "$STATUS"
 check_equal "an unwritable file: the message" \
     "Cannot write \`$E2E_WORK/no/such/folder/ball.toff'" "$(cat "$ERR")"
 
-for args in "" "--ball" "--ball 3" "-h" "a b"; do
+# The command line's shape is checked before anything is written: a missing or stray argument
+# ends it with status 2 (the conventions every tool keeps are in test_conventions.sh).
+while IFS='|' read -r args message; do
     # shellcheck disable=SC2086
     mkdata $args
-    check_equal "arguments '$args': exit status" 1 "$STATUS"
-    check "arguments '$args': the usage" grep -q "^Usage: plimmerton-mkdata FOLDER" "$ERR"
-done
+    check_equal "arguments '$args': exit status" 2 "$STATUS"
+    check_equal "arguments '$args': the message" \
+        "plimmerton-mkdata: $message (try --help)" "$(cat "$ERR")"
+done <<'EOF'
+|missing FOLDER
+--ball|option '--ball' needs a value
+--ball 3|missing FILE
+a b|unexpected argument 'b'
+EOF
 
 finish
