@@ -54,33 +54,59 @@ for name, run in median.items():
     print(f"{name:<40} {ms(name):>10.4f}  {shown}")
 
 print()
-print("ratios, from the medians above")
-def line(what, value, target):
+print("ratios, from the medians above, each with what bounds it")
+def line(what, value, target=""):
     if value is None:
-        print(f"  {what:<62} (not measured)")
+        print(f"  {what:<66} (not measured)")
     else:
-        print(f"  {what:<62} {value:8.2f}   {target}")
+        print(f"  {what:<66} {value:8.2f}   {target}")
 
 def quotient(a, b):
     return None if a is None or b is None else a / b
 
+def bandwidth(threads):
+    return median.get(f"memoryTriad/{threads}/real_time", {}).get("bytes_per_second")
+
+def floor_ms(name, key, threads):
+    """The memory floor of a step benchmark: its bytes over the triad bandwidth, in ms."""
+    run = median.get(name)
+    if run is None or not bandwidth(threads):
+        return None
+    return run[key] / bandwidth(threads) * 1e3
+
+def bound(over_floor):
+    if over_floor is None:
+        return ""
+    return "memory" if over_floor <= 1.5 else "computation (the spring divisions and roots)"
+
+for threads in (1, 2):
+    if bandwidth(threads):
+        line(f"triad bandwidth on {threads} thread(s), GB/s", bandwidth(threads) / 1e9)
+
 for level, points in ((5, "10k"), (7, "160k"), (8, "650k")):
-    line(f"step speed-up over the plain step, {points} points",
-         quotient(ms(f"plainStep/{level}/real_time"), ms(f"step/{level}/real_time")),
+    plain, step = ms(f"plainStep/{level}/real_time"), ms(f"step/{level}/real_time")
+    print(f"  {points} points:")
+    plain_floor = floor_ms(f"plainStep/{level}/real_time", "plainStepBytes", 1)
+    over = quotient(plain, plain_floor)
+    line(f"  lean plain step (one thread) over its floor ({plain_floor or 0:.2f} ms)", over,
+         f"bound by {bound(over)}" if level > 5 else "(in cache)")
+    line("  step speed-up over the lean plain step", quotient(plain, step),
          "(>= 2.5 at 160k)" if level == 7 else "")
+    allowed = floor_ms(f"step/{level}/real_time", "plainStepBytes", 2)
+    line("  speed-up the plain step's bytes at the two-thread bandwidth allow",
+         quotient(plain, allowed))
+    least = floor_ms(f"step/{level}/real_time", "leastStepBytes", 2)
+    over = quotient(step, least)
+    line(f"  step over the floor of the least bytes ({least or 0:.2f} ms)", over,
+         f"bound by {bound(over)}" if level > 5 else "(in cache)")
+    tick = ms(f"timerTick/{level}/real_time")
+    line("  lean plain step over one whole tick (step, balls, contacts)", quotient(plain, tick))
+    line("  one tick over the step's floor of the least bytes", quotient(tick, least))
+
 for level, points in ((5, "10k"), (7, "160k"), (8, "650k")):
     line(f"contact pass speed-up over the plain pass, {points} points",
          quotient(ms(f"plainContactPass/{level}/real_time"), ms(f"contactPass/{level}/real_time")),
          "(>= 5 at 160k)" if level == 7 else "")
-
-bandwidth = median.get("memoryTriad/2/real_time", {}).get("bytes_per_second")
-step = median.get("step/8/real_time")
-if bandwidth and step:
-    for key, what in (("plainStepBytes", "the plain step's bytes"), ("leastStepBytes", "the least bytes")):
-        floor = step[key] / bandwidth * 1e3
-        line(f"step at 650k over the floor of {what} ({floor:.2f} ms)",
-             ms("step/8/real_time") / floor, "(<= 1.5)")
-    print(f"  {'two-thread triad bandwidth, GB/s':<62} {bandwidth / 1e9:8.2f}")
 
 for level, points in ((5, "10k"), (7, "160k"), (8, "650k")):
     line(f"redraw's normals speed-up over the library's, {points} points",
