@@ -192,6 +192,20 @@ count_colour() {
     convert "$1" -depth 8 txt:- | grep -c "^[0-9]*,[0-9]*: ($2)"
 }
 
+# pixel_kinds FILE: sets WARM (light pixels tinted like the pillars' marble), CLOUD (light
+# bluish pixels of the white cloud sheet over the dark blue background) and BACKGROUND, counted
+# in the rendered view only (VIEW, as view_geometry or frame_drawn set it).
+pixel_kinds() {
+    eval "$(convert "$1" -crop "$VIEW" +repage -depth 8 txt:- | awk -F'[(),]' '
+        NR > 1 {
+            r = $3; g = $4; b = $5
+            if (r == 0 && g == 51 && b == 76) background++
+            else if (r > 120 && r - b > 12 && r - b < 70 && g >= b && g <= r) warm++
+            else if (b > r + 10 && r > 40 && b > 110) cloud++
+        }
+        END { printf "WARM=%d CLOUD=%d BACKGROUND=%d\n", warm, cloud, background }')"
+}
+
 # Closes the window as a user would, through the window manager.
 close_window() {
     wmctrl -c Plimmerton

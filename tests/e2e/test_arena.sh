@@ -13,20 +13,6 @@ cp "$PLIMMERTON_SOURCE_DIR/data/ball.toff" "$PLIMMERTON_SOURCE_DIR/data/body.tga
 cp "$PLIMMERTON_SOURCE_DIR/data/ball.toff" "$PLIMMERTON_SOURCE_DIR/data/body.tga" "$grey/"
 convert -size 64x64 'xc:rgb(190,190,190)' -type TrueColor "$grey/col.tga"
 
-# pixel_kinds FILE: sets WARM (light pixels tinted like the marble's cream), CLOUD (light
-# bluish pixels of the white cloud sheet over the dark blue background) and BACKGROUND, counted
-# in the rendered view only.
-pixel_kinds() {
-    eval "$(convert "$1" -crop "$VIEW" +repage -depth 8 txt:- | awk -F'[(),]' '
-        NR > 1 {
-            r = $3; g = $4; b = $5
-            if (r == 0 && g == 51 && b == 76) background++
-            else if (r > 120 && r - b > 12 && r - b < 70 && g >= b && g <= r) warm++
-            else if (b > r + 10 && r > 40 && b > 110) cloud++
-        }
-        END { printf "WARM=%d CLOUD=%d BACKGROUND=%d\n", warm, cloud, background }')"
-}
-
 # shoot_start FOLDER FILE: starts the program in FOLDER, waits for its first drawn frame into
 # FILE and closes it again.
 shoot_start() {

@@ -86,6 +86,7 @@ check-layers.sh|stray|unexpected argument 'stray'
 fuzz.sh|60 mesh stray|unknown fuzz target 'stray', not mesh or image
 install-deps.sh|stray|unexpected argument 'stray'
 make-data.sh|stray|unexpected argument 'stray'
+make-icon.sh|stray|unexpected argument 'stray'
 test.sh|stray|unexpected argument 'stray'
 window-rate.sh|7 10 stray|unexpected argument 'stray'
 bench.sh|stray|unexpected argument 'stray'

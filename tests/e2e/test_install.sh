@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The package round trip. CPack makes the Debian package from this build folder, apt installs
+# it, and the installed program, started from / as the installed desktop entry starts it (on
+# the installed ball), shows the marble on its pillars, read from the installed data folder,
+# and says nothing about missing files. Then the package is removed again. Installing needs
+# root, or sudo as scripts/install-deps.sh uses it.
+source "$(dirname "$0")/lib.sh"
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+apt_get() {
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get -y -qq -o DPkg::Lock::Timeout=300 "$@" \
+        >>"$E2E_WORK/apt.log" 2>&1
+}
+
+cpack --config "$PLIMMERTON_BINARY_DIR/CPackConfig.cmake" -G DEB -B "$E2E_WORK/package" \
+    >"$E2E_WORK/cpack.log" 2>&1
+deb=$(ls "$E2E_WORK"/package/plimmerton_*.deb 2>/dev/null | head -n1)
+if [ -z "$deb" ]; then
+    fail "CPack makes a package" "$(tail -n 20 "$E2E_WORK/cpack.log")"
+    finish
+fi
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libsimage20 libcoin80c libsoqt520; do
+    check "the package depends on $library" grep -q "\b$library\b" <<<"$depends"
+done
+
+trap 'apt_get remove plimmerton; e2e_cleanup' EXIT
+if ! apt_get install "$deb"; then
+    fail "the package installs" "$(tail -n 20 "$E2E_WORK/apt.log")"
+    finish
+fi
+installed=$(dpkg -L plimmerton)
+for file in bin/plimmerton bin/plimmerton-sim bin/plimmerton-mkdata \
+    share/plimmerton/ball.toff share/plimmerton/box.off share/plimmerton/body.tga \
+    share/plimmerton/col.tga share/man/man1/plimmerton.1 share/man/man1/plimmerton-sim.1 \
+    share/man/man1/plimmerton-mkdata.1 share/applications/plimmerton.desktop \
+    share/icons/hicolor/128x128/apps/plimmerton.png; do
+    check "installed: $file" grep -q "/$file\$" <<<"$installed"
+done
+data=$(dirname "$(grep '/share/plimmerton/col.tga$' <<<"$installed")")
+entry=$(grep '/share/applications/plimmerton.desktop$' <<<"$installed")
+read -r -a command <<<"$(sed -n 's/^Exec=//p' "$entry")"
+check "the desktop entry starts the installed program on the installed ball" \
+    grep -q "^/.*/bin/plimmerton -i $data/ball.toff " <<<"${command[*]}"
+
+start_display || finish
+opened="$E2E_WORK/opened"
+cd / && strace -f -qq -e trace=open,openat -o "$opened" "${command[@]}" \
+    >"$PROGRAM_OUT" 2>"$PROGRAM_ERR" &
+PROGRAM_PID=$!
+E2E_PIDS+=("$PROGRAM_PID")
+if window=$(find_window); then
+    activate_window "$window"
+    shot="$E2E_WORK/installed.png"
+    if wait_until 60 frame_drawn "$window" "$shot"; then
+        pixel_kinds "$shot"
+        check "the pillars wear the marble ($WARM warm pixels)" [ "$WARM" -gt 12000 ]
+    else
+        fail "a first frame drawn"
+    fi
+    close_window
+    wait_program 30
+    check_equal "closing the window ends with status 0" 0 "$PROGRAM_STATUS"
+else
+    fail "a window" "$(cat "$PROGRAM_ERR")"
+fi
+check "the marble read from the installed data folder" grep -q "\"$data/col.tga\"" "$opened"
+check_equal "nothing on standard error about a missing file" "" \
+    "$(grep -i "exist\|find\|no such\|col.tga" "$PROGRAM_ERR")"
+
+apt_get remove plimmerton
+check "the package is removed again" [ -z "$(dpkg -L plimmerton 2>/dev/null)" ]
+check "and its program with it" [ ! -e "${command[0]}" ]
+trap e2e_cleanup EXIT
+
+finish
