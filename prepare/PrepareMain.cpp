@@ -1,5 +1,6 @@
 // plimmerton-prepare: turns a model file into a body file the program reads.
 
+#include "common/ToolCommandLine.h"
 #include "prepare/ModelImport.h"
 #include "prepare/Preparation.h"
 
@@ -60,7 +61,7 @@ void printUsage() {
 }
 
 int usageError(const std::string& what) {
-    std::cerr << program << ": " << what << "; see " << program << " --help" << std::endl;
+    std::cerr << program << ": " << what << " (try --help)" << std::endl;
     return 2;
 }
 
@@ -78,28 +79,28 @@ int readCommandLine(int argc, char** argv, CommandLine& line) {
             continue;
         }
         if (word != "--size" && word != "--up" && word != "--points") {
-            return usageError("unknown option `" + word + "'");
+            return usageError("unknown option '" + word + "'");
         }
         if (k + 1 >= argc) {
-            return usageError("option `" + word + "' needs a value");
+            return usageError("option '" + word + "' needs a value");
         }
         const std::string value = argv[++k];
         char* end = nullptr;
         if (word == "--size") {
             const double size = std::strtod(value.c_str(), &end);
             if (end == value.c_str() || *end != '\0' || !(size > 0) || size > 1e6) {
-                return usageError("--size needs a positive number, not `" + value + "'");
+                return usageError("--size needs a positive number, not '" + value + "'");
             }
             line.options.size = static_cast<float>(size);
         } else if (word == "--up") {
             if (value != "y" && value != "z") {
-                return usageError("--up needs y or z, not `" + value + "'");
+                return usageError("--up needs y or z, not '" + value + "'");
             }
             line.options.up = value == "z" ? UpAxis::Z : UpAxis::Y;
         } else {
             const long points = std::strtol(value.c_str(), &end, 10);
             if (end == value.c_str() || *end != '\0' || points < 7 || points > 1000000) {
-                return usageError("--points needs a whole number from 7 to 1000000, not `" + value +
+                return usageError("--points needs a whole number from 7 to 1000000, not '" + value +
                                   "'");
             }
             line.options.maxPoints = static_cast<int>(points);
@@ -191,7 +192,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (std::strcmp(argv[k], "--version") == 0) {
-            std::cout << program << " 1.0 (Assimp " << aiGetVersionMajor() << "."
+            std::cout << program << " " << plimmertonVersion() << " (Assimp " << aiGetVersionMajor() << "."
                       << aiGetVersionMinor() << "." << aiGetVersionPatch() << ", meshoptimizer "
                       << MESHOPTIMIZER_VERSION / 1000 << "." << MESHOPTIMIZER_VERSION % 1000 / 10
                       << ")" << std::endl;

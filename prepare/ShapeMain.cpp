@@ -1,6 +1,7 @@
 // plimmerton-shape: compares a body after a run with the body as it was prepared, as the
 // numbers a prepared model has to hold: its shape, its rest on the floor, its place in the arena.
 
+#include "common/ToolCommandLine.h"
 #include "mpsystem/MpSystem.h"
 #include "prepare/PrincipalExtents.h"
 
@@ -10,8 +11,23 @@
 #include <iomanip>
 #include <iostream>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
+
+const char* usage =
+    "Usage: plimmerton-shape PREPARED.toff FINAL.toff\n"
+    "       plimmerton-shape --help | --version\n"
+    "\n"
+    "Compares the body FINAL (written by plimmerton-sim -o after a run) with the\n"
+    "body PREPARED it started as. Prints the principal extents of both (square\n"
+    "roots of the eigenvalues of the points' covariance, largest first), their\n"
+    "ratios, the lowest point's height above the floor (y = -15), and whether\n"
+    "every point is finite and inside the arena (|x|, |z| < 16, y > -16).\n"
+    "Status 0 when every ratio is at least 0.6, the lowest point lies within one\n"
+    "unit of the floor and every point is finite and inside; else 3. A body that\n"
+    "cannot be read gives status 1, a wrong command line status 2.";
 
 constexpr float floorHeight = -15.0f;
 constexpr float arenaReach = 16.0f;
@@ -36,26 +52,27 @@ std::unique_ptr<MpSystem> readBody(const char* path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::cout << "Usage: plimmerton-shape PREPARED.toff FINAL.toff\n"
-                     "\n"
-                     "Compares the body FINAL (written by plimmerton-sim -o after a run) with the\n"
-                     "body PREPARED it started as. Prints the principal extents of both (square\n"
-                     "roots of the eigenvalues of the points' covariance, largest first), their\n"
-                     "ratios, the lowest point's height above the floor (y = -15), and whether\n"
-                     "every point is finite and inside the arena (|x|, |z| < 16, y > -16).\n"
-                     "Status 0 when every ratio is at least 0.6, the lowest point lies within one\n"
-                     "unit of the floor and every point is finite and inside; else 3."
-                  << std::endl;
-        return argc == 2 && std::string(argv[1]) == "--help" ? 0 : 2;
+    ToolCommandLine commandLine("plimmerton-shape", usage, {});
+    if (!commandLine.read(argc, argv)) {
+        return commandLine.status();
     }
-    const auto before = readBody(argv[1]);
-    const auto after = readBody(argv[2]);
+    const std::vector<std::string>& files = commandLine.operands();
+    if (files.size() < 2) {
+        return commandLine.refuse(files.empty() ? "missing PREPARED.toff and FINAL.toff"
+                                                : "missing FINAL.toff");
+    }
+    if (files.size() > 2) {
+        return commandLine.refuse("unexpected argument '" + files[2] + "'");
+    }
+    const char* preparedName = files[0].c_str();
+    const char* finalName = files[1].c_str();
+    const auto before = readBody(preparedName);
+    const auto after = readBody(finalName);
     if (!before || !after) {
         return 1;
     }
     if (before->numPoints() != after->numPoints()) {
-        std::cerr << argv[2] << ": not the same body as " << argv[1] << std::endl;
+        std::cerr << finalName << ": not the same body as " << preparedName << std::endl;
         return 1;
     }
     const auto e0 = principalExtents(before->positions(), before->numPoints());

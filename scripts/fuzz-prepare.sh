@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Usage: scripts/fuzz-prepare.sh [SECONDS]
+#
 # Fuzzes model preparation (plimmerton-prepare's work: import, clean-up, simplification,
 # placement, bracing, writing) for SECONDS seconds (default 60) with libFuzzer under address and
 # undefined-behaviour sanitizers. An input's first byte picks the form the import library is
@@ -11,6 +12,9 @@
 # each crash and collects them all. The import library is the system's and not instrumented:
 # a crash inside it shows as a plain signal, with the library's frames on top of the stack.
 set -euo pipefail
+source "$(dirname "$0")/lib/conventions.sh"
+answer_help_and_version "$@"
+at_most_operands 1 "$@"
 cd "$(dirname "$0")/.."
 
 seconds=${1:-60}

@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
 # Usage: scripts/prepare-cached.sh MODEL [plimmerton-prepare options]
+#
 # Prints the path of a body file made from MODEL by plimmerton-prepare with the given options,
 # preparing it only the first time: the bodies are kept in build/prepared (or in
 # $PLIMMERTON_PREPARED when set), named after a hash of the model's bytes, the options and
 # the tool itself, so a changed model, other options or a rebuilt tool give a new body. What the
-# tool says goes to standard error; a model it refuses ends the script with its status.
+# tool says goes to standard error; a model it refuses ends the script with its status. The
+# options after MODEL are the tool's, and the tool judges them; only --help and --version are
+# the script's.
 set -euo pipefail
+source "$(dirname "$0")/lib/conventions.sh"
+answer_help_and_version "$@"
 root=$(cd "$(dirname "$0")/.." && pwd)
-if [ $# -lt 1 ]; then
-    echo "Usage: scripts/prepare-cached.sh MODEL [plimmerton-prepare options]" >&2
-    exit 2
-fi
+case ${1:-} in
+"") refuse "missing MODEL" ;;
+-?*) refuse "unknown option '$1'" ;;
+esac
 model=$1
 shift
 tool=$root/build/plimmerton-prepare

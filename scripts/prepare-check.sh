@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Usage: scripts/prepare-check.sh [MODEL ...]
+#
 # Prepares real models with plimmerton-prepare's defaults and runs each body in the arena for
 # 4,000 ticks with the run script's options and at the other key levels (stiffness 50 and 120,
 # time steps 0.0151 and 0.0182), and beyond them at damping 0.02 and 0.06 and with the
@@ -12,6 +13,13 @@
 # installed, and unpacking only the model files into build/models. Nothing is committed.
 # Exit status 1 when a chosen model misses a figure at a key level.
 set -euo pipefail
+source "$(dirname "$0")/lib/conventions.sh"
+answer_help_and_version "$@"
+for argument in "$@"; do
+    case $argument in
+    -?*) refuse "unknown option '$argument'" ;;
+    esac
+done
 cd "$(dirname "$0")/.."
 root=$PWD
 build=$root/build

@@ -40,13 +40,14 @@ answers() {
             grep -q "^Usage: " <(head -n1 <<<"$OUT")
         check_equal "$name $flag: nothing on standard error" "" "$ERR"
     done
+    # A tool may name the libraries it uses after its version, in brackets.
     run "$@" --version
     check_equal "$name --version: status" 0 "$STATUS"
-    check_equal "$name --version: name and version" "$name $version" "$OUT"
+    check_equal "$name --version: name and version" "$name $version" "${OUT% (*)}"
 }
 
 # The tools: the common cases, then each one's own missing and stray arguments.
-tools=(plimmerton-sim plimmerton-mkdata plimmerton-bench)
+tools=(plimmerton-sim plimmerton-mkdata plimmerton-prepare plimmerton-shape plimmerton-bench)
 for tool in "${tools[@]}"; do
     check "$tool was built" [ -x "$PLIMMERTON_BINARY_DIR/$tool" ]
     answers "$tool" "$PLIMMERTON_BINARY_DIR/$tool"
@@ -65,6 +66,10 @@ plimmerton-mkdata||missing FOLDER
 plimmerton-mkdata|--ball|option '--ball' needs a value
 plimmerton-mkdata|--ball 3|missing FILE
 plimmerton-mkdata|folder stray|unexpected argument 'stray'
+plimmerton-prepare|model.obj|give a model file and an output file
+plimmerton-prepare|model.obj body.toff --points|option '--points' needs a value
+plimmerton-shape|prepared.toff|missing FINAL.toff
+plimmerton-shape|prepared.toff final.toff stray|unexpected argument 'stray'
 plimmerton-bench|stray|unexpected argument 'stray'
 CASES
 
@@ -84,6 +89,8 @@ done <<'CASES'
 check-format.sh|--fix stray|unexpected argument 'stray'
 check-layers.sh|stray|unexpected argument 'stray'
 fuzz.sh|60 mesh stray|unknown fuzz target 'stray', not mesh or image
+fuzz-prepare.sh|60 stray|unexpected argument 'stray'
+prepare-cached.sh||missing MODEL
 install-deps.sh|stray|unexpected argument 'stray'
 make-data.sh|stray|unexpected argument 'stray'
 make-icon.sh|stray|unexpected argument 'stray'
