@@ -31,11 +31,11 @@ if ! apt_get install "$deb"; then
     finish
 fi
 installed=$(dpkg -L plimmerton)
-for file in bin/plimmerton bin/plimmerton-sim bin/plimmerton-mkdata \
+for file in bin/plimmerton bin/plimmerton-sim bin/plimmerton-mkdata bin/plimmerton-prepare \
     share/plimmerton/ball.toff share/plimmerton/box.off share/plimmerton/body.tga \
     share/plimmerton/col.tga share/man/man1/plimmerton.1 share/man/man1/plimmerton-sim.1 \
-    share/man/man1/plimmerton-mkdata.1 share/applications/plimmerton.desktop \
-    share/icons/hicolor/128x128/apps/plimmerton.png; do
+    share/man/man1/plimmerton-mkdata.1 share/man/man1/plimmerton-prepare.1 \
+    share/applications/plimmerton.desktop share/icons/hicolor/128x128/apps/plimmerton.png; do
     check "installed: $file" grep -q "/$file\$" <<<"$installed"
 done
 data=$(dirname "$(grep '/share/plimmerton/col.tga$' <<<"$installed")")
