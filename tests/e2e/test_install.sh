@@ -21,7 +21,7 @@ if [ -z "$deb" ]; then
     finish
 fi
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libsimage20 libcoin80c libsoqt520; do
+for library in libcoin80c libsoqt520 libstb0 libassimp5; do
     check "the package depends on $library" grep -q "\b$library\b" <<<"$depends"
 done
 
