@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
-# Usage: scripts/run.sh [PROGRAM OPTIONS]
+# Usage: scripts/run.sh [MODEL] [PROGRAM OPTIONS]
 #
 # Builds the program and runs it on the bundled ball, with options that keep the simulation
-# stable and lively. The program runs in data/; options given to this script are the program's
-# own (see build/plimmerton --help) and replace the default ones, with paths relative to data/.
-# Only --help and --version are the script's.
+# stable and lively. The program runs in data/.
+#
+# MODEL, a model file of any form plimmerton-prepare reads (OFF, OBJ, PLY, STL, glTF, ...), is
+# prepared into a body once (kept in build/prepared, see scripts/prepare-cached.sh) and run in
+# place of the ball; its path is taken from where the script was started.
+#
+# Options are the program's own (-i -d -m -s -t -tex, see build/plimmerton --help); each one
+# given replaces only the bundled option of its name, with paths relative to data/. Only --help
+# and --version are the script's.
 #
 # Without a usable display the program runs for a few seconds on a virtual one (Xvfb with
 # openbox): the animation is started, a few balls are shot, and a screenshot is left behind;
@@ -12,14 +18,54 @@
 set -euo pipefail
 source "$(dirname "$0")/lib/conventions.sh"
 answer_help_and_version "$@"
+
+options=(-i ball.toff -tex body.tga -m 0.3 -s 85 -d 0.04 -t 0.012)
+
+# set_option NAME VALUE: gives the option of that name its value, in its place.
+set_option() {
+    local k
+    for ((k = 0; k < ${#options[@]}; k += 2)); do
+        if [ "${options[k]}" = "$1" ]; then
+            options[k + 1]=$2
+            return
+        fi
+    done
+}
+
+model=""
+given_mesh=no
+while [ $# -gt 0 ]; do
+    case $1 in
+    -i | -d | -m | -s | -t | -tex)
+        [ $# -ge 2 ] || refuse "option '$1' needs a value"
+        [ "$1" = -i ] && given_mesh=yes
+        set_option "$1" "$2"
+        shift 2
+        ;;
+    -?*) refuse "unknown option '$1'" ;;
+    *)
+        [ -z "$model" ] || refuse "unexpected argument '$1'"
+        model=$1
+        shift
+        ;;
+    esac
+done
+if [ -n "$model" ] && [ "$given_mesh" = yes ]; then
+    refuse "a MODEL and -i both name the body"
+fi
+
+# The model is named from where the script was started, before it moves to the project.
+[ -z "$model" ] || [[ "$model" == /* ]] || model="$PWD/$model"
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target plimmerton -j "$(nproc)" >/dev/null
+if [ -n "$model" ]; then
+    body=$(bash scripts/prepare-cached.sh "$model")
+    set_option -i "$body"
+fi
 
-options=(-i ball.toff -tex body.tga -m 0.3 -s 85 -d 0.04 -t 0.012)
-[ $# -eq 0 ] || options=("$@")
 program="$PWD/build/plimmerton"
 root="$PWD"
 cd data

@@ -73,12 +73,10 @@ plimmerton-shape|prepared.toff final.toff stray|unexpected argument 'stray'
 plimmerton-bench|stray|unexpected argument 'stray'
 CASES
 
-# Every script. run.sh hands every other argument to the program, whose own command line
-# ignores what it does not know, so only its --help and --version are tried.
+# Every script.
 for script in "$PLIMMERTON_SOURCE_DIR"/scripts/*.sh; do
     name=$(basename "$script")
     answers "$name" bash "$script"
-    [ "$name" = run.sh ] && continue
     refused "$name: unknown option" "$name" "unknown option '--no-such-option'" \
         bash "$script" --no-such-option
 done
@@ -87,6 +85,9 @@ while IFS='|' read -r name args line; do
     refused "$name $args" "$name" "$line" bash "$PLIMMERTON_SOURCE_DIR/scripts/$name" $args
 done <<'CASES'
 check-format.sh|--fix stray|unexpected argument 'stray'
+run.sh|-s|option '-s' needs a value
+run.sh|cow.obj pig.stl|unexpected argument 'pig.stl'
+run.sh|cow.obj -i ball.toff|a MODEL and -i both name the body
 check-layers.sh|stray|unexpected argument 'stray'
 fuzz.sh|60 mesh stray|unknown fuzz target 'stray', not mesh or image
 fuzz-prepare.sh|60 stray|unexpected argument 'stray'

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# scripts/run.sh MODEL: a model of another form is prepared into a body once, kept, and run in
+# the real window with the bundled options; without a display the script leaves a screenshot.
+source "$(dirname "$0")/lib.sh"
+unset DISPLAY WAYLAND_DISPLAY
+
+# A long box as OBJ, corners only: the preparation refines it to its point budget.
+cat >"$E2E_WORK/box.obj" <<'OBJ'
+v -2 -1 -1
+v 2 -1 -1
+v 2 1 -1
+v -2 1 -1
+v -2 -1 1
+v 2 -1 1
+v 2 1 1
+v -2 1 1
+f 1 3 2
+f 1 4 3
+f 5 6 7
+f 5 7 8
+f 1 2 6
+f 1 6 5
+f 4 8 7
+f 4 7 3
+f 1 5 8
+f 1 8 4
+f 2 3 7
+f 2 7 6
+OBJ
+export PLIMMERTON_PREPARED="$E2E_WORK/prepared"
+STATUS=0
+(cd "$E2E_WORK" && bash "$PLIMMERTON_SOURCE_DIR/scripts/run.sh" box.obj) \
+    >"$E2E_WORK/run.out" 2>"$E2E_WORK/run.err" || STATUS=$?
+check_equal "run.sh MODEL: exit status" 0 "$STATUS"
+shot=$(tail -n1 "$E2E_WORK/run.out")
+check "run.sh MODEL: the screenshot is a picture" grep -q "PNG image data" <(file "$shot")
+bodies=("$PLIMMERTON_PREPARED"/*.toff)
+check_equal "run.sh MODEL: one body prepared" 1 "${#bodies[@]}"
+check "run.sh MODEL: the program read the prepared body" \
+    grep -q "(1000 points)" "$PLIMMERTON_BINARY_DIR/e2e/run/stderr"
+
+# The same model with the same options is prepared only once.
+before=$(stat -c %Y "${bodies[0]}")
+again=$(bash "$PLIMMERTON_SOURCE_DIR/scripts/prepare-cached.sh" "$E2E_WORK/box.obj" 2>/dev/null)
+check_equal "prepared once: the same body" "${bodies[0]}" "$again"
+check_equal "prepared once: not written again" "$before" "$(stat -c %Y "$again")"
+
+finish
