@@ -3,6 +3,7 @@
 #include "mpsystem/ConversionHint.h"
 #include "mpsystem/EdgeSet.h"
 #include "mpsystem/OffLexer.h"
+#include "mpsystem/SphericalTexCoords.h"
 
 #include <algorithm>
 #include <cmath>
@@ -154,32 +155,9 @@ bool MeshReader::readPoints(float mass) {
     return true;
 }
 
-// An OFF file places no texture on the body. Wrapping the image once around the centroid, like a
-// map around a globe, suits the round bodies the program is used with: the texture stays
-// continuous everywhere but one seam and the poles, whereas a flat projection would smear it
-// into stripes along the sides.
+// An OFF file places no texture on the body; it gets the image wrapped around it.
 void MeshReader::assignOffTexCoords() {
-    const std::vector<SbVec3f>& p = mesh_.positions;
-    double centre[3] = {0, 0, 0};
-    for (const SbVec3f& q : p) {
-        for (int k = 0; k < 3; ++k) {
-            centre[k] += q[k];
-        }
-    }
-    for (double& c : centre) {
-        c /= std::max<std::size_t>(p.size(), 1);
-    }
-    const double pi = 3.14159265358979323846;
-    mesh_.texCoords.clear();
-    for (const SbVec3f& q : p) {
-        const double dx = q[0] - centre[0];
-        const double dy = q[1] - centre[1];
-        const double dz = q[2] - centre[2];
-        const double r = std::sqrt(dx * dx + dy * dy + dz * dz);
-        const double u = 0.5 + std::atan2(dz, dx) / (2 * pi);
-        const double v = r > 0 ? 0.5 + std::asin(std::clamp(dy / r, -1.0, 1.0)) / pi : 0.5;
-        mesh_.texCoords.emplace_back(static_cast<float>(u), static_cast<float>(v));
-    }
+    mesh_.texCoords = sphericalTexCoords(mesh_.positions);
 }
 
 bool MeshReader::readFaces() {
