@@ -119,29 +119,31 @@ void MpSystem::addSpringForces(float dt) {
 // Semi-implicit Euler: the position moves with the velocity just updated, which keeps the
 // springs stable at the time steps the program offers.
 void MpSystem::integrate(float dt) {
-    const float c = damping_;
     for (int32_t i = 0; i < numPoints_; ++i) {
         const float m = masses_[i];
         // A massless (or negative) point would accelerate without bound: it stays where it is.
-        if (!(m > 0.0f)) {
-            continue;
+        if (m > 0.0f) {
+            movePoint(i, forces_[i], m, dt);
         }
-        const SbVec3f& f = forces_[i];
-        const SbVec3f& v = velocities_[i];
-        const SbVec3f& p = positions_[i];
-        // Each component divided by the mass; the library's vector division multiplies by the
-        // reciprocal, which rounds differently.
-        const SbVec3f a((f[0] - c * v[0]) / m, (f[1] - c * v[1]) / m, (f[2] - c * v[2]) / m);
-        const SbVec3f newVelocity = v + dt * a;
-        const SbVec3f newPosition = p + dt * newVelocity;
-        if (isFinite(newVelocity) && isFinite(newPosition)) {
-            velocities_[i] = newVelocity;
-            positions_[i] = newPosition;
-        } else {
-            // Forces beyond single precision (a diverging body, absurd settings): the point
-            // stops where it is rather than carry infinity into the scene and the contacts.
-            velocities_[i].setValue(0.0f, 0.0f, 0.0f);
-        }
+    }
+}
+
+void MpSystem::movePoint(int32_t i, const SbVec3f& f, float m, float dt) {
+    const float c = damping_;
+    const SbVec3f& v = velocities_[i];
+    const SbVec3f& p = positions_[i];
+    // Each component divided by the mass; the library's vector division multiplies by the
+    // reciprocal, which rounds differently.
+    const SbVec3f a((f[0] - c * v[0]) / m, (f[1] - c * v[1]) / m, (f[2] - c * v[2]) / m);
+    const SbVec3f newVelocity = v + dt * a;
+    const SbVec3f newPosition = p + dt * newVelocity;
+    if (isFinite(newVelocity) && isFinite(newPosition)) {
+        velocities_[i] = newVelocity;
+        positions_[i] = newPosition;
+    } else {
+        // Forces beyond single precision (a diverging body, absurd settings): the point stops
+        // where it is rather than carry infinity into the scene and the contacts.
+        velocities_[i].setValue(0.0f, 0.0f, 0.0f);
     }
 }
 

@@ -112,6 +112,8 @@ private:
     void addGravityAndExternalForces();
     void addSpringForces(float dt);
     void integrate(float dt);
+    /// Semi-implicit Euler for one point of positive mass under `force`.
+    void movePoint(int32_t i, const SbVec3f& force, float m, float dt);
     void clearExternalForces();
     /// Load-time set-up of the fast step, once the mesh is read.
     void prepareFastStep();

@@ -102,19 +102,7 @@ inline void MpSystem::finishPoint(int32_t i, const SbVec3f& force, float dt) {
         velocities_[i].setValue(0.0f, 0.0f, 0.0f);
     }
 #else
-    const float c = damping_;
-    const SbVec3f& f = force;
-    const SbVec3f& v = velocities_[i];
-    const SbVec3f& p = positions_[i];
-    const SbVec3f a((f[0] - c * v[0]) / m, (f[1] - c * v[1]) / m, (f[2] - c * v[2]) / m);
-    const SbVec3f newVelocity = v + dt * a;
-    const SbVec3f newPosition = p + dt * newVelocity;
-    if (isFinite(newVelocity) && isFinite(newPosition)) {
-        velocities_[i] = newVelocity;
-        positions_[i] = newPosition;
-    } else {
-        velocities_[i].setValue(0.0f, 0.0f, 0.0f);
-    }
+    movePoint(i, force, m, dt);
 #endif
 }
 

@@ -52,6 +52,19 @@ void oneSpring(const SbVec3f* positions, const SpringEnds* springs, const double
 /// arithmetic runs over the group four (or eight) lanes at a time.
 constexpr int32_t groupSize = 64;
 
+/// The offsets a - b between the ends of springs s to s + groupSize - 1, one row per axis, so
+/// that the arithmetic can load whole lanes.
+inline void gatherOffsets(const SbVec3f* positions, const SpringEnds* springs, int32_t s,
+                          float (&d)[3][groupSize]) {
+    for (int32_t j = 0; j < groupSize; ++j) {
+        const SbVec3f& a = positions[springs[s + j].a];
+        const SbVec3f& b = positions[springs[s + j].b];
+        d[0][j] = a[0] - b[0];
+        d[1][j] = a[1] - b[1];
+        d[2][j] = a[2] - b[2];
+    }
+}
+
 /// All bits set in the lanes whose value is finite.
 inline __m128 finiteLanes(__m128 x) {
     const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), x);
@@ -82,13 +95,7 @@ void springGroup(const SbVec3f* positions, const SpringEnds* springs, const doub
                  double* lastLengths, const SpringForceLanes& forces, int32_t j0, int32_t s,
                  const SpringConstants& k) {
     alignas(16) float d[3][groupSize];
-    for (int32_t j = 0; j < groupSize; ++j) {
-        const SbVec3f& a = positions[springs[s + j].a];
-        const SbVec3f& b = positions[springs[s + j].b];
-        d[0][j] = a[0] - b[0];
-        d[1][j] = a[1] - b[1];
-        d[2][j] = a[2] - b[2];
-    }
+    gatherOffsets(positions, springs, s, d);
     const __m128d negKd = _mm_set1_pd(-static_cast<double>(k.springDamping));
     const __m128d negKs = _mm_set1_pd(-static_cast<double>(k.stiffness));
     const __m128d dt = _mm_set1_pd(k.dt);
@@ -152,13 +159,7 @@ __attribute__((target("avx2"))) void springGroup8(const SbVec3f* positions,
                                                   const SpringForceLanes& forces, int32_t j0,
                                                   int32_t s, const SpringConstants& k) {
     alignas(32) float d[3][groupSize];
-    for (int32_t j = 0; j < groupSize; ++j) {
-        const SbVec3f& a = positions[springs[s + j].a];
-        const SbVec3f& b = positions[springs[s + j].b];
-        d[0][j] = a[0] - b[0];
-        d[1][j] = a[1] - b[1];
-        d[2][j] = a[2] - b[2];
-    }
+    gatherOffsets(positions, springs, s, d);
     const __m256d negKd = _mm256_set1_pd(-static_cast<double>(k.springDamping));
     const __m256d negKs = _mm256_set1_pd(-static_cast<double>(k.stiffness));
     const __m256d dt = _mm256_set1_pd(k.dt);
