@@ -11,11 +11,7 @@
 set -euo pipefail
 source "$(dirname "$0")/lib/conventions.sh"
 answer_help_and_version "$@"
-for argument in "$@"; do
-    case $argument in
-    -?*) refuse "unknown option '$argument'" ;;
-    esac
-done
+no_options "$@"
 for target in "${@:2}"; do
     case $target in
     mesh | image) ;;

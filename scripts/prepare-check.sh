@@ -15,11 +15,7 @@
 set -euo pipefail
 source "$(dirname "$0")/lib/conventions.sh"
 answer_help_and_version "$@"
-for argument in "$@"; do
-    case $argument in
-    -?*) refuse "unknown option '$argument'" ;;
-    esac
-done
+no_options "$@"
 cd "$(dirname "$0")/.."
 root=$PWD
 build=$root/build

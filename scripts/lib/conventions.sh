@@ -39,14 +39,22 @@ answer_help_and_version() {
     done
 }
 
-# at_most_operands COUNT ARGS...: refuses any option and more than COUNT other arguments.
-at_most_operands() {
-    local most=$1 argument count=0
-    shift
+# no_options ARGS...: refuses the first argument that looks like an option.
+no_options() {
+    local argument
     for argument in "$@"; do
         case $argument in
         -?*) refuse "unknown option '$argument'" ;;
         esac
+    done
+}
+
+# at_most_operands COUNT ARGS...: refuses any option and more than COUNT other arguments.
+at_most_operands() {
+    local most=$1 argument count=0
+    shift
+    no_options "$@"
+    for argument in "$@"; do
         count=$((count + 1))
         if [ "$count" -gt "$most" ]; then
             refuse "unexpected argument '$argument'"
