@@ -5,12 +5,14 @@
 #include "appstate/Globals.h"
 #include "appstate/HeadlessViewer.h"
 #include "appstate/StartUp.h"
+#include "mpsystem/MpSystem.h"
 #include "tests/CoinEnvironment.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -31,6 +33,17 @@ inline const char* cubeMesh() {
            "-1  1  1 0 1\n"
            "3 0 2 1\n3 0 3 2\n3 4 5 6\n3 4 6 7\n3 0 1 5\n3 0 5 4\n"
            "3 3 6 2\n3 3 7 6\n3 0 4 7\n3 0 7 3\n3 1 2 6\n3 1 6 5\n";
+}
+
+/// A second body from the file and settings the scene was assembled with, to compare the
+/// ticks with plain steps.
+inline std::unique_ptr<MpSystem> twinBody() {
+    std::ifstream mesh(settings.meshFileName);
+    ::testing::internal::CaptureStderr();
+    auto body =
+        std::make_unique<MpSystem>(mesh, settings.damping, settings.mass, settings.stiffness);
+    ::testing::internal::GetCapturedStderr();
+    return body;
 }
 
 /// Runs the start-up without a window, as the program does between opening the window and

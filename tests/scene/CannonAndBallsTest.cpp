@@ -35,15 +35,6 @@ void placeBall(const SbVec3f& centre) {
               viewer->maxLightSources());
 }
 
-std::unique_ptr<MpSystem> twinBody() {
-    std::ifstream mesh(settings.meshFileName);
-    ::testing::internal::CaptureStderr();
-    auto body =
-        std::make_unique<MpSystem>(mesh, settings.damping, settings.mass, settings.stiffness);
-    ::testing::internal::GetCapturedStderr();
-    return body;
-}
-
 TEST_F(CannonAndBalls, CannonStandsInTheWorldBeforeTheBody) {
     ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
     ASSERT_NE(cannon, nullptr);

@@ -27,15 +27,6 @@ SbVec2s pixelOf(const SbVec3f& point) {
                    static_cast<short>(screen[1] * size[1]));
 }
 
-std::unique_ptr<MpSystem> twinBody() {
-    std::ifstream mesh(settings.meshFileName);
-    ::testing::internal::CaptureStderr();
-    auto body =
-        std::make_unique<MpSystem>(mesh, settings.damping, settings.mass, settings.stiffness);
-    ::testing::internal::GetCapturedStderr();
-    return body;
-}
-
 void ticks(int count, MpSystem* twin = nullptr) {
     for (int tick = 0; tick < count; ++tick) {
         timerCallback(nullptr, timerSensor);

@@ -25,16 +25,6 @@ std::vector<SbVec3f> surfacePoints() {
     return std::vector<SbVec3f>(points.getValues(0), points.getValues(0) + points.getNum());
 }
 
-// A second body from the same file, to compare the ticks with plain steps.
-std::unique_ptr<MpSystem> twinBody() {
-    std::ifstream mesh(settings.meshFileName);
-    ::testing::internal::CaptureStderr();
-    auto body =
-        std::make_unique<MpSystem>(mesh, settings.damping, settings.mass, settings.stiffness);
-    ::testing::internal::GetCapturedStderr();
-    return body;
-}
-
 TEST_F(Sensors, TickStepsTheBodyByTheCurrentTimeStep) {
     ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
     std::unique_ptr<MpSystem> twin = twinBody();
