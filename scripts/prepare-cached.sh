@@ -2,12 +2,14 @@
 # Usage: scripts/prepare-cached.sh MODEL [plimmerton-prepare options]
 #
 # Prints the path of a body file made from MODEL by plimmerton-prepare with the given options,
-# preparing it only the first time: the bodies are kept in build/prepared (or in
-# $PLIMMERTON_PREPARED when set), named after a hash of the model's bytes, the options and
-# the tool itself, so a changed model, other options or a rebuilt tool give a new body. What the
-# tool says goes to standard error; a model it refuses ends the script with its status. The
-# options after MODEL are the tool's, and the tool judges them; only --help and --version are
-# the script's.
+# preparing it only the first time: the bodies are kept in $XDG_CACHE_HOME/plimmerton
+# (~/.cache/plimmerton by default; $PLIMMERTON_PREPARED instead when set), named after a hash of
+# the model's bytes, the options and the tool itself, so a changed model, other options or a
+# rebuilt tool give a new body; common/PreparedBodies.h gives the program the same folder and
+# names. The model's own picture, when the tool took one, lies beside the body KEY.toff as
+# KEY.toff.png, KEY.toff.jpg or KEY.toff.tga. What the tool says goes to standard error; a model
+# it refuses ends the script with its status. The options after MODEL are the tool's, and the
+# tool judges them; only --help and --version are the script's.
 set -euo pipefail
 source "$(dirname "$0")/lib/conventions.sh"
 answer_help_and_version "$@"
@@ -28,7 +30,10 @@ if [ ! -r "$model" ] || [ -d "$model" ]; then
     "$tool" "$model" /dev/null "$@" >&2
     exit 1
 fi
-cache=${PLIMMERTON_PREPARED:-$root/build/prepared}
+# A relative $XDG_CACHE_HOME is ignored, as the base directory conventions ask.
+cache_home=${XDG_CACHE_HOME:-}
+[[ "$cache_home" == /* ]] || cache_home=$HOME/.cache
+cache=${PLIMMERTON_PREPARED:-$cache_home/plimmerton}
 key=$({
     sha256sum <"$model"
     printf '%s\n' "$@"

@@ -5,7 +5,7 @@
 # stable and lively. The program runs in data/.
 #
 # MODEL, a model file of any form plimmerton-prepare reads (OFF, OBJ, PLY, STL, glTF, ...), is
-# prepared into a body once (kept in build/prepared, see scripts/prepare-cached.sh) and run in
+# prepared into a body once (kept in ~/.cache/plimmerton, see scripts/prepare-cached.sh) and run in
 # place of the ball; its path is taken from where the script was started.
 #
 # Options are the program's own (-i -d -m -s -t -tex, see build/plimmerton --help); each one

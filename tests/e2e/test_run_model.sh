@@ -45,4 +45,20 @@ again=$(bash "$PLIMMERTON_SOURCE_DIR/scripts/prepare-cached.sh" "$E2E_WORK/box.o
 check_equal "prepared once: the same body" "${bodies[0]}" "$again"
 check_equal "prepared once: not written again" "$before" "$(stat -c %Y "$again")"
 
+# The program finds the bodies the script made: the same folder and the same key, with options
+# and without, and the cache folder of the base directory conventions when none is chosen.
+key_of() {
+    "$PLIMMERTON_BINARY_DIR/prepared-body-key" "$E2E_WORK/box.obj" \
+        "$PLIMMERTON_SOURCE_DIR/build/plimmerton-prepare" "$@"
+}
+check_equal "the program's name for the body is the script's" "$again" "$(key_of)"
+unset PLIMMERTON_PREPARED
+export XDG_CACHE_HOME="$E2E_WORK/cache"
+script_body=$(bash "$PLIMMERTON_SOURCE_DIR/scripts/prepare-cached.sh" "$E2E_WORK/box.obj" \
+    --points 50 --up z 2>/dev/null)
+check_equal "with options, in the cache folder: the same name" "$script_body" \
+    "$(key_of --points 50 --up z)"
+check "with options, in the cache folder: under \$XDG_CACHE_HOME/plimmerton" \
+    test -f "$XDG_CACHE_HOME/plimmerton/$(basename "$script_body")"
+
 finish
