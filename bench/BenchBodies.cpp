@@ -3,7 +3,7 @@
 #include "arena/ArenaFloor.h"
 #include "arena/Pillars.h"
 #include "balls/BallShots.h"
-#include "tools/Icosphere.h"
+#include "generators/Icosphere.h"
 
 #include <Inventor/SoDB.h>
 #include <Inventor/nodes/SoSeparator.h>

@@ -3,8 +3,8 @@
 #include "balls/BallLightSet.h"
 #include "balls/BallSet.h"
 #include "balls/CollisionWorld.h"
+#include "generators/TriangleMesh.h"
 #include "mpsystem/MpSystem.h"
-#include "tools/TriangleMesh.h"
 
 #include <memory>
 #include <string>

@@ -1,5 +1,5 @@
-#include "tools/Icosphere.h"
-#include "tools/TriangleMesh.h"
+#include "generators/Icosphere.h"
+#include "generators/TriangleMesh.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,10 @@
 #include "common/ToolCommandLine.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <iostream>
-#include <utility>
+#include <limits>
 
 const char* plimmertonVersion() {
     return PLIMMERTON_VERSION;
@@ -23,13 +25,13 @@ bool ToolCommandLine::read(int argc, char** argv) {
                 refuse("option '" + argument + "' needs a value");
                 return false;
             }
-            given_.push_back(argument);
+            given_.emplace_back(argument, argv[i + 1]);
             ++i;
         } else if (argument == "--help" || argument == "-h") {
             std::cout << usage_ << std::endl;
             return false;
         } else if (argument == "--version") {
-            std::cout << name_ << " " << plimmertonVersion() << std::endl;
+            std::cout << name_ << " " << plimmertonVersion() << versionNote_ << std::endl;
             return false;
         } else if (argument.size() > 1 && argument[0] == '-') {
             refuse("unknown option '" + argument + "'");
@@ -48,9 +50,83 @@ int ToolCommandLine::refuse(const std::string& what) {
 }
 
 bool ToolCommandLine::has(const std::string& option) const {
-    return std::find(given_.begin(), given_.end(), option) != given_.end();
+    return valueOf(option) != nullptr;
+}
+
+std::string ToolCommandLine::text(const std::string& option, const std::string& absent) const {
+    const std::string* value = valueOf(option);
+    return value ? *value : absent;
+}
+
+float ToolCommandLine::lenientNumber(const std::string& option) const {
+    const std::string* value = valueOf(option);
+    return value ? static_cast<float>(std::atof(value->c_str())) : 0.0f;
+}
+
+bool ToolCommandLine::wholeNumber(const std::string& option, long least, long most, long& value) {
+    const std::string* given = valueOf(option);
+    if (!given) {
+        return true;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const long number = std::strtol(given->c_str(), &end, 10);
+    if (end == given->c_str() || *end != '\0' || errno == ERANGE || number < least ||
+        number > most) {
+        const std::string upper = most == std::numeric_limits<long>::max()
+                                      ? std::string(" up")
+                                      : " to " + std::to_string(most);
+        return refuseValue(option, "a whole number from " + std::to_string(least) + upper);
+    }
+    value = number;
+    return true;
+}
+
+bool ToolCommandLine::positiveNumber(const std::string& option, double most, double& value) {
+    const std::string* given = valueOf(option);
+    if (!given) {
+        return true;
+    }
+    char* end = nullptr;
+    const double number = std::strtod(given->c_str(), &end);
+    if (end == given->c_str() || *end != '\0' || !(number > 0) || !(number <= most)) {
+        return refuseValue(option, "a positive number");
+    }
+    value = number;
+    return true;
+}
+
+bool ToolCommandLine::choice(const std::string& option, const std::vector<std::string>& choices,
+                             std::string& value) {
+    const std::string* given = valueOf(option);
+    if (!given) {
+        return true;
+    }
+    if (std::find(choices.begin(), choices.end(), *given) == choices.end()) {
+        std::string needs;
+        for (size_t k = 0; k < choices.size(); ++k) {
+            needs += (k == 0 ? "" : k + 1 == choices.size() ? " or " : ", ") + choices[k];
+        }
+        return refuseValue(option, needs);
+    }
+    value = *given;
+    return true;
+}
+
+bool ToolCommandLine::refuseValue(const std::string& option, const std::string& needs) {
+    refuse(option + " needs " + needs + ", not '" + *valueOf(option) + "'");
+    return false;
 }
 
 bool ToolCommandLine::takesValue(const std::string& option) const {
     return std::find(valueOptions_.begin(), valueOptions_.end(), option) != valueOptions_.end();
+}
+
+const std::string* ToolCommandLine::valueOf(const std::string& option) const {
+    for (const auto& [name, value] : given_) {
+        if (name == option) {
+            return &value;
+        }
+    }
+    return nullptr;
 }

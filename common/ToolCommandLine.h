@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 /// The project's version, as the build names it (for example "1.0.0").
@@ -9,11 +10,15 @@ const char* plimmertonVersion();
 /// The command line of one of the tools beside the program (the program keeps its own): "--help"
 /// or "-h" prints the usage on standard output and "--version" the tool's name and version,
 /// both with status 0; an unknown option, an option without its value or a stray argument is
-/// refused with one line on standard error that names it and points to --help, status 2.
+/// refused with one line on standard error that names it and points to --help, status 2. The
+/// getters hand out the values, checked: a value that does not fit is refused the same way.
 class ToolCommandLine {
 public:
     /// `valueOptions` take the argument after them as their value, whatever it looks like.
     ToolCommandLine(std::string name, std::string usage, std::vector<std::string> valueOptions);
+
+    /// Words that --version prints after the version, such as the libraries the tool uses.
+    void setVersionNote(std::string note) { versionNote_ = std::move(note); }
 
     /// Reads the arguments in order, stopping at the first that ends the tool. True when the
     /// tool goes on; else status() is what it ends with.
@@ -24,16 +29,40 @@ public:
     /// True when the value option `option` was given (with its value).
     bool has(const std::string& option) const;
 
+    // An option given more than once counts with its first value, as the program's own do.
+
+    /// The value of `option` as given, or `absent` when it was not given.
+    std::string text(const std::string& option, const std::string& absent = "") const;
+    /// `option` read as the program reads its numbers: as far as the value is a number, else
+    /// (and when absent) 0.
+    float lenientNumber(const std::string& option) const;
+
+    // The checked getters: when `option` was given, they set `value` from it and return true,
+    // or refuse it ("OPTION needs ..., not 'VALUE'") and return false; when it was not given,
+    // `value` keeps what it holds.
+
+    /// A whole number from `least` to `most`.
+    bool wholeNumber(const std::string& option, long least, long most, long& value);
+    /// A number above 0 and at most `most`.
+    bool positiveNumber(const std::string& option, double most, double& value);
+    /// One of `choices`, spelled as there.
+    bool choice(const std::string& option, const std::vector<std::string>& choices,
+                std::string& value);
+
     /// Writes "NAME: WHAT (try --help)" on standard error; returns 2, the status to end with.
     int refuse(const std::string& what);
 
 private:
     bool takesValue(const std::string& option) const;
+    const std::string* valueOf(const std::string& option) const;
+    bool refuseValue(const std::string& option, const std::string& needs);
 
     std::string name_;
     std::string usage_;
+    std::string versionNote_;
     std::vector<std::string> valueOptions_;
     std::vector<std::string> operands_;
-    std::vector<std::string> given_;
+    /// Each value option given, with its value, in the order given.
+    std::vector<std::pair<std::string, std::string>> given_;
     int status_ = 0;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/TriangleMesh.h"
+#include "generators/TriangleMesh.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/TriangleMesh.h"
+#include "generators/TriangleMesh.h"
 
 /// Which axis of the model's file points up.
 enum class UpAxis { Y, Z };

@@ -3,7 +3,7 @@
 #include "prepare/Bracing.h"
 #include "prepare/MeshCleanup.h"
 #include "prepare/Placement.h"
-#include "tools/TriangleMesh.h"
+#include "generators/TriangleMesh.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/TriangleMesh.h"
+#include "generators/TriangleMesh.h"
 
 /// Collapses edges of the surface until at most `maxPoints` points remain, choosing the
 /// collapses that change the shape least; a surface already within the budget stays as it is.

@@ -12,8 +12,8 @@ else
   at_most_operands 0 "$@"
 fi
 cd "$(dirname "$0")/.."
-mapfile -t sources < <(find common mpsystem balls arena appstate app control tools tests bench fuzz \
-  \( -name '*.cpp' -o -name '*.h' \) -type f | sort)
+mapfile -t sources < <(find common mpsystem balls arena appstate app control generators bodyoutput \
+  programs tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) -type f | sort)
 if [ "${1:-}" = --fix ]; then
   clang-format -i "${sources[@]}"
 else

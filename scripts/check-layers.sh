@@ -21,8 +21,10 @@ layers=(
   "appstate:common mpsystem balls appstate"
   "control:common mpsystem mpsystem/surface balls appstate control"
   "app:common image mpsystem mpsystem/surface balls arena appstate control app"
-  "tools:common mpsystem balls arena tools"
-  "prepare:common mpsystem tools prepare"
+  "generators:generators"
+  "bodyoutput:common mpsystem bodyoutput"
+  "prepare:common mpsystem generators prepare"
+  "programs:common mpsystem balls arena generators bodyoutput prepare programs"
 )
 
 faults=0

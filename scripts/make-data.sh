@@ -2,7 +2,8 @@
 # Usage: scripts/make-data.sh
 #
 # Regenerates the bundled bodies and textures in data/ with plimmerton-mkdata (built first).
-# Run it after changing a generator in tools/; the tools tests fail while data/ is stale.
+# Run it after changing a generator in generators/; the generators tests fail while data/ is
+# stale.
 set -euo pipefail
 source "$(dirname "$0")/lib/conventions.sh"
 answer_help_and_version "$@"

@@ -3,7 +3,7 @@
 #include "arena/Pillars.h"
 #include "balls/BallDynamics.h"
 #include "balls/BallShots.h"
-#include "tools/Icosphere.h"
+#include "generators/Icosphere.h"
 
 #include <Inventor/nodes/SoSeparator.h>
 

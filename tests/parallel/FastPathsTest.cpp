@@ -3,7 +3,7 @@
 #include "ArenaRun.h"
 #include "CoinEnvironment.h"
 #include "common/Workers.h"
-#include "tools/Icosphere.h"
+#include "generators/Icosphere.h"
 
 #include <gtest/gtest.h>
 

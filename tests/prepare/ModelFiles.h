@@ -2,7 +2,7 @@
 
 // Small models written by the tests in the forms users bring.
 
-#include "tools/TriangleMesh.h"
+#include "generators/TriangleMesh.h"
 
 #include <cstdio>
 #include <fstream>

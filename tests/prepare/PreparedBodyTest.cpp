@@ -4,11 +4,11 @@
 
 #include "ModelFiles.h"
 #include "balls/CollisionWorld.h"
+#include "generators/Icosphere.h"
+#include "generators/RoundedBox.h"
 #include "mpsystem/MpSystem.h"
 #include "prepare/Preparation.h"
 #include "prepare/PrincipalExtents.h"
-#include "tools/Icosphere.h"
-#include "tools/RoundedBox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/TgaWriter.h"
+#include "generators/TgaWriter.h"
 
 /// How two RGB pictures of the same size differ. A pixel counts as differing when one of its
 /// channels differs by more than the tolerance given to comparePictures().

@@ -7,14 +7,14 @@
 // FOLDER as TGA files, prints one "PASS: ..." or "FAIL: ..." line per check, and ends with
 // status 0 only when every check passed.
 
+#include "generators/Icosphere.h"
+#include "generators/Textures.h"
+#include "generators/TgaWriter.h"
+#include "generators/TriangleMesh.h"
 #include "mpsystem/MpSystem.h"
 #include "mpsystem/surface/SurfaceStripSet.h"
 #include "render/GlxOffscreen.h"
 #include "render/PictureComparison.h"
-#include "tools/Icosphere.h"
-#include "tools/Textures.h"
-#include "tools/TgaWriter.h"
-#include "tools/TriangleMesh.h"
 
 #include <Inventor/SoDB.h>
 #include <Inventor/SoOffscreenRenderer.h>

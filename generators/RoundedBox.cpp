@@ -1,4 +1,4 @@
-#include "tools/RoundedBox.h"
+#include "generators/RoundedBox.h"
 
 #include <algorithm>
 #include <cmath>

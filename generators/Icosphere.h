@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/TriangleMesh.h"
+#include "generators/TriangleMesh.h"
 
 /// Number of points of an icosphere of the given subdivision level: 10 * 4^level + 2.
 int64_t icospherePointCount(int level);

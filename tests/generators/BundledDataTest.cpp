@@ -1,4 +1,4 @@
-#include "tools/BundledData.h"
+#include "generators/BundledData.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "tools/TriangleMesh.h"
-#include "tools/Icosphere.h"
-#include "tools/RoundedBox.h"
+#include "generators/TriangleMesh.h"
+#include "generators/Icosphere.h"
+#include "generators/RoundedBox.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tools/Textures.h"
+#include "generators/Textures.h"
 
 #include <algorithm>
 #include <cmath>

@@ -16,18 +16,17 @@
 
 namespace {
 
-const char* usage =
-    "Usage: plimmerton-shape PREPARED.toff FINAL.toff\n"
-    "       plimmerton-shape --help | --version\n"
-    "\n"
-    "Compares the body FINAL (written by plimmerton-sim -o after a run) with the\n"
-    "body PREPARED it started as. Prints the principal extents of both (square\n"
-    "roots of the eigenvalues of the points' covariance, largest first), their\n"
-    "ratios, the lowest point's height above the floor (y = -15), and whether\n"
-    "every point is finite and inside the arena (|x|, |z| < 16, y > -16).\n"
-    "Status 0 when every ratio is at least 0.6, the lowest point lies within one\n"
-    "unit of the floor and every point is finite and inside; else 3. A body that\n"
-    "cannot be read gives status 1, a wrong command line status 2.";
+const char* usage = "Usage: plimmerton-shape PREPARED.toff FINAL.toff\n"
+                    "       plimmerton-shape --help | --version\n"
+                    "\n"
+                    "Compares the body FINAL (written by plimmerton-sim -o after a run) with the\n"
+                    "body PREPARED it started as. Prints the principal extents of both (square\n"
+                    "roots of the eigenvalues of the points' covariance, largest first), their\n"
+                    "ratios, the lowest point's height above the floor (y = -15), and whether\n"
+                    "every point is finite and inside the arena (|x|, |z| < 16, y > -16).\n"
+                    "Status 0 when every ratio is at least 0.6, the lowest point lies within one\n"
+                    "unit of the floor and every point is finite and inside; else 3. A body that\n"
+                    "cannot be read gives status 1, a wrong command line status 2.";
 
 constexpr float floorHeight = -15.0f;
 constexpr float arenaReach = 16.0f;

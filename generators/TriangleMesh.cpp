@@ -1,4 +1,4 @@
-#include "tools/TriangleMesh.h"
+#include "generators/TriangleMesh.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/TgaWriter.h"
+#include "generators/TgaWriter.h"
 
 /// The body's picture: a checkerboard of `squares` x `squares` warm squares with dark seams,
 /// so that stretching and shearing of the surface shows. Squares are centred on the corners

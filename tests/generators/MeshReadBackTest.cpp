@@ -1,11 +1,11 @@
 // The program's own mesh reader takes the generated text as the generator meant it.
 
 #include "CoinEnvironment.h"
+#include "generators/BundledData.h"
+#include "generators/Icosphere.h"
+#include "generators/RoundedBox.h"
+#include "generators/TriangleMesh.h"
 #include "mpsystem/MpSystem.h"
-#include "tools/BundledData.h"
-#include "tools/Icosphere.h"
-#include "tools/RoundedBox.h"
-#include "tools/TriangleMesh.h"
 
 #include <fstream>
 #include <iostream>

@@ -1,10 +1,10 @@
 // The simulation tool's output: a checksum of the positions and the body written back as a mesh.
 
-#include "tools/BodyMeshWriter.h"
+#include "bodyoutput/BodyMeshWriter.h"
 #include "CoinEnvironment.h"
+#include "bodyoutput/PositionChecksum.h"
+#include "generators/Icosphere.h"
 #include "mpsystem/MpSystem.h"
-#include "tools/Icosphere.h"
-#include "tools/PositionChecksum.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/TriangleMesh.h"
+#include "generators/TriangleMesh.h"
 
 /// A box with rounded edges and corners: every face is a grid of flatSegments steps across its
 /// flat middle and roundSegments steps across each rounded border, so each side of the box has

@@ -1,4 +1,4 @@
-#include "tools/BodyMeshWriter.h"
+#include "bodyoutput/BodyMeshWriter.h"
 
 #include "mpsystem/MpSystem.h"
 #include "mpsystem/OffLexer.h"

@@ -1,4 +1,4 @@
-#include "tools/TgaWriter.h"
+#include "generators/TgaWriter.h"
 
 #include <fstream>
 #include <ostream>

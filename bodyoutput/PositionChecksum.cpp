@@ -1,4 +1,4 @@
-#include "tools/PositionChecksum.h"
+#include "bodyoutput/PositionChecksum.h"
 
 #include <cstring>
 

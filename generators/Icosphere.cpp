@@ -1,4 +1,4 @@
-#include "tools/Icosphere.h"
+#include "generators/Icosphere.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
-#include "tools/BundledData.h"
+#include "generators/BundledData.h"
 
-#include "tools/Icosphere.h"
-#include "tools/RoundedBox.h"
-#include "tools/Textures.h"
-#include "tools/TriangleMesh.h"
+#include "generators/Icosphere.h"
+#include "generators/RoundedBox.h"
+#include "generators/Textures.h"
+#include "generators/TriangleMesh.h"
 
 #include <sstream>
 

@@ -7,13 +7,12 @@
 #include "balls/BallSet.h"
 #include "balls/CollisionWorld.h"
 #include "balls/WorldTick.h"
-#include "common/CommandLine.h"
+#include "bodyoutput/BodyMeshWriter.h"
+#include "bodyoutput/PositionChecksum.h"
 #include "common/ToolCommandLine.h"
 #include "common/Workers.h"
 #include "mpsystem/MeshReader.h"
 #include "mpsystem/MpSystem.h"
-#include "tools/BodyMeshWriter.h"
-#include "tools/PositionChecksum.h"
 
 #include <Inventor/SoDB.h>
 #include <Inventor/nodes/SoSeparator.h>
@@ -23,9 +22,10 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iostream>
+#include <limits>
+#include <string>
 #include <vector>
 
 namespace {
@@ -56,17 +56,16 @@ const char* simUsage =
     "                               single-precision x, y, z of every point in order)\n"
     "  median tick T ms            (when TICKS > 0)\n"
     "\n"
-    "An unknown option, an option without its value or a missing -i end the run with\n"
-    "status 2; a missing or unreadable mesh, a file without a known keyword or a malformed\n"
-    "file with status 1 and the program's message on standard error.\n"
+    "An unknown option, an option without its value, a TICKS, SEED or COUNT that is not a\n"
+    "whole number in its range or a missing -i end the run with status 2; a missing or\n"
+    "unreadable mesh, a file without a known keyword or a malformed file with status 1\n"
+    "and the program's message on standard error.\n"
     "\n"
     "Example:\n"
     "  plimmerton-sim -i data/ball.toff -d 0.04 -m 0.3 -s 85 -t 0.012 -n 1000 -arena 1";
 
-/// A numeric option as the program reads it: as far as it is a number, else 0.
-float numericOption(int argc, char** argv, const char* name) {
-    return static_cast<float>(std::atof(findOption(argc, argv, name)));
-}
+/// More threads than any machine we know of has cores; the pool holds the count to the cores.
+constexpr long maxThreads = 4096;
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -88,25 +87,29 @@ int main(int argc, char** argv) {
     if (!commandLine.has("-i")) {
         return commandLine.refuse("missing option -i MESH");
     }
-    const char* meshFileName = findOption(argc, argv, "-i");
+    long ticks = 100;
+    long threads = 0;
+    long arenaSeed = -1;
+    if (!commandLine.wholeNumber("-n", 0, std::numeric_limits<long>::max(), ticks) ||
+        !commandLine.wholeNumber("-threads", 1, maxThreads, threads) ||
+        !commandLine.wholeNumber("-arena", 0, std::numeric_limits<unsigned>::max(), arenaSeed)) {
+        return commandLine.status();
+    }
+    const std::string meshFileName = commandLine.text("-i");
     std::ifstream mesh;
-    if (!openMeshFile(mesh, meshFileName)) {
+    if (!openMeshFile(mesh, meshFileName.c_str())) {
         return 1;
     }
-    const float damping = numericOption(argc, argv, "-d");
-    const float mass = numericOption(argc, argv, "-m");
-    const float stiffness = numericOption(argc, argv, "-s");
-    const float timeStep = numericOption(argc, argv, "-t");
-    const char* threads = findOption(argc, argv, "-threads");
-    if (*threads != '\0') {
-        setWorkerCount(std::atoi(threads));
+    const float damping = commandLine.lenientNumber("-d");
+    const float mass = commandLine.lenientNumber("-m");
+    const float stiffness = commandLine.lenientNumber("-s");
+    const float timeStep = commandLine.lenientNumber("-t");
+    if (threads > 0) {
+        setWorkerCount(static_cast<int>(threads));
     }
-    const long ticks = std::max(0L, std::strtol(findOption(argc, argv, "-n"), nullptr, 10));
-    const bool defaultTicks = *findOption(argc, argv, "-n") == '\0';
-    const char* arenaSeed = findOption(argc, argv, "-arena");
-    const char* outputName = findOption(argc, argv, "-o");
+    const std::string outputName = commandLine.text("-o");
 
-    MpSystem body(mesh, damping, mass, stiffness, meshFileName);
+    MpSystem body(mesh, damping, mass, stiffness, meshFileName.c_str());
     if (!body.isLoaded()) {
         return 1;
     }
@@ -121,16 +124,15 @@ int main(int argc, char** argv) {
     BallSet balls;
     BallLightSet lights;
     const TickWorld tickWorld{&body, balls, lights, *world, contacts};
-    if (*arenaSeed != '\0') {
+    if (arenaSeed >= 0) {
         // The seeded layout reads no texture: the picture plays no part in contacts.
-        layOutArena(world, contacts, static_cast<unsigned>(std::strtoul(arenaSeed, nullptr, 10)));
+        layOutArena(world, contacts, static_cast<unsigned>(arenaSeed));
         addArenaFloor(contacts);
     }
 
-    const long tickCount = defaultTicks ? 100 : ticks;
     std::vector<double> tickMillis;
-    tickMillis.reserve(static_cast<size_t>(tickCount));
-    for (long k = 0; k < tickCount; ++k) {
+    tickMillis.reserve(static_cast<size_t>(ticks));
+    for (long k = 0; k < ticks; ++k) {
         const auto start = std::chrono::steady_clock::now();
         runTick(tickWorld, timeStep);
         const auto end = std::chrono::steady_clock::now();
@@ -138,7 +140,7 @@ int main(int argc, char** argv) {
     }
     world->unref();
 
-    if (*outputName != '\0') {
+    if (!outputName.empty()) {
         std::ifstream original(meshFileName);
         std::ofstream out(outputName);
         if (!out || !writeBodyMesh(body, original, out) || !out.flush()) {
@@ -151,9 +153,9 @@ int main(int argc, char** argv) {
     std::snprintf(checksum, sizeof checksum, "%016" PRIx64,
                   positionChecksum(body.positions(), body.numPoints()));
     std::cout << "points " << body.numPoints() << std::endl;
-    std::cout << "ticks " << tickCount << std::endl;
+    std::cout << "ticks " << ticks << std::endl;
     std::cout << "checksum " << checksum << std::endl;
-    if (tickCount > 0) {
+    if (ticks > 0) {
         std::cout << "median tick " << median(tickMillis) << " ms" << std::endl;
     }
     return 0;

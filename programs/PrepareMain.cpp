@@ -9,14 +9,11 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iomanip>
 #include <iostream>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -26,90 +23,68 @@ namespace {
 
 const char* const program = "plimmerton-prepare";
 
-void printUsage() {
-    std::cout
-        << "Usage: plimmerton-prepare MODEL OUT.toff [--size SIZE] [--up y|z] [--points N]\n"
-           "\n"
-           "Turns a model file into a body for plimmerton: OFF (also COFF, NOFF, with colours\n"
-           "and comments), OBJ, PLY, STL, glTF/GLB and the other forms the Assimp library\n"
-           "reads. All objects of the file become one body; points at the same place are\n"
-           "welded, polygons split into triangles, degenerate and repeated faces dropped. The\n"
-           "surface is simplified to at most N points and ordered for a fast step, scaled so\n"
-           "that its largest extent is SIZE, and stood where the bundled ball stands. Struts\n"
-           "across the inside (faces of two vertices, which the program turns into springs\n"
-           "and never draws) keep it in shape. Texture coordinates are the model's own, or\n"
-           "else the image wrapped around the body as for an OFF file.\n"
-           "\n"
-           "  --size SIZE   largest extent of the body (default "
-        << Stand().size
-        << ", the bundled ball's)\n"
-           "  --up y|z      the model's axis that points up (default y; STL files are often z)\n"
-           "  --points N    most points the body keeps (default "
-        << defaultPointBudget
-        << "); every point adds to the\n"
-           "                body's weight and to the work of each step\n"
-           "  --help        print this and exit\n"
-           "  --version     print the version and exit\n"
-           "\n"
-           "OUT.toff is written whole or not at all. An unreadable, empty or unsupported model,\n"
-           "one without faces or with coordinates that are not finite gives one line naming\n"
-           "the file and the problem, and status 1; a wrong option gives status 2.\n"
-           "\n"
-           "Example:\n"
-           "  plimmerton-prepare cow.obj cow.toff && plimmerton -i cow.toff -tex body.tga\n"
-           "      -m 0.3 -s 85 -d 0.04 -t 0.012\n";
+std::string usage() {
+    std::ostringstream text;
+    text << "Usage: plimmerton-prepare MODEL OUT.toff [--size SIZE] [--up y|z] [--points N]\n"
+            "\n"
+            "Turns a model file into a body for plimmerton: OFF (also COFF, NOFF, with colours\n"
+            "and comments), OBJ, PLY, STL, glTF/GLB and the other forms the Assimp library\n"
+            "reads. All objects of the file become one body; points at the same place are\n"
+            "welded, polygons split into triangles, degenerate and repeated faces dropped. The\n"
+            "surface is simplified to at most N points and ordered for a fast step, scaled so\n"
+            "that its largest extent is SIZE, and stood where the bundled ball stands. Struts\n"
+            "across the inside (faces of two vertices, which the program turns into springs\n"
+            "and never draws) keep it in shape. Texture coordinates are the model's own, or\n"
+            "else the image wrapped around the body as for an OFF file.\n"
+            "\n"
+            "  --size SIZE   largest extent of the body (default "
+         << Stand().size
+         << ", the bundled ball's)\n"
+            "  --up y|z      the model's axis that points up (default y; STL files are often z)\n"
+            "  --points N    most points the body keeps (default "
+         << defaultPointBudget
+         << "); every point adds to the\n"
+            "                body's weight and to the work of each step\n"
+            "  --help        print this and exit\n"
+            "  --version     print the version and exit\n"
+            "\n"
+            "OUT.toff is written whole or not at all. An unreadable, empty or unsupported model,\n"
+            "one without faces or with coordinates that are not finite gives one line naming\n"
+            "the file and the problem, and status 1; a wrong option gives status 2.\n"
+            "\n"
+            "Example:\n"
+            "  plimmerton-prepare cow.obj cow.toff && plimmerton -i cow.toff -tex body.tga\n"
+            "      -m 0.3 -s 85 -d 0.04 -t 0.012";
+    return text.str();
 }
 
-int usageError(const std::string& what) {
-    std::cerr << program << ": " << what << " (try --help)" << std::endl;
-    return 2;
+/// The libraries the tool is built on, for --version.
+std::string libraryVersions() {
+    std::ostringstream text;
+    text << " (Assimp " << aiGetVersionMajor() << "." << aiGetVersionMinor() << "."
+         << aiGetVersionPatch() << ", meshoptimizer " << MESHOPTIMIZER_VERSION / 1000 << "."
+         << MESHOPTIMIZER_VERSION % 1000 / 10 << ")";
+    return text.str();
 }
 
-struct CommandLine {
-    std::vector<std::string> files;
-    PrepareOptions options;
-};
-
-/// Reads the options; 0 when they are all right, else the exit status.
-int readCommandLine(int argc, char** argv, CommandLine& line) {
-    for (int k = 1; k < argc; ++k) {
-        const std::string word = argv[k];
-        if (word.size() < 2 || word[0] != '-') {
-            line.files.push_back(word);
-            continue;
-        }
-        if (word != "--size" && word != "--up" && word != "--points") {
-            return usageError("unknown option '" + word + "'");
-        }
-        if (k + 1 >= argc) {
-            return usageError("option '" + word + "' needs a value");
-        }
-        const std::string value = argv[++k];
-        char* end = nullptr;
-        if (word == "--size") {
-            const double size = std::strtod(value.c_str(), &end);
-            if (end == value.c_str() || *end != '\0' || !(size > 0) || size > 1e6) {
-                return usageError("--size needs a positive number, not '" + value + "'");
-            }
-            line.options.size = static_cast<float>(size);
-        } else if (word == "--up") {
-            if (value != "y" && value != "z") {
-                return usageError("--up needs y or z, not '" + value + "'");
-            }
-            line.options.up = value == "z" ? UpAxis::Z : UpAxis::Y;
-        } else {
-            const long points = std::strtol(value.c_str(), &end, 10);
-            if (end == value.c_str() || *end != '\0' || points < 7 || points > 1000000) {
-                return usageError("--points needs a whole number from 7 to 1000000, not '" + value +
-                                  "'");
-            }
-            line.options.maxPoints = static_cast<int>(points);
-        }
+/// The options, checked; false when the tool ends with the command line's status.
+bool readOptions(ToolCommandLine& commandLine, PrepareOptions& options) {
+    double size = options.size;
+    std::string up = options.up == UpAxis::Z ? "z" : "y";
+    long points = options.maxPoints;
+    if (!commandLine.positiveNumber("--size", 1e6, size) ||
+        !commandLine.choice("--up", {"y", "z"}, up) ||
+        !commandLine.wholeNumber("--points", 7, 1000000, points)) {
+        return false;
     }
-    if (line.files.size() != 2) {
-        return usageError("give a model file and an output file");
+    if (commandLine.operands().size() != 2) {
+        commandLine.refuse("give a model file and an output file");
+        return false;
     }
-    return 0;
+    options.size = static_cast<float>(size);
+    options.up = up == "z" ? UpAxis::Z : UpAxis::Y;
+    options.maxPoints = static_cast<int>(points);
+    return true;
 }
 
 void printReport(const std::string& model, const std::string& out, const PrepareOptions& options,
@@ -186,25 +161,14 @@ TrialRead trialRead(const std::string& model) {
 } // namespace
 
 int main(int argc, char** argv) {
-    for (int k = 1; k < argc; ++k) {
-        if (std::strcmp(argv[k], "--help") == 0 || std::strcmp(argv[k], "-h") == 0) {
-            printUsage();
-            return 0;
-        }
-        if (std::strcmp(argv[k], "--version") == 0) {
-            std::cout << program << " " << plimmertonVersion() << " (Assimp " << aiGetVersionMajor() << "."
-                      << aiGetVersionMinor() << "." << aiGetVersionPatch() << ", meshoptimizer "
-                      << MESHOPTIMIZER_VERSION / 1000 << "." << MESHOPTIMIZER_VERSION % 1000 / 10
-                      << ")" << std::endl;
-            return 0;
-        }
+    ToolCommandLine commandLine(program, usage(), {"--size", "--up", "--points"});
+    commandLine.setVersionNote(libraryVersions());
+    PrepareOptions options;
+    if (!commandLine.read(argc, argv) || !readOptions(commandLine, options)) {
+        return commandLine.status();
     }
-    CommandLine line;
-    if (const int status = readCommandLine(argc, argv, line)) {
-        return status;
-    }
-    const std::string& model = line.files[0];
-    const std::string& out = line.files[1];
+    const std::string& model = commandLine.operands()[0];
+    const std::string& out = commandLine.operands()[1];
 
     const auto start = std::chrono::steady_clock::now();
     const TrialRead trial = trialRead(model);
@@ -220,7 +184,7 @@ int main(int argc, char** argv) {
     }
     TriangleMesh body;
     PrepareReport report;
-    std::string error = prepareModel(model, line.options, body, report);
+    std::string error = prepareModel(model, options, body, report);
     if (!error.empty()) {
         std::cerr << model << ": " << error << std::endl;
         return 1;
@@ -238,6 +202,6 @@ int main(int argc, char** argv) {
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    printReport(model, out, line.options, body, report, seconds);
+    printReport(model, out, options, body, report, seconds);
     return 0;
 }

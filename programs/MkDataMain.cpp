@@ -1,8 +1,7 @@
 // plimmerton-mkdata: writes the bundled bodies and textures into a folder, or a finer ball.
 
-#include "common/CommandLine.h"
 #include "common/ToolCommandLine.h"
-#include "tools/BundledData.h"
+#include "generators/BundledData.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -62,7 +61,7 @@ int main(int argc, char** argv) {
         return commandLine.refuse("unexpected argument '" + operands[1] + "'");
     }
     if (commandLine.has("--ball")) {
-        return writeBall(findOption(argc, argv, "--ball"), operands[0]);
+        return writeBall(commandLine.text("--ball"), operands[0]);
     }
     const std::filesystem::path folder = operands[0];
     std::error_code error;

@@ -2,7 +2,7 @@
 // which row is at the bottom.
 
 #include "CoinEnvironment.h"
-#include "tools/TgaWriter.h"
+#include "generators/TgaWriter.h"
 
 #include <Inventor/nodes/SoTexture2.h>
 #include <gtest/gtest.h>
