@@ -1,6 +1,7 @@
 #include "app/OverlayScene.h"
 
 #include "appstate/OnScreenText.h"
+#include "control/KeyTable.h"
 
 #include <Inventor/nodes/SoComplexity.h>
 #include <Inventor/nodes/SoCoordinate3.h>

@@ -3,8 +3,9 @@
 #include "app/QtScreenshot.h"
 #include "app/QtTextPainter.h"
 #include "appstate/Globals.h"
-#include "appstate/OnScreenText.h"
 #include "control/MouseGrab.h"
+#include "control/ProgramState.h"
+#include "control/StatusReport.h"
 
 #include <GL/gl.h>
 #include <Inventor/SbTime.h>
@@ -17,9 +18,9 @@
 #include <QTimer>
 #include <QWidget>
 
-QtExaminerViewer::QtExaminerViewer(QWidget* parent)
+QtExaminerViewer::QtExaminerViewer(QWidget* parent, ProgramState& programState)
     : SoQtExaminerViewer(parent, nullptr, TRUE, SoQtFullViewer::BUILD_ALL, SoQtViewer::BROWSER),
-      overlay(paintText) {
+      state(programState), overlay(paintText) {
     addSuperimposition(overlay.root());
 }
 
@@ -75,13 +76,13 @@ double QtExaminerViewer::refreshRate() const {
     return screen != nullptr ? screen->refreshRate() : 0.0;
 }
 
+void QtExaminerViewer::saveScreenshot() {
+    screenshotRequested = true;
+    scheduleRedraw();
+}
+
 SbBool QtExaminerViewer::processSoEvent(const SoEvent* const event) {
     if (event->isOfType(SoKeyboardEvent::getClassTypeId())) {
-        if (SoKeyboardEvent::isKeyPressEvent(event, SoKeyboardEvent::F12)) {
-            screenshotRequested = true;
-            scheduleRedraw();
-            return TRUE;
-        }
         // The render area hands the event to the scene graph; the viewer classes in between
         // would keep keys for their own bindings while in viewing mode.
         const SbBool handled = SoQtRenderArea::processSoEvent(event);
@@ -100,18 +101,18 @@ bool QtExaminerViewer::handleGrab(const SoEvent* event) {
     // Ctrl with Shift and the left button keeps zooming the view.
     if (SoMouseButtonEvent::isButtonPressEvent(event, SoMouseButtonEvent::BUTTON1) &&
         event->wasCtrlDown() && !event->wasShiftDown()) {
-        grabbing = grabBodyAt(event->getPosition());
+        grabbing = grabBodyAt(state.grab, event->getPosition());
         return grabbing;
     }
     if (!grabbing) {
         return false;
     }
     if (event->isOfType(SoLocation2Event::getClassTypeId())) {
-        dragBodyTo(event->getPosition());
+        dragBodyTo(state.grab, event->getPosition());
         return true;
     }
     if (SoMouseButtonEvent::isButtonReleaseEvent(event, SoMouseButtonEvent::BUTTON1)) {
-        releaseBody();
+        releaseBody(state.grab);
         grabbing = false;
         return true;
     }
@@ -119,7 +120,7 @@ bool QtExaminerViewer::handleGrab(const SoEvent* event) {
 }
 
 bool QtExaminerViewer::refreshOverlay() {
-    return overlay.update(currentStatus(), helpPanelShown,
+    return overlay.update(currentStatus(state), state.helpPanelShown,
                           getViewportRegion().getViewportSizePixels(),
                           SbTime::getTimeOfDay().getValue());
 }
@@ -137,7 +138,7 @@ void QtExaminerViewer::actualRedraw() {
     SoQtExaminerViewer::actualRedraw();
     if (screenshotRequested) {
         screenshotRequested = false;
-        saveScreenshot(getViewportRegion().getViewportSizePixels());
+        ::saveScreenshot(getViewportRegion().getViewportSizePixels());
     }
 }
 

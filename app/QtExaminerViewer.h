@@ -5,15 +5,16 @@
 
 #include <Inventor/Qt/viewers/SoQtExaminerViewer.h>
 
+class ProgramState;
+
 /// The examiner viewer in its window. Every keyboard event goes to the scene graph, in viewing
 /// mode too, and none to the viewer's own key bindings (arrows, S, Home, Esc, Alt), which would
-/// collide with the program's keys; F12 saves a picture of the view. The mouse navigates as
-/// usual, except that Ctrl with the left button on the body grabs it. The on-screen texts
-/// (OverlayScene) are drawn over the view.
+/// collide with the program's keys. The mouse navigates as usual, except that Ctrl with the left
+/// button on the body grabs it. The on-screen texts (OverlayScene) are drawn over the view.
 class QtExaminerViewer : public SoQtExaminerViewer, public ExaminerViewer {
 public:
-    /// Embedded in `parent`, all decorations, browser type.
-    explicit QtExaminerViewer(QWidget* parent);
+    /// Embedded in `parent`, all decorations, browser type; its mouse and texts work on `state`.
+    QtExaminerViewer(QWidget* parent, ProgramState& state);
 
     // The toolkit's own overloads stay callable next to the ones taking this program's types.
     using SoQtExaminerViewer::setDrawStyle;
@@ -34,6 +35,7 @@ public:
 
     unsigned maxLightSources() const override { return lightSources; }
     double refreshRate() const override;
+    void saveScreenshot() override;
 
 protected:
     SbBool processSoEvent(const SoEvent* const event) override;
@@ -48,6 +50,7 @@ private:
     /// whether the event was one of those.
     bool handleGrab(const SoEvent* event);
 
+    ProgramState& state;
     OverlayScene overlay;
     bool grabbing = false;
     /// F12 was pressed: the next frame drawn is saved.

@@ -32,8 +32,8 @@ bool QtWindow::init(const char* programName, const char* className) {
     return topLevelWidget != nullptr;
 }
 
-ExaminerViewer* QtWindow::createExaminerViewer() {
-    return new QtExaminerViewer(topLevelWidget);
+ExaminerViewer* QtWindow::createExaminerViewer(ProgramState& state) {
+    return new QtExaminerViewer(topLevelWidget, state);
 }
 
 void QtWindow::show() {

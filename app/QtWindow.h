@@ -1,6 +1,7 @@
 #pragma once
 
 class ExaminerViewer;
+class ProgramState;
 
 /// The window system: the one place that knows the toolkit. Its header names no toolkit type,
 /// so the rest of the program stays free of it.
@@ -12,8 +13,8 @@ bool init(const char* programName, const char* className);
 
 /// Creates the examiner viewer in the top-level window: embedded, all decorations, browser
 /// type. It passes every keyboard event to the scene graph and none to its own key bindings;
-/// the mouse navigates as usual.
-ExaminerViewer* createExaminerViewer();
+/// the mouse navigates as usual. Its handlers work on `state`, which must outlive it.
+ExaminerViewer* createExaminerViewer(ProgramState& state);
 
 /// Shows the top-level window.
 void show();

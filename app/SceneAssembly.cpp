@@ -8,7 +8,9 @@
 #include "arena/Pillars.h"
 #include "common/GlobalView.h"
 #include "control/Cannon.h"
+#include "control/KeyTable.h"
 #include "control/KeyboardControl.h"
+#include "control/ProgramState.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/C/tidbits.h>
@@ -46,7 +48,7 @@ static void configureViewer() {
     viewer->setBackgroundColor(SbColor(0, 0.2f, 0.3f));
 }
 
-bool assembleScene(ExaminerViewer* examinerViewer) {
+bool assembleScene(ExaminerViewer* examinerViewer, ProgramState& state) {
     viewer = examinerViewer;
     sceneRoot = new SoSeparator;
     camera = new SoPerspectiveCamera;
@@ -77,8 +79,12 @@ bool assembleScene(ExaminerViewer* examinerViewer) {
     worldSeparator->addChild(mpSystem->buildSurface(1, 1, 1, 0, settings.textureFileName));
     connectCollisions();
 
-    createSensors();
+    createSensors(state);
+    state.bodyName = settings.meshFileName;
     SoEventCallback* keyboardNode = new SoEventCallback;
+    // The program's keys first: what they add to a key of keyboardCallback (letting go of the
+    // body before N destroys it) must come before that key's own work.
+    keyboardNode->addEventCallback(SoKeyboardEvent::getClassTypeId(), programKeyCallback, &state);
     keyboardNode->addEventCallback(SoKeyboardEvent::getClassTypeId(), keyboardCallback, camera);
     sceneRoot->addChild(keyboardNode);
 

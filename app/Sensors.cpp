@@ -2,6 +2,7 @@
 
 #include "appstate/ExaminerViewer.h"
 #include "appstate/Globals.h"
+#include "control/ProgramState.h"
 #include "control/Simulation.h"
 
 #include <Inventor/SbTime.h>
@@ -12,13 +13,15 @@
 #include <cmath>
 
 void timerCallback(void*, SoSensor*) {
-    tickSimulation();
+    runWorldTick();
 }
 
-void dueTicksCallback(void*, SoSensor*) {
+void dueTicksCallback(void* userData, SoSensor*) {
+    ProgramState& state = *static_cast<ProgramState*>(userData);
+    TickSchedule& tickSchedule = state.ticks;
     const int due = tickSchedule.takeDueTicks(SbTime::getTimeOfDay().getValue(), settings.timeStep);
     for (int tick = 0; tick < due; ++tick) {
-        timerCallback(nullptr, timerSensor);
+        tickSimulation(state);
     }
     const double now = SbTime::getTimeOfDay().getValue();
     // The scene follows at the next idle moment, after any input that waits, so keys and the
@@ -56,8 +59,8 @@ double frameInterval(double refreshRate) {
     return 1.0 / refreshRate;
 }
 
-void createSensors() {
-    timerSensor = new SoTimerSensor(dueTicksCallback, nullptr);
+void createSensors(ProgramState& state) {
+    timerSensor = new SoTimerSensor(dueTicksCallback, &state);
     // Each tick advances the simulation by a whole step, so simulated time runs at three
     // times wall-clock time. The interval is fixed here; key 2 later changes only the step.
     const SbTime interval = timerInterval(settings.timeStep);
@@ -71,7 +74,7 @@ void createSensors() {
     if (interval > SbTime::zero()) {
         timerSensor->setBaseTime(base);
     }
-    tickSchedule =
+    state.ticks =
         TickSchedule(base.getValue(), interval.getValue(), frameInterval(viewer->refreshRate()));
     idleSensor = new SoIdleSensor(idleCallback, nullptr);
 }

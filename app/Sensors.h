@@ -2,17 +2,19 @@
 
 #include <Inventor/SbTime.h>
 
+class ProgramState;
 class SoSensor;
 
-/// One physics tick (tickSimulation): the mouse's pull, then the body (while it is ready) and
-/// the balls step by settings.timeStep, fallen balls drop out, and the contact forces that the
-/// next tick's steps consume are gathered.
+/// One physics tick (runWorldTick): the body (while it is ready) and the balls step by
+/// settings.timeStep, fallen balls drop out, and the contact forces that the next tick's steps
+/// consume are gathered.
 void timerCallback(void* userData, SoSensor* sensor);
 
-/// The timer's callback while the animation runs: runs, by timerCallback and in order, every
-/// tick that tickSchedule finds due (those that fell due while a frame was drawn too, up to its
-/// cap), schedules idleSensor when a frame is due, and has the timer fire next at the tick on
-/// its grid from which the next frame can be drawn. In between the main loop sleeps.
+/// The timer's callback while the animation runs, with the ProgramState as `userData`: runs,
+/// by tickSimulation and in order, every tick that the state's schedule finds due (those that
+/// fell due while a frame was drawn too, up to its cap), schedules idleSensor when a frame is
+/// due, and has the timer fire next at the tick on its grid from which the next frame can be
+/// drawn. In between the main loop sleeps.
 void dueTicksCallback(void* userData, SoSensor* sensor);
 
 /// The scene update of a frame (showSimulation): copies the simulated state (body and balls)
@@ -35,8 +37,9 @@ SbTime timerInterval(float timeStep);
 /// second; a rate that is unknown (0) or implausible counts as 60.
 double frameInterval(double refreshRate);
 
-/// Creates timerSensor, with the interval timerInterval(settings.timeStep) counted from now
-/// (the ticks keep to that schedule however late one of them runs), tickSchedule on the same
-/// grid with frames at the viewer's display rate, and idleSensor. Both sensors stay
-/// unscheduled: the animation starts stopped.
-void createSensors();
+/// Creates timerSensor, calling dueTicksCallback for `state`, with the interval
+/// timerInterval(settings.timeStep) counted from now (the ticks keep to that schedule however
+/// late one of them runs), the state's tick schedule on the same grid with frames at the
+/// viewer's display rate, and idleSensor. Both sensors stay unscheduled: the animation starts
+/// stopped.
+void createSensors(ProgramState& state);

@@ -2,7 +2,6 @@
 
 #include "appstate/ExaminerViewer.h"
 #include "appstate/Globals.h"
-#include "control/BodyGrab.h"
 #include "control/Cannon.h"
 #include "mpsystem/MpSystem.h"
 
@@ -36,10 +35,6 @@ void releaseApplication() {
     delete idleSensor;
     idleSensor = nullptr;
 
-    bodyGrab.release();
-    tickSchedule = TickSchedule{};
-    helpPanelShown = false;
-    simulatedTime = 0;
     collisionWorld = CollisionWorld{};
     ballSet.clear();
     ballLightSet.clear();

@@ -4,7 +4,8 @@
 /// viewer and releases the scene graph. The rest lives until the process ends.
 void tearDown();
 
-/// Releases everything the application holds (sensors and their schedule, the mouse's grab,
-/// balls, collision world, body, cannon, viewer, scene, mesh stream) and resets the globals and
-/// settings to their start values, so that the scene can be assembled again in the same process.
+/// Releases everything the application holds in its globals (sensors, balls, collision world,
+/// body, cannon, viewer, scene, mesh stream) and resets them and the settings to their start
+/// values, so that the scene can be assembled again in the same process. The ProgramState
+/// that the scene worked for is its owner's to release, after this.
 void releaseApplication();

@@ -6,6 +6,7 @@
 #include "appstate/Help.h"
 #include "appstate/StartUp.h"
 #include "common/CommandLine.h"
+#include "control/ProgramState.h"
 
 int main(int argc, char** argv) {
     if (isUsageRequest(argc, argv)) {
@@ -19,7 +20,10 @@ int main(int argc, char** argv) {
     if (!QtWindow::init(programName, "SoWin")) {
         return 1;
     }
-    if (!assembleScene(QtWindow::createExaminerViewer())) {
+    // Everything the program keeps beyond its globals; it outlives the viewer, whose handlers
+    // work on it.
+    ProgramState state;
+    if (!assembleScene(QtWindow::createExaminerViewer(state), state)) {
         return 1;
     }
     viewer->show();

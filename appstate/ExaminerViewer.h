@@ -48,4 +48,7 @@ public:
     virtual unsigned maxLightSources() const = 0;
     /// How many frames a second the display shows; 0 when it is not known.
     virtual double refreshRate() const = 0;
+
+    /// Saves a picture of the view as the next frame draws it, without the texts over it.
+    virtual void saveScreenshot() = 0;
 };

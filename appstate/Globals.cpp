@@ -13,6 +13,3 @@ BallSet ballSet;
 BallLightSet ballLightSet;
 SoTimerSensor* timerSensor = nullptr;
 SoIdleSensor* idleSensor = nullptr;
-TickSchedule tickSchedule;
-bool helpPanelShown = false;
-double simulatedTime = 0;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "appstate/Settings.h"
-#include "appstate/TickSchedule.h"
 #include "balls/BallLightSet.h"
 #include "balls/BallSet.h"
 #include "balls/CollisionWorld.h"
@@ -32,9 +31,3 @@ extern BallSet ballSet;
 extern BallLightSet ballLightSet;
 extern SoTimerSensor* timerSensor;
 extern SoIdleSensor* idleSensor;
-/// When the running animation's ticks and frames fall due (set up with the sensors).
-extern TickSchedule tickSchedule;
-/// The window shows its panel of keys (key H switches it).
-extern bool helpPanelShown;
-/// Seconds of simulated time that the ticks have advanced since start-up.
-extern double simulatedTime;

@@ -22,6 +22,7 @@ public:
     SbViewportRegion getViewportRegion() const override { return viewport; }
     unsigned maxLightSources() const override { return lightSources; }
     double refreshRate() const override { return displayRate; }
+    void saveScreenshot() override { ++screenshotsAsked; }
 
     bool feedbackVisible = false;
     int transparencyType = 0;
@@ -34,4 +35,5 @@ public:
     SbViewportRegion viewport{640, 480};
     unsigned lightSources = 8;
     double displayRate = 60;
+    int screenshotsAsked = 0;
 };

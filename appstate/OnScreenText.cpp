@@ -1,12 +1,5 @@
 #include "appstate/OnScreenText.h"
 
-#include "appstate/ExaminerViewer.h"
-#include "appstate/Globals.h"
-#include "balls/BallShots.h"
-#include "mpsystem/MpSystem.h"
-
-#include <Inventor/sensors/SoTimerSensor.h>
-
 #include <iomanip>
 #include <sstream>
 
@@ -56,44 +49,4 @@ std::vector<std::string> statusLines(const StatusValues& values) {
     }
     lines.push_back(line.str());
     return lines;
-}
-
-// Two keys to a line where they fit, so that the panel fits a small window.
-const std::vector<std::string>& helpPanelLines() {
-    static const std::vector<std::string> lines = {
-        "P       start / stop      O       one tick (stopped)",
-        "SPACE   shoot a ball      T       remove the oldest",
-        "N       new body          H       help    Q  quit",
-        "1 2 3   stiffness, time step, damping",
-        "4 5 6   headlight, draw style, headcam",
-        "arrows  push the body     END     lift it (running)",
-        "A D W S aim the cannon    J L I K orbit the camera",
-        "F12     save a screenshot (PNG)",
-        "",
-        "mouse   left: turn        middle, Shift+left: pan",
-        "        wheel: zoom       Ctrl+left: pull the body",
-    };
-    return lines;
-}
-
-StatusValues currentStatus() {
-    StatusValues values;
-    const MpSystem* body = mpSystemReady ? mpSystem : nullptr;
-    values.hasBody = body != nullptr;
-    if (body != nullptr) {
-        values.points = body->numPoints();
-        values.springs = body->numSprings();
-        values.stiffness = body->stiffness();
-        values.damping = body->damping();
-    }
-    values.balls = ballSet.size();
-    values.ballLimit = viewer != nullptr ? ballLimit(viewer->maxLightSources()) : 0;
-    values.timeStep = settings.timeStep;
-    values.running = timerSensor != nullptr && timerSensor->isScheduled();
-    values.simulatedTime = simulatedTime;
-    values.pace = tickSchedule.measuredPace();
-    values.targetPace = tickSchedule.targetPace(settings.timeStep);
-    values.ranShare = tickSchedule.ranShare();
-    values.slowMotion = tickSchedule.slowMotion();
-    return values;
 }

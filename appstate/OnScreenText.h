@@ -39,9 +39,3 @@ const char* pausedHint();
 /// while the animation runs, its pace in simulated seconds a second against its target, with
 /// "SLOW MOTION" and the factor when it falls behind.
 std::vector<std::string> statusLines(const StatusValues& values);
-
-/// The panel that key H shows and hides: every key and what the mouse does.
-const std::vector<std::string>& helpPanelLines();
-
-/// The status of the application's state as it is now.
-StatusValues currentStatus();

@@ -2,9 +2,7 @@
 
 #include "mpsystem/MpSystem.h"
 
-BodyGrab bodyGrab;
-
-void BodyGrab::grab(const MpSystem& body, int point, const SbVec3f& target) {
+void BodyGrab::grab(const MpSystem& body, int point, const SbVec3f& target, const SbPlane& plane) {
     if (point < 0 || point >= body.numPoints()) {
         release();
         return;
@@ -12,6 +10,7 @@ void BodyGrab::grab(const MpSystem& body, int point, const SbVec3f& target) {
     body_ = &body;
     point_ = point;
     target_ = target;
+    plane_ = plane;
 }
 
 void BodyGrab::release() {

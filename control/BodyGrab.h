@@ -1,5 +1,6 @@
 #pragma once
 
+#include <Inventor/SbPlane.h>
 #include <Inventor/SbVec3f.h>
 
 class MpSystem;
@@ -16,9 +17,9 @@ public:
     /// body in one tick.
     static constexpr float maxForce = 600;
 
-    /// Holds point `point` of `body` with its target at `target`; an index outside the body
-    /// holds nothing.
-    void grab(const MpSystem& body, int point, const SbVec3f& target);
+    /// Holds point `point` of `body` with its target at `target`, which moves in `plane`; an
+    /// index outside the body holds nothing.
+    void grab(const MpSystem& body, int point, const SbVec3f& target, const SbPlane& plane);
     void moveTarget(const SbVec3f& target) { target_ = target; }
     void release();
 
@@ -27,6 +28,8 @@ public:
     bool holdsAny() const { return body_ != nullptr; }
     int point() const { return point_; }
     const SbVec3f& target() const { return target_; }
+    /// The plane the target moves in: through the point as grabbed, facing the camera.
+    const SbPlane& plane() const { return plane_; }
 
     /// This tick's pull on the held point, added to `body`'s external forces; nothing when no
     /// point of `body` is held.
@@ -38,7 +41,5 @@ private:
     const MpSystem* body_ = nullptr;
     int point_ = -1;
     SbVec3f target_{0, 0, 0};
+    SbPlane plane_;
 };
-
-/// The one grab of the mouse; let go before its body is destroyed.
-extern BodyGrab bodyGrab;

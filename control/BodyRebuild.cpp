@@ -2,7 +2,6 @@
 
 #include "appstate/Globals.h"
 #include "appstate/StartUp.h"
-#include "control/BodyGrab.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/nodes/SoSeparator.h>
@@ -12,7 +11,6 @@
 // a body (an earlier rebuild failed) there is nothing to take out, and no other child of the
 // world may go in its place.
 static void destroyBody() {
-    bodyGrab.release();
     if (mpSystem == nullptr) {
         return;
     }

@@ -7,11 +7,9 @@
 #include "control/BodyRebuild.h"
 #include "control/CameraControl.h"
 #include "control/Cannon.h"
-#include "control/Simulation.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/SbRotation.h>
-#include <Inventor/SbTime.h>
 #include <Inventor/events/SoKeyboardEvent.h>
 #include <Inventor/nodes/SoEventCallback.h>
 #include <Inventor/nodes/SoPerspectiveCamera.h>
@@ -119,22 +117,9 @@ void cycleDrawStyle() {
     viewer->setDrawStyle(ExaminerViewer::INTERACTIVE, ExaminerViewer::VIEW_SAME_AS_STILL);
 }
 
-// The ticks that fell due while the animation stood still are not owed: it goes on from now.
 void startOrStop() {
     toggle(timerSensor);
     toggle(idleSensor);
-    if (animationRuns()) {
-        tickSchedule.restart(SbTime::getTimeOfDay().getValue());
-    }
-}
-
-// A single step to look at what one tick does; the running animation has its own ticks.
-void stepOnce() {
-    if (animationRuns()) {
-        return;
-    }
-    tickSimulation();
-    showSimulation();
 }
 
 void quit() {
@@ -154,14 +139,10 @@ void keyboardCallback(void* userData, SoEventCallback* node) {
 
     if (pressed(SoKeyboardEvent::H)) {
         printHelp();
-        helpPanelShown = !helpPanelShown;
     }
     if (pressed(SoKeyboardEvent::P)) {
         startOrStop();
         node->setHandled();
-    }
-    if (pressed(SoKeyboardEvent::O)) {
-        stepOnce();
     }
     if (pressed(SoKeyboardEvent::J)) {
         orbitCamera(sceneCamera, 'Y', orbitStep);

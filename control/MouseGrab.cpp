@@ -16,9 +16,6 @@
 
 namespace {
 
-// The plane the held point's target moves in: through the point as grabbed, facing the camera.
-SbPlane dragPlane;
-
 // The line of sight through `pixel`, with the camera's view as the viewer maps it onto its
 // viewport.
 bool sightLine(const SbVec2s& pixel, SbLine& sight) {
@@ -52,8 +49,8 @@ int nearestCorner(const SoFaceDetail& face, const SbVec3f& hit, const MpSystem& 
 
 } // namespace
 
-bool grabBodyAt(const SbVec2s& pixel) {
-    releaseBody();
+bool grabBodyAt(BodyGrab& grab, const SbVec2s& pixel) {
+    grab.release();
     if (!mpSystemReady || mpSystem == nullptr) {
         return false;
     }
@@ -79,19 +76,18 @@ bool grabBodyAt(const SbVec2s& pixel) {
     const SbVec3f position = mpSystem->pointPosition(point);
     SbVec3f viewDirection;
     camera->orientation.getValue().multVec(SbVec3f(0, 0, -1), viewDirection);
-    dragPlane = SbPlane(viewDirection, position);
-    bodyGrab.grab(*mpSystem, point, position);
-    return bodyGrab.holds(*mpSystem);
+    grab.grab(*mpSystem, point, position, SbPlane(viewDirection, position));
+    return grab.holds(*mpSystem);
 }
 
-void dragBodyTo(const SbVec2s& pixel) {
+void dragBodyTo(BodyGrab& grab, const SbVec2s& pixel) {
     SbLine sight;
     SbVec3f target;
-    if (bodyGrab.holdsAny() && sightLine(pixel, sight) && dragPlane.intersect(sight, target)) {
-        bodyGrab.moveTarget(target);
+    if (grab.holdsAny() && sightLine(pixel, sight) && grab.plane().intersect(sight, target)) {
+        grab.moveTarget(target);
     }
 }
 
-void releaseBody() {
-    bodyGrab.release();
+void releaseBody(BodyGrab& grab) {
+    grab.release();
 }

@@ -2,16 +2,18 @@
 
 #include <Inventor/SbVec2s.h>
 
+class BodyGrab;
+
 /// Grabbing the body with the mouse, in pixels of the viewer's viewport (origin lower left).
 
 /// Picks the body where `pixel` shows it and holds the nearest corner of the triangle found
 /// there, its target on that point. Returns false, holding nothing, when the body is not the
 /// first thing under the pixel (or there is no body).
-bool grabBodyAt(const SbVec2s& pixel);
+bool grabBodyAt(BodyGrab& grab, const SbVec2s& pixel);
 
 /// Moves the held point's target to where the line of sight through `pixel` meets the plane
 /// through the point as it was grabbed, facing the camera.
-void dragBodyTo(const SbVec2s& pixel);
+void dragBodyTo(BodyGrab& grab, const SbVec2s& pixel);
 
 /// Lets go of the held point.
-void releaseBody();
+void releaseBody(BodyGrab& grab);

@@ -3,23 +3,28 @@
 #include "appstate/Globals.h"
 #include "balls/BallDynamics.h"
 #include "balls/WorldTick.h"
-#include "control/BodyGrab.h"
+#include "control/ProgramState.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/nodes/SoSeparator.h>
 
 #include <cmath>
 
-void tickSimulation() {
+void runWorldTick() {
     MpSystem* body = mpSystemReady ? mpSystem : nullptr;
-    if (body != nullptr) {
-        bodyGrab.pull(*body);
-    }
     runTick(TickWorld{body, ballSet, ballLightSet, *worldSeparator, collisionWorld},
             settings.timeStep);
+}
+
+void tickSimulation(ProgramState& state) {
+    if (mpSystemReady && mpSystem != nullptr) {
+        state.grab.pull(*mpSystem);
+    }
+    runWorldTick();
+    ++state.ticksRun;
     // Steps of no length, or of none that is a number, move nothing.
     if (settings.timeStep > 0 && std::isfinite(settings.timeStep)) {
-        simulatedTime += settings.timeStep;
+        state.simulatedTime += settings.timeStep;
     }
 }
 

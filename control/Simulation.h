@@ -1,9 +1,15 @@
 #pragma once
 
-/// One whole tick of the application's world by settings.timeStep: the mouse's pull on the
-/// held point, then runTick on the body (while it is ready), the balls and the contacts; the
-/// step counts into simulatedTime. The running animation's timer runs it, and so does key O.
-void tickSimulation();
+class ProgramState;
+
+/// One tick of the world by settings.timeStep: the body (while it is ready), the balls and the
+/// contacts, through runTick, as the timer's callback runs it.
+void runWorldTick();
+
+/// One whole tick of the program: the mouse's pull on the held part of the body, then
+/// runWorldTick; the step counts into the state's simulated time and ticks. The running
+/// animation's timer runs it, and so does key O.
+void tickSimulation(ProgramState& state);
 
 /// Copies the simulated state into the scene: the body's surface and headcam (while the body
 /// is ready), the balls and their lights. The viewer redraws what changed.

@@ -5,6 +5,7 @@
 #include "appstate/Globals.h"
 #include "appstate/HeadlessViewer.h"
 #include "appstate/StartUp.h"
+#include "control/ProgramState.h"
 #include "mpsystem/MpSystem.h"
 #include "tests/CoinEnvironment.h"
 
@@ -82,7 +83,7 @@ protected:
         }
         headless = new HeadlessViewer;
         ::testing::internal::CaptureStderr();
-        const bool assembled = assembleScene(headless);
+        const bool assembled = assembleScene(headless, state);
         readerOutput = ::testing::internal::GetCapturedStderr();
         return assembled;
     }
@@ -93,6 +94,8 @@ protected:
         return {"-d", "0.02", "-m", "1.25", "-s", "85", "-t", "0.012"};
     }
 
+    /// What the program keeps beyond its globals, as the window layer would own it.
+    ProgramState state;
     /// Owned by the application once assembled (it is `viewer`).
     HeadlessViewer* headless = nullptr;
     /// What the assembly wrote on standard error: the mesh reader's progress or its error.

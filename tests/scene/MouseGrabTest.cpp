@@ -1,6 +1,6 @@
 #include "control/MouseGrab.h"
-#include "app/Sensors.h"
 #include "control/BodyGrab.h"
+#include "control/Simulation.h"
 #include "mpsystem/MpSystem.h"
 #include "tests/scene/AssembledScene.h"
 #include "tests/scene/KeyPresses.h"
@@ -8,7 +8,6 @@
 #include <Inventor/SbViewVolume.h>
 #include <Inventor/nodes/SoCoordinate3.h>
 #include <Inventor/nodes/SoPerspectiveCamera.h>
-#include <Inventor/sensors/SoTimerSensor.h>
 
 #include <memory>
 
@@ -27,9 +26,9 @@ SbVec2s pixelOf(const SbVec3f& point) {
                    static_cast<short>(screen[1] * size[1]));
 }
 
-void ticks(int count, MpSystem* twin = nullptr) {
+void ticks(ProgramState& state, int count, MpSystem* twin = nullptr) {
     for (int tick = 0; tick < count; ++tick) {
-        timerCallback(nullptr, timerSensor);
+        tickSimulation(state);
         if (twin != nullptr) {
             twin->step(settings.timeStep);
         }
@@ -43,18 +42,18 @@ TEST_F(MouseGrab, TheHeldPointIsPulledTowardTheCursorInThePlaneFacingTheCamera) 
     ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
     std::unique_ptr<MpSystem> twin = twinBody();
     const SbVec2s pixel = pixelOf(nearCorner6);
-    ASSERT_TRUE(grabBodyAt(pixel));
-    ASSERT_EQ(bodyGrab.point(), 6);
+    ASSERT_TRUE(grabBodyAt(state.grab, pixel));
+    ASSERT_EQ(state.grab.point(), 6);
     const SbVec3f grabbed = mpSystem->pointPosition(6);
 
-    dragBodyTo(SbVec2s(pixel[0] + 80, pixel[1]));
-    const SbVec3f target = bodyGrab.target();
+    dragBodyTo(state.grab, SbVec2s(pixel[0] + 80, pixel[1]));
+    const SbVec3f target = state.grab.target();
     SbVec3f viewDirection;
     camera->orientation.getValue().multVec(SbVec3f(0, 0, -1), viewDirection);
     EXPECT_NEAR((target - grabbed).dot(viewDirection), 0, 1e-3);
     EXPECT_GT(target[0] - grabbed[0], 1) << "to the right on the screen";
 
-    ticks(30, twin.get());
+    ticks(state, 30, twin.get());
     const float pulled = (mpSystem->pointPosition(6) - target).length();
     const float free = (twin->pointPosition(6) - target).length();
     EXPECT_LT(pulled, free - 0.5f);
@@ -64,26 +63,27 @@ TEST_F(MouseGrab, ReleaseAndANewBodyLetGo) {
     ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
     std::unique_ptr<MpSystem> twin = twinBody();
     const SbVec2s pixel = pixelOf(nearCorner6);
-    ASSERT_TRUE(grabBodyAt(pixel));
-    dragBodyTo(SbVec2s(pixel[0] + 80, pixel[1]));
-    releaseBody();
-    ticks(10, twin.get());
+    ASSERT_TRUE(grabBodyAt(state.grab, pixel));
+    dragBodyTo(state.grab, SbVec2s(pixel[0] + 80, pixel[1]));
+    releaseBody(state.grab);
+    ticks(state, 10, twin.get());
     EXPECT_EQ(mpSystem->pointPosition(6), twin->pointPosition(6)) << "nothing pulls any more";
 
-    ASSERT_TRUE(grabBodyAt(pixelOf(mpSystem->pointPosition(6) + SbVec3f(-0.15f, -0.15f, 0))));
+    ASSERT_TRUE(
+        grabBodyAt(state.grab, pixelOf(mpSystem->pointPosition(6) + SbVec3f(-0.15f, -0.15f, 0))));
     pressKeyCapturing(SoKeyboardEvent::N);
-    EXPECT_FALSE(bodyGrab.holdsAny());
-    dragBodyTo(pixel);
-    EXPECT_FALSE(bodyGrab.holdsAny());
+    EXPECT_FALSE(state.grab.holdsAny());
+    dragBodyTo(state.grab, pixel);
+    EXPECT_FALSE(state.grab.holdsAny());
     std::unique_ptr<MpSystem> fresh = twinBody();
-    ticks(10, fresh.get());
+    ticks(state, 10, fresh.get());
     EXPECT_EQ(mpSystem->pointPosition(6), fresh->pointPosition(6));
 }
 
 TEST_F(MouseGrab, NothingIsHeldBesideTheBody) {
     ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
-    EXPECT_FALSE(grabBodyAt(SbVec2s(3, 470)));
-    EXPECT_FALSE(bodyGrab.holdsAny());
+    EXPECT_FALSE(grabBodyAt(state.grab, SbVec2s(3, 470)));
+    EXPECT_FALSE(state.grab.holdsAny());
 }
 
 TEST_F(MouseGrab, OStepsOnceWhileStoppedAndShowsIt) {
@@ -94,7 +94,7 @@ TEST_F(MouseGrab, OStepsOnceWhileStoppedAndShowsIt) {
     EXPECT_EQ(mpSystem->pointPosition(6), twin->pointPosition(6));
     const SoMFVec3f& drawn = mpSystem->surfaceCoordinates()->point;
     EXPECT_EQ(drawn[6], mpSystem->pointPosition(6)) << "and the scene shows the tick";
-    EXPECT_FLOAT_EQ(simulatedTime, 0.012f);
+    EXPECT_FLOAT_EQ(state.simulatedTime, 0.012f);
 
     pressKey(SoKeyboardEvent::P);
     const SbVec3f running = mpSystem->pointPosition(6);

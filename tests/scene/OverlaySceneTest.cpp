@@ -1,6 +1,7 @@
 #include "app/OverlayScene.h"
-#include "app/Sensors.h"
 #include "appstate/OnScreenText.h"
+#include "control/Simulation.h"
+#include "control/StatusReport.h"
 #include "tests/scene/AssembledScene.h"
 #include "tests/scene/KeyPresses.h"
 
@@ -23,30 +24,30 @@ TextImage paintBlank(const std::vector<std::string>& lines, TextKind) {
     return image;
 }
 
-bool refresh(OverlayScene& overlay, double now = 0) {
-    return overlay.update(currentStatus(), helpPanelShown, SbVec2s(640, 480), now);
+bool refresh(const ProgramState& state, OverlayScene& overlay, double now = 0) {
+    return overlay.update(currentStatus(state), state.helpPanelShown, SbVec2s(640, 480), now);
 }
 
 TEST_F(Overlay, ShowsTheStatusTheHintWhileStoppedAndThePanelOnH) {
     ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
     OverlayScene overlay(paintBlank);
-    EXPECT_TRUE(refresh(overlay));
-    EXPECT_EQ(overlay.statusShown(), statusLines(currentStatus()));
+    EXPECT_TRUE(refresh(state, overlay));
+    EXPECT_EQ(overlay.statusShown(), statusLines(currentStatus(state)));
     EXPECT_EQ(overlay.statusShown().front(), "8 points  18 springs  balls 0 of 6");
     EXPECT_TRUE(overlay.hintShown());
     EXPECT_FALSE(overlay.helpShown());
-    EXPECT_FALSE(refresh(overlay)) << "nothing changed, nothing to redraw";
+    EXPECT_FALSE(refresh(state, overlay)) << "nothing changed, nothing to redraw";
 
     pressKey(SoKeyboardEvent::P);
-    EXPECT_TRUE(refresh(overlay));
+    EXPECT_TRUE(refresh(state, overlay));
     EXPECT_FALSE(overlay.hintShown());
     EXPECT_EQ(overlay.statusShown().back(), "t 0.000 s  pace ... of 3.00 s/s");
 
     pressKeyCapturing(SoKeyboardEvent::H);
-    EXPECT_TRUE(refresh(overlay));
+    EXPECT_TRUE(refresh(state, overlay));
     EXPECT_TRUE(overlay.helpShown());
     pressKeyCapturing(SoKeyboardEvent::H);
-    EXPECT_TRUE(refresh(overlay));
+    EXPECT_TRUE(refresh(state, overlay));
     EXPECT_FALSE(overlay.helpShown());
 }
 
@@ -56,17 +57,17 @@ TEST_F(Overlay, TheRunningClockRepaintsTheStatusOnlyAfterItsPeriod) {
     ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
     OverlayScene overlay(paintBlank);
     pressKey(SoKeyboardEvent::P);
-    ASSERT_TRUE(refresh(overlay, 10.0));
+    ASSERT_TRUE(refresh(state, overlay, 10.0));
     const std::vector<std::string> first = overlay.statusShown();
-    timerCallback(nullptr, nullptr);
-    EXPECT_FALSE(refresh(overlay, 10.1));
+    tickSimulation(state);
+    EXPECT_FALSE(refresh(state, overlay, 10.1));
     EXPECT_EQ(overlay.statusShown(), first);
-    EXPECT_TRUE(refresh(overlay, 10.0 + OverlayScene::clockPeriod));
-    EXPECT_EQ(overlay.statusShown(), statusLines(currentStatus()));
+    EXPECT_TRUE(refresh(state, overlay, 10.0 + OverlayScene::clockPeriod));
+    EXPECT_EQ(overlay.statusShown(), statusLines(currentStatus(state)));
 
     pressKeyCapturing(SoKeyboardEvent::NUMBER_1);
-    EXPECT_TRUE(refresh(overlay, 10.3));
-    EXPECT_EQ(overlay.statusShown(), statusLines(currentStatus()));
+    EXPECT_TRUE(refresh(state, overlay, 10.3));
+    EXPECT_EQ(overlay.statusShown(), statusLines(currentStatus(state)));
 }
 
 } // namespace

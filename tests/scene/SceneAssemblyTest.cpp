@@ -178,7 +178,8 @@ TEST(SceneAssemblyDeath, UnknownKeywordEndsTheProgramWithStatusOne) {
     EXPECT_EXIT(
         {
             openMeshStream();
-            assembleScene(new HeadlessViewer);
+            ProgramState state;
+            assembleScene(new HeadlessViewer, state);
         },
         ::testing::ExitedWithCode(1), "No OFF- or TRIANGULATION-File !");
     std::remove(path.c_str());

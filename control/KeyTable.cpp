@@ -1,0 +1,116 @@
+#include "control/KeyTable.h"
+
+#include "appstate/ExaminerViewer.h"
+#include "appstate/Globals.h"
+#include "control/ProgramState.h"
+#include "control/Simulation.h"
+
+#include <Inventor/SbTime.h>
+#include <Inventor/nodes/SoEventCallback.h>
+#include <Inventor/sensors/SoTimerSensor.h>
+
+#include <algorithm>
+
+namespace {
+
+bool animationRuns() {
+    return timerSensor != nullptr && timerSensor->isScheduled();
+}
+
+// Runs ahead of keyboardCallback, which then starts or stops the sensors: the ticks that fell
+// due while the animation stood still are not owed, it goes on from now.
+void startOrStop(ProgramState& state) {
+    if (!animationRuns()) {
+        state.ticks.restart(SbTime::getTimeOfDay().getValue());
+    }
+}
+
+void switchHelpPanel(ProgramState& state) {
+    state.helpPanelShown = !state.helpPanelShown;
+}
+
+// A single tick to look at what one tick does; the running animation has its own ticks.
+void stepOnce(ProgramState& state) {
+    if (animationRuns()) {
+        return;
+    }
+    tickSimulation(state);
+    showSimulation();
+}
+
+// Runs ahead of keyboardCallback's rebuild, before the held body is destroyed.
+void letGoOfTheBody(ProgramState& state) {
+    state.grab.release();
+}
+
+void saveScreenshot(ProgramState&) {
+    viewer->saveScreenshot();
+}
+
+// Labels of up to this many characters keep their texts in one column.
+const size_t labelWidth = 8;
+// A row of up to this many characters shares its line with the next one.
+const size_t halfLine = 26;
+
+} // namespace
+
+const std::vector<KeyBinding>& keyTable() {
+    static const std::vector<KeyBinding> table = {
+        {"P", "start / stop", SoKeyboardEvent::P, false, startOrStop},
+        {"O", "one tick (stopped)", SoKeyboardEvent::O, false, stepOnce},
+        {"SPACE", "shoot a ball"},
+        {"T", "remove the oldest"},
+        {"N", "new body", SoKeyboardEvent::N, false, letGoOfTheBody},
+        {"H", "help", SoKeyboardEvent::H, false, switchHelpPanel},
+        {"Q", "quit"},
+        {"F12", "save a screenshot", SoKeyboardEvent::F12, false, saveScreenshot},
+        {"1 2 3", "stiffness, time step, damping"},
+        {"4 5 6", "headlight, draw style, headcam"},
+        {"arrows", "push the body"},
+        {"END", "lift it (running)"},
+        {"A D W S", "aim the cannon"},
+        {"J L I K", "orbit the camera"},
+    };
+    return table;
+}
+
+void programKeyCallback(void* userData, SoEventCallback* node) {
+    ProgramState& state = *static_cast<ProgramState*>(userData);
+    const SoEvent* event = node->getEvent();
+    for (const KeyBinding& binding : keyTable()) {
+        if (binding.action != nullptr && SoKeyboardEvent::isKeyPressEvent(event, binding.key) &&
+            (event->wasCtrlDown() != FALSE) == binding.ctrl) {
+            binding.action(state);
+        }
+    }
+}
+
+std::vector<std::string> helpPanelLines() {
+    std::vector<std::string> lines;
+    std::string pending;
+    for (const KeyBinding& binding : keyTable()) {
+        std::string row = binding.label;
+        row.resize(std::max(labelWidth, row.size() + 1), ' ');
+        row += binding.text;
+        if (row.size() > halfLine) {
+            if (!pending.empty()) {
+                lines.push_back(pending);
+                pending.clear();
+            }
+            lines.push_back(row);
+        } else if (pending.empty()) {
+            pending = row;
+        } else {
+            pending.resize(halfLine, ' ');
+            lines.push_back(pending + row);
+            pending.clear();
+        }
+    }
+    if (!pending.empty()) {
+        lines.push_back(pending);
+    }
+    lines.push_back("");
+    lines.push_back("mouse   left: turn        middle, Shift+left: pan");
+    lines.push_back("        wheel: zoom       Ctrl+left: carry the body");
+    return lines;
+}

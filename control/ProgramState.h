@@ -1,0 +1,40 @@
+#pragma once
+
+#include "appstate/TickSchedule.h"
+#include "control/BodyGrab.h"
+
+#include <cstdint>
+#include <string>
+
+/// A line shown over the view for a few seconds, such as why a model could not be opened.
+struct Notice {
+    std::string text;
+    /// Wall-clock time, in seconds, until which it is shown.
+    double until = 0;
+};
+
+/// What the program keeps beyond the application's globals: when ticks and frames fall due,
+/// the simulated time, the mouse's grab and what the window shows over its view. The window
+/// layer owns one and hands it to the handlers it registers (the timer's callback, the key
+/// table's callback, the mouse), so that nothing of it is global and a run's end releases it
+/// whole.
+class ProgramState {
+public:
+    ProgramState() = default;
+    ProgramState(const ProgramState&) = delete;
+    ProgramState& operator=(const ProgramState&) = delete;
+
+    /// When the running animation's ticks and frames fall due, and the pace it keeps.
+    TickSchedule ticks;
+    /// Seconds of simulated time that the ticks have advanced since start-up.
+    double simulatedTime = 0;
+    /// Ticks run since start-up, by the timer and by key O.
+    int64_t ticksRun = 0;
+    /// The part of the body the mouse holds, if any.
+    BodyGrab grab;
+    /// The window shows its panel of keys (key H switches it).
+    bool helpPanelShown = false;
+    Notice notice;
+    /// The file the body was read from, as the user named it: shown in the status.
+    std::string bodyName;
+};

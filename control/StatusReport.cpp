@@ -1,0 +1,31 @@
+#include "control/StatusReport.h"
+
+#include "appstate/ExaminerViewer.h"
+#include "appstate/Globals.h"
+#include "balls/BallShots.h"
+#include "control/ProgramState.h"
+#include "mpsystem/MpSystem.h"
+
+#include <Inventor/sensors/SoTimerSensor.h>
+
+StatusValues currentStatus(const ProgramState& state) {
+    StatusValues values;
+    const MpSystem* body = mpSystemReady ? mpSystem : nullptr;
+    values.hasBody = body != nullptr;
+    if (body != nullptr) {
+        values.points = body->numPoints();
+        values.springs = body->numSprings();
+        values.stiffness = body->stiffness();
+        values.damping = body->damping();
+    }
+    values.balls = ballSet.size();
+    values.ballLimit = viewer != nullptr ? ballLimit(viewer->maxLightSources()) : 0;
+    values.timeStep = settings.timeStep;
+    values.running = timerSensor != nullptr && timerSensor->isScheduled();
+    values.simulatedTime = state.simulatedTime;
+    values.pace = state.ticks.measuredPace();
+    values.targetPace = state.ticks.targetPace(settings.timeStep);
+    values.ranShare = state.ticks.ranShare();
+    values.slowMotion = state.ticks.slowMotion();
+    return values;
+}
