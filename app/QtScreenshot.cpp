@@ -1,5 +1,7 @@
 #include "app/QtScreenshot.h"
 
+#include "common/ErrorLine.h"
+
 #include <GL/gl.h>
 #include <QFile>
 #include <QFileInfo>
@@ -34,7 +36,7 @@ QImage readFrame(const SbVec2s& size) {
 
 void saveScreenshot(const SbVec2s& size) {
     if (size[0] <= 0 || size[1] <= 0) {
-        std::cerr << "screenshot: the view has no pixels to save" << std::endl;
+        freshErrorLine() << "screenshot: the view has no pixels to save" << std::endl;
         return;
     }
     const QImage image = readFrame(size);
@@ -47,8 +49,8 @@ void saveScreenshot(const SbVec2s& size) {
         // Opening only a file that does not exist yet claims the name for this picture.
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             if (!image.save(&file, "PNG")) {
-                std::cerr << "screenshot: cannot write " << name << ": "
-                          << file.errorString().toStdString() << std::endl;
+                freshErrorLine() << "screenshot: cannot write " << name << ": "
+                                 << file.errorString().toStdString() << std::endl;
                 file.remove();
                 return;
             }
@@ -57,8 +59,8 @@ void saveScreenshot(const SbVec2s& size) {
             return;
         }
         if (!file.exists()) {
-            std::cerr << "screenshot: cannot write " << name << ": "
-                      << file.errorString().toStdString() << std::endl;
+            freshErrorLine() << "screenshot: cannot write " << name << ": "
+                             << file.errorString().toStdString() << std::endl;
             return;
         }
     }

@@ -4,6 +4,7 @@
 #include "arena/RandomFraction.h"
 #include "balls/CollisionWorld.h"
 #include "common/DataFiles.h"
+#include "common/ErrorLine.h"
 #include "image/TextureFile.h"
 
 #include <Inventor/nodes/SoCylinder.h>
@@ -117,7 +118,7 @@ SoTexture2* loadPillarTexture() {
     const std::string path = findDataFile(pillarTextureFile);
     std::string problem;
     if (!path.empty() && !loadTexture(*texture, path.c_str(), problem)) {
-        std::cerr << problem << std::endl;
+        freshErrorLine() << problem << std::endl;
     }
     return texture;
 }

@@ -1,5 +1,7 @@
 #include "common/DataFiles.h"
 
+#include "common/ErrorLine.h"
+
 #include <filesystem>
 #include <iostream>
 #include <set>
@@ -30,7 +32,7 @@ std::string findDataFile(const std::string& name, const std::vector<std::string>
     // Every pillar asks again; one line is enough to say that they all go without.
     static std::set<std::string> reported;
     if (reported.insert(name).second) {
-        std::cerr << "Cannot find `" << name << "' in the working directory";
+        freshErrorLine() << "Cannot find `" << name << "' in the working directory";
         for (const std::string& folder : folders) {
             std::cerr << ", " << folder;
         }

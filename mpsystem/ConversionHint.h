@@ -3,6 +3,8 @@
 #include <string>
 
 /// The line said after a refused keyword: the word found (only its start when the reader stopped
-/// early), and the command that turns the model in `fileName` into a body file beside it. Users
-/// bring models of many kinds; the program reads only its own, so it says how to convert one.
+/// early), and, when the file is a model that plimmerton-prepare reads (told by its extension or
+/// its first word), the command that turns it into a body file beside it. Users bring models of
+/// many kinds; the program reads only its own, so it says how to convert one, and only for a
+/// file that can be converted: a picture or a text given by mistake gets no command that fails.
 std::string conversionHint(const std::string& keyword, const char* fileName);

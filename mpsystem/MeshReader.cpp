@@ -1,5 +1,6 @@
 #include "mpsystem/MeshReader.h"
 
+#include "common/ErrorLine.h"
 #include "mpsystem/ConversionHint.h"
 #include "mpsystem/EdgeSet.h"
 #include "mpsystem/OffLexer.h"
@@ -44,7 +45,7 @@ float finiteMass(float m) {
 bool openMeshFile(std::ifstream& stream, const char* fileName) {
     stream.open(fileName);
     if (stream.fail()) {
-        std::cerr << "File `" << fileName << "' does not exist!" << std::endl;
+        freshErrorLine() << "File `" << fileName << "' does not exist!" << std::endl;
         return false;
     }
     return true;
@@ -108,7 +109,7 @@ bool MeshReader::readCount(const char* what, int32_t& count) {
 bool MeshReader::readPoints(float mass) {
     const int32_t n = numPoints_;
     std::cerr << "Reading points..." << std::endl << "(" << n << " points)   [-";
-    progressLineOpen_ = true;
+    setErrorLineOpen(true);
 
     const int32_t room = plausibleRecords(n, minVertexBytes);
     mesh_.positions.reserve(room);
@@ -151,7 +152,7 @@ bool MeshReader::readPoints(float mass) {
         assignOffTexCoords();
     }
     std::cerr << "-] " << std::endl << std::endl;
-    progressLineOpen_ = false;
+    setErrorLineOpen(false);
     return true;
 }
 
@@ -162,7 +163,7 @@ void MeshReader::assignOffTexCoords() {
 
 bool MeshReader::readFaces() {
     std::cerr << "Reading faces..." << std::endl << "(" << numFaces_ << " faces)   [-";
-    progressLineOpen_ = true;
+    setErrorLineOpen(true);
 
     const int32_t n = numPoints_;
     const int32_t faces = plausibleRecords(numFaces_, minFaceBytes);
@@ -220,7 +221,7 @@ bool MeshReader::readFaces() {
         writeDigit(f, numFaces_, digit);
     }
     std::cerr << "-] " << std::endl << std::endl;
-    progressLineOpen_ = false;
+    setErrorLineOpen(false);
     return true;
 }
 
@@ -244,6 +245,7 @@ void MeshReader::finish() {
     mesh_.faceIndices.shrink_to_fit();
     std::cerr << "A total number of edges: " << mesh_.springs.size() << std::endl;
     std::cerr << "Start rendering scene...";
+    setErrorLineOpen(true);
 }
 
 int32_t MeshReader::plausibleRecords(int32_t count, int minBytes) {
@@ -284,11 +286,7 @@ bool MeshReader::failRead(const std::string& record, const std::string& problem,
 }
 
 bool MeshReader::fail(const std::string& what) {
-    if (progressLineOpen_) {
-        std::cerr << std::endl;
-        progressLineOpen_ = false;
-    }
     error_ = "Malformed mesh file: " + what;
-    std::cerr << error_ << std::endl;
+    freshErrorLine() << error_ << std::endl;
     return false;
 }

@@ -28,7 +28,7 @@ public:
     /// below weigh 1.5 times as much; a mass that is not a finite number counts as 0).
     /// A file without a known keyword ends the program with status 1, after the line that says
     /// so and, when the file has a first word at all, one naming it with the command that
-    /// converts such a model into a body.
+    /// converts it into a body when it is a model.
     BodyMesh read(float mass);
     /// One line (without end of line) saying what was wrong with the mesh; empty when it was read.
     const std::string& error() const { return error_; }
@@ -58,7 +58,6 @@ private:
     const char* fileName_;
     BodyMesh mesh_;
     std::string error_;
-    bool progressLineOpen_ = false;
     int32_t numPoints_ = 0;
     int32_t numFaces_ = 0;
 };

@@ -3,6 +3,7 @@
 
 #include "mpsystem/MpSystem.h"
 
+#include "common/ErrorLine.h"
 #include "common/GlobalView.h"
 #include "image/TextureFile.h"
 #include "mpsystem/surface/SurfaceStripSet.h"
@@ -42,7 +43,7 @@ void loadSurfaceTexture(SoTexture2& node, const char* textureFile) {
     }
     std::string problem;
     if (!loadTexture(node, textureFile, problem)) {
-        std::cerr << problem << std::endl;
+        freshErrorLine() << problem << std::endl;
     }
 }
 

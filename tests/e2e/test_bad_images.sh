@@ -37,9 +37,9 @@ check_equal "Q ends the program with status 0" 0 "$PROGRAM_STATUS"
 
 problem="the run-length data of the TGA picture ends before its last pixel"
 check_equal "one line for col.tga, read once for all pillars" 1 \
-    "$(grep -c "Cannot use the texture file \`col.tga': $problem\$" "$PROGRAM_ERR")"
+    "$(grep -c "^Cannot use the texture file \`col.tga': $problem\$" "$PROGRAM_ERR")"
 check_equal "one line for skin.tga at start and one at N" 2 \
-    "$(grep -c "Cannot use the texture file \`skin.tga': $problem\$" "$PROGRAM_ERR")"
+    "$(grep -c "^Cannot use the texture file \`skin.tga': $problem\$" "$PROGRAM_ERR")"
 check "no word from the library's own loader" \
     bash -c "! grep -qE 'Coin|simage|Assertion' '$PROGRAM_ERR'"
 

@@ -160,11 +160,12 @@ wait_until 40 frame_drawn "$window" "$E2E_WORK/second-first.png"
 cd "$E2E_WORK"
 rm -rf "$gone"
 type_keys F12
-# The mesh reader leaves its last line ("Start rendering scene...") open, so the message may
-# follow it on the same line when nothing else was said in between.
+# The mesh reader leaves its last line ("Start rendering scene...") open; the message ends it
+# and starts a line of its own.
 wait_until 10 grep -q "screenshot: " "$PROGRAM_ERR"
-check_equal "a failed write says so in one line on standard error" 1 \
-    "$(grep -c '\(^\|\.\.\.\)screenshot: cannot write plimmerton-.*\.png: ' "$PROGRAM_ERR")"
+check_equal "a failed write says so in one line of its own on standard error" 1 \
+    "$(grep -c '^screenshot: cannot write plimmerton-.*\.png: ' "$PROGRAM_ERR")"
+check "and the reader's last line stays as it was" grep -qx "Start rendering scene..." "$PROGRAM_ERR"
 check_equal "and nothing on standard output" 0 "$(grep -c '^screenshot' "$PROGRAM_OUT")"
 type_keys q
 wait_program 20

@@ -1,3 +1,4 @@
+#include "mpsystem/MeshReader.h"
 #include "mpsystem/ConversionHint.h"
 #include "mpsystem/OffLexer.h"
 #include "tests/mpsystem/LoadMesh.h"
@@ -6,6 +7,7 @@
 
 #include <gmock/gmock.h>
 
+#include <fstream>
 #include <vector>
 
 using testing::ElementsAre;
@@ -237,13 +239,17 @@ TEST(MeshReader, CarriageReturnLineEndsAreRead) {
 }
 
 TEST(MeshReaderDeathTest, UnknownKeywordEndsTheProgramNamingTheWordAndTheConversion) {
+    // A word that only a model begins with names the conversion; any other word only itself.
     for (const char* keyword : {"off", "COFF", "OFFX", "4"}) {
+        const bool model = keyword[0] != 'O' && keyword[0] != '4';
         const std::string text = std::string(keyword) + "\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
         EXPECT_EXIT(readAndEnd(text), testing::ExitedWithCode(1),
                     "^No OFF- or TRIANGULATION-File !\nThe file begins with \"" +
-                        std::string(keyword) +
-                        "\", which is not OFF or TOFF; a model of another kind becomes a body "
-                        "with: plimmerton-prepare MODEL BODY.toff\n$")
+                        std::string(keyword) + "\", which is not OFF or TOFF" +
+                        (model ? "; a model of another kind becomes a body with: "
+                                 "plimmerton-prepare MODEL BODY.toff"
+                               : "") +
+                        "\n$")
             << keyword;
     }
     // Without a first word there is nothing to name.
@@ -274,12 +280,13 @@ struct HintCase {
 
 class ConversionHintCases : public testing::TestWithParam<HintCase> {};
 
-TEST_P(ConversionHintCases, NameTheWordAndTheCommandForTheFile) {
+TEST_P(ConversionHintCases, NameTheWordAndTheCommandForAModelOnly) {
     const HintCase& c = GetParam();
     EXPECT_EQ(conversionHint(c.keyword, c.fileName),
-              "The file begins with \"" + c.shownWord +
-                  "\", which is not OFF or TOFF; a model of another kind becomes a body with: " +
-                  c.command);
+              "The file begins with \"" + c.shownWord + "\", which is not OFF or TOFF" +
+                  (c.command.empty()
+                       ? ""
+                       : "; a model of another kind becomes a body with: " + c.command));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -287,10 +294,41 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(HintCase{"ply", "models/cow.ply", "ply",
                              "plimmerton-prepare models/cow.ply models/cow.toff"},
                     HintCase{"solid", "part", "solid", "plimmerton-prepare part part.toff"},
-                    HintCase{"toff", "a b.toff", "toff",
+                    HintCase{"COFF", "a b.toff", "COFF",
                              "plimmerton-prepare 'a b.toff' 'a b-body.toff'"},
-                    HintCase{std::string("\x01\x02glTF", 6), "scene.glb", "??glTF",
-                             "plimmerton-prepare scene.glb scene.toff"},
+                    HintCase{std::string("\x01\x02glTF", 6), "scene.GLB", "??glTF",
+                             "plimmerton-prepare scene.GLB scene.toff"},
+                    HintCase{"v", "mesh.obj", "v", "plimmerton-prepare mesh.obj mesh.toff"},
+                    HintCase{"<?xml", "ship.mesh.xml", "<?xml",
+                             "plimmerton-prepare ship.mesh.xml ship.mesh.toff"},
                     HintCase{std::string(keywordReadLimit, 'A'), "big.off",
                              std::string(keywordReadLimit, 'A') + "...",
                              "plimmerton-prepare big.off big.toff"}));
+
+// A picture or a text given in place of a body is named, with no conversion that would fail.
+INSTANTIATE_TEST_SUITE_P(
+    OtherFiles, ConversionHintCases,
+    testing::Values(HintCase{std::string("\0\0\x02\0", 4), "body.tga", "????", ""},
+                    HintCase{"Plimmerton", "README.md", "Plimmerton", ""},
+                    HintCase{"toff", "lower.toff", "toff", ""},
+                    HintCase{"<?xml", "notes.xml", "<?xml", ""}, HintCase{"OFFX", "", "OFFX", ""}));
+
+// The reader's last line ends without a newline; a message after it, and a failed read after
+// it, start on lines of their own, while the reader's own lines stay as they are.
+TEST(MeshReader, MessagesAfterTheLastProgressLineStartLinesOfTheirOwn) {
+    testing::internal::CaptureStderr();
+    std::istringstream cube(quadCube());
+    MpSystem first(cube, 0.0f, 1.0f, 50.0f);
+    std::ifstream missing;
+    EXPECT_FALSE(openMeshFile(missing, "no/such/body.off"));
+    std::istringstream again(quadCube());
+    MpSystem second(again, 0.0f, 1.0f, 50.0f);
+    std::istringstream broken("OFF\n8 six 0\n");
+    MpSystem third(broken, 0.0f, 1.0f, 50.0f);
+    const std::string log = testing::internal::GetCapturedStderr();
+    const std::string read = "Reading points...\n(8 points)   [-0123456-] \n\n"
+                             "Reading faces...\n(6 faces)   [-01234-] \n\n"
+                             "A total number of edges: 12\nStart rendering scene...";
+    EXPECT_EQ(log, read + "\nFile `no/such/body.off' does not exist!\n" + read +
+                       "\nMalformed mesh file: the header has no valid face count\n");
+}
