@@ -27,6 +27,8 @@ bool ToolCommandLine::read(int argc, char** argv) {
             }
             given_.emplace_back(argument, argv[i + 1]);
             ++i;
+        } else if (std::find(flags_.begin(), flags_.end(), argument) != flags_.end()) {
+            given_.emplace_back(argument, "");
         } else if (argument == "--help" || argument == "-h") {
             std::cout << usage_ << std::endl;
             return false;

@@ -19,6 +19,8 @@ public:
 
     /// Words that --version prints after the version, such as the libraries the tool uses.
     void setVersionNote(std::string note) { versionNote_ = std::move(note); }
+    /// Options that take no value, such as "--progress".
+    void setFlags(std::vector<std::string> flags) { flags_ = std::move(flags); }
 
     /// Reads the arguments in order, stopping at the first that ends the tool. True when the
     /// tool goes on; else status() is what it ends with.
@@ -26,7 +28,7 @@ public:
     int status() const { return status_; }
     /// The arguments that are neither options nor their values, in order.
     const std::vector<std::string>& operands() const { return operands_; }
-    /// True when the value option `option` was given (with its value).
+    /// True when the flag or the value option `option` was given (with its value).
     bool has(const std::string& option) const;
 
     // An option given more than once counts with its first value, as the program's own do.
@@ -61,8 +63,9 @@ private:
     std::string usage_;
     std::string versionNote_;
     std::vector<std::string> valueOptions_;
+    std::vector<std::string> flags_;
     std::vector<std::string> operands_;
-    /// Each value option given, with its value, in the order given.
+    /// Each value option given, with its value, and each flag, with none, in the order given.
     std::vector<std::pair<std::string, std::string>> given_;
     int status_ = 0;
 };

@@ -209,7 +209,8 @@ int64_t tieParts(TriangleMesh& mesh, std::vector<int32_t>& springs, int maxSprin
 
 } // namespace
 
-BracingCounts addBracing(TriangleMesh& mesh, int maxSpringsPerPoint) {
+BracingCounts addBracing(TriangleMesh& mesh, int maxSpringsPerPoint,
+                         const std::function<void(double)>& progress) {
     const int32_t n = static_cast<int32_t>(mesh.points.size());
     const std::vector<SbVec3f>& p = mesh.points;
 
@@ -253,7 +254,12 @@ BracingCounts addBracing(TriangleMesh& mesh, int maxSpringsPerPoint) {
 
     const RayCaster caster(mesh);
     std::vector<Candidate> candidates;
+    // The rays take nearly all of the time.
+    const int32_t progressStep = std::max<int32_t>(n / 100, 1);
     for (int32_t i = 0; i < n; ++i) {
+        if (progress && i % progressStep == 0) {
+            progress(0.95 * i / n);
+        }
         SbVec3f normal = normals[i];
         if (normal.length() < 1e-20f) {
             normal = p[i] - centroid;

@@ -3,6 +3,7 @@
 #include "generators/TriangleMesh.h"
 
 #include <cstdint>
+#include <functional>
 
 /// What the bracing added.
 struct BracingCounts {
@@ -24,5 +25,7 @@ constexpr int defaultMaxSpringsPerPoint = 18;
 /// times their number: the longest struts are kept first, and no point gets more than
 /// `maxSpringsPerPoint` springs in all. A few of each point's springs are kept for struts to
 /// far points of the body, which hold thin limbs in place; last, separate parts of the surface
-/// are tied to each other, so that the body is one piece.
-BracingCounts addBracing(TriangleMesh& mesh, int maxSpringsPerPoint = defaultMaxSpringsPerPoint);
+/// are tied to each other, so that the body is one piece. `progress`, when given, is told the
+/// share of the work done, a hundred times along the way.
+BracingCounts addBracing(TriangleMesh& mesh, int maxSpringsPerPoint = defaultMaxSpringsPerPoint,
+                         const std::function<void(double)>& progress = nullptr);

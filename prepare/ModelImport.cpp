@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -51,8 +52,10 @@ ImportedModel failed(const std::string& error) {
 
 /// The file's polygons as triangles, once the library has read the file with no steps of its
 /// own: counted first, as the file has them, so that a file of points or lines alone is told
-/// apart from one the library fails on.
-ImportedModel collect(const aiScene* scene, Assimp::Importer& importer) {
+/// apart from one the library fails on. The picture of a textured model is looked for beside
+/// it in `modelFolder`.
+ImportedModel collect(const aiScene* scene, Assimp::Importer& importer,
+                      const std::string& modelFolder) {
     if (scene == nullptr) {
         return failed("not a model the import library can read (" +
                       oneLine(importer.GetErrorString()) + ")");
@@ -115,6 +118,9 @@ ImportedModel collect(const aiScene* scene, Assimp::Importer& importer) {
     if (mesh.triangles.empty()) {
         return failed("the model has no faces");
     }
+    if (everyMeshTextured) {
+        model.picture = findModelPicture(*scene, modelFolder);
+    }
     return model;
 }
 
@@ -160,7 +166,8 @@ ImportedModel importModel(const std::string& path) {
     }
     file.close();
     Assimp::Importer importer;
-    return collect(importer.ReadFile(path, 0), importer);
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    return collect(importer.ReadFile(path, 0), importer, folder.empty() ? "." : folder);
 }
 
 ImportedModel importModel(const void* bytes, std::size_t size, const char* extension) {
@@ -178,5 +185,5 @@ ImportedModel importModel(const void* bytes, std::size_t size, const char* exten
         bytes = capitals.data();
     }
     Assimp::Importer importer;
-    return collect(importer.ReadFileFromMemory(bytes, size, 0, extension), importer);
+    return collect(importer.ReadFileFromMemory(bytes, size, 0, extension), importer, "");
 }

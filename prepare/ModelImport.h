@@ -1,6 +1,7 @@
 #pragma once
 
 #include "generators/TriangleMesh.h"
+#include "prepare/ModelPicture.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +15,9 @@ struct ImportedModel {
     /// Points and polygons the file holds, as the library counts them.
     int64_t pointsRead = 0;
     int64_t facesRead = 0;
+    /// The picture the model names for its surface, looked for only when every object has
+    /// texture coordinates.
+    ModelPicture picture;
     /// One line saying what is wrong with the file (without its name); empty when it was read.
     std::string error;
 };

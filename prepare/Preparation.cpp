@@ -4,18 +4,17 @@
 #include "prepare/Simplify.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 /// The arrow keys push points 1, 2, 5 and 6.
 constexpr int64_t fewestPoints = 7;
+
+void tell(const PrepareOptions& options, PrepareStage stage, double done = 0) {
+    if (options.progress) {
+        options.progress(stage, done);
+    }
+}
 
 std::string finish(ImportedModel model, const PrepareOptions& options, TriangleMesh& body,
                    PrepareReport& report) {
@@ -27,6 +26,7 @@ std::string finish(ImportedModel model, const PrepareOptions& options, TriangleM
     report.pointsRead = model.pointsRead;
     report.facesRead = model.facesRead;
     report.trianglesRead = static_cast<int64_t>(body.triangles.size());
+    tell(options, PrepareStage::Welding);
     report.cleanup = weldAndClean(body);
     report.pointsWelded = static_cast<int64_t>(body.points.size());
     report.trianglesWelded = static_cast<int64_t>(body.triangles.size());
@@ -39,9 +39,15 @@ std::string finish(ImportedModel model, const PrepareOptions& options, TriangleM
     }
     const int budget = std::max<int>(options.maxPoints, fewestPoints);
     // Simplified below the budget first, so that the flat parts get their share of points back.
-    simplifyToBudget(body, std::max<int>(budget * 3 / 5, fewestPoints));
+    tell(options, PrepareStage::Simplifying);
+    simplifyToBudget(body, std::max<int>(budget * 3 / 5, fewestPoints), [&options](double done) {
+        tell(options, PrepareStage::Simplifying, 0.9 * done);
+    });
+    tell(options, PrepareStage::Simplifying, 0.9);
     evenOutDetail(body, budget);
+    tell(options, PrepareStage::Ordering);
     orderForLocality(body);
+    tell(options, PrepareStage::Placing);
     turnUp(body, options.up);
     report.scale = placeOnStand(body, Stand{options.size});
     if (report.scale == 0.0f) {
@@ -54,11 +60,16 @@ std::string finish(ImportedModel model, const PrepareOptions& options, TriangleM
                " points apart at this size";
     }
     report.ownTexCoords = !body.texCoords.empty();
-    if (!report.ownTexCoords) {
+    if (report.ownTexCoords) {
+        report.picture = std::move(model.picture);
+    } else {
         assignSphericalTexCoords(body);
     }
     chooseKeyPoints(body);
-    report.bracing = addBracing(body);
+    tell(options, PrepareStage::Bracing);
+    report.bracing = addBracing(body, defaultMaxSpringsPerPoint, [&options](double done) {
+        tell(options, PrepareStage::Bracing, done);
+    });
     return std::string();
 }
 
@@ -66,37 +77,12 @@ std::string finish(ImportedModel model, const PrepareOptions& options, TriangleM
 
 std::string prepareModel(const std::string& path, const PrepareOptions& options, TriangleMesh& body,
                          PrepareReport& report) {
+    tell(options, PrepareStage::Importing);
     return finish(importModel(path), options, body, report);
 }
 
 std::string prepareModel(const void* bytes, std::size_t size, const char* extension,
                          const PrepareOptions& options, TriangleMesh& body, PrepareReport& report) {
+    tell(options, PrepareStage::Importing);
     return finish(importModel(bytes, size, extension), options, body, report);
-}
-
-std::string writeBody(const TriangleMesh& body, const std::string& path,
-                      const std::string& comment) {
-    // The new file sits in the same folder, so the rename replaces the old one at once and a
-    // reader never sees half a body.
-    std::string temporary = path + ".XXXXXX";
-    const int descriptor = mkstemp(temporary.data());
-    if (descriptor < 0) {
-        return std::string("cannot be written (") + std::strerror(errno) + ")";
-    }
-    // A body file is read by everyone, as the files the program ships are.
-    fchmod(descriptor, 0644);
-    close(descriptor);
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    const bool written = out && writeMesh(body, MeshForm::Toff, out, comment) && out.flush();
-    out.close();
-    if (!written || out.fail()) {
-        std::remove(temporary.c_str());
-        return "cannot be written (the disk may be full)";
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        std::remove(temporary.c_str());
-        return "cannot be written (" + reason + ")";
-    }
-    return std::string();
 }

@@ -2,6 +2,8 @@
 
 #include "prepare/Bracing.h"
 #include "prepare/MeshCleanup.h"
+#include "prepare/ModelPicture.h"
+#include "prepare/PrepareProgress.h"
 #include "prepare/Placement.h"
 #include "generators/TriangleMesh.h"
 
@@ -17,6 +19,9 @@ struct PrepareOptions {
     float size = Stand().size;
     UpAxis up = UpAxis::Y;
     int maxPoints = defaultPointBudget;
+    /// Told of each stage from importing to bracing as it starts, and within bracing of its
+    /// share done; none by default.
+    PrepareProgress progress;
 };
 
 /// What preparing a model did, for the user.
@@ -29,6 +34,9 @@ struct PrepareReport {
     int64_t pointsWelded = 0;
     int64_t trianglesWelded = 0;
     bool ownTexCoords = false;
+    /// The picture the model names for its surface, when the body keeps its texture
+    /// coordinates (taken, or why not).
+    ModelPicture picture;
     float scale = 0;
     BracingCounts bracing;
 };
@@ -43,8 +51,3 @@ std::string prepareModel(const std::string& path, const PrepareOptions& options,
 /// The same for a model file's bytes in memory; `extension` names its form.
 std::string prepareModel(const void* bytes, std::size_t size, const char* extension,
                          const PrepareOptions& options, TriangleMesh& body, PrepareReport& report);
-
-/// Writes the body as a TOFF file at `path`, all or nothing: into a new file beside it, which
-/// then replaces `path`. Returns an empty string on success, else what went wrong.
-std::string writeBody(const TriangleMesh& body, const std::string& path,
-                      const std::string& comment);

@@ -106,7 +106,8 @@ void splitTriangles(TriangleMesh& mesh, const std::unordered_map<uint64_t, int32
 
 } // namespace
 
-void simplifyToBudget(TriangleMesh& mesh, int maxPoints) {
+void simplifyToBudget(TriangleMesh& mesh, int maxPoints,
+                      const std::function<void(double)>& progress) {
     const size_t budget = static_cast<size_t>(std::max(maxPoints, 4));
     const size_t indexCount = mesh.triangles.size() * 3;
     if (mesh.points.size() <= budget) {
@@ -120,9 +121,18 @@ void simplifyToBudget(TriangleMesh& mesh, int maxPoints) {
     // which ignores the surface's connections, takes over.
     size_t target = std::min(indexCount, budget * 6);
     size_t count = indexCount;
+    // How many tries it takes is not known beforehand.
+    double left = 1.0;
+    auto tried = [&progress, &left] {
+        left *= 0.85;
+        if (progress) {
+            progress(1.0 - left);
+        }
+    };
     for (int attempt = 0; attempt < 24; ++attempt) {
         count = meshopt_simplify(simplified.data(), indexData(mesh), indexCount, positions,
                                  mesh.points.size(), sizeof(SbVec3f), target, 1.0f, 0, nullptr);
+        tried();
         if (usedPoints(simplified, count, mesh.points.size()) <= budget) {
             break;
         }
@@ -134,6 +144,7 @@ void simplifyToBudget(TriangleMesh& mesh, int maxPoints) {
             count =
                 meshopt_simplifySloppy(simplified.data(), indexData(mesh), indexCount, positions,
                                        mesh.points.size(), sizeof(SbVec3f), target, 1.0f, nullptr);
+            tried();
             if (usedPoints(simplified, count, mesh.points.size()) <= budget) {
                 break;
             }

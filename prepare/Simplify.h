@@ -2,10 +2,15 @@
 
 #include "generators/TriangleMesh.h"
 
+#include <functional>
+
 /// Collapses edges of the surface until at most `maxPoints` points remain, choosing the
 /// collapses that change the shape least; a surface already within the budget stays as it is.
-/// The points that remain keep their positions and texture coordinates.
-void simplifyToBudget(TriangleMesh& mesh, int maxPoints);
+/// The points that remain keep their positions and texture coordinates. `progress`, when given,
+/// is told a rising share of the work done after each try of the simplifier, which may take
+/// many on a large model.
+void simplifyToBudget(TriangleMesh& mesh, int maxPoints,
+                      const std::function<void(double)>& progress = nullptr);
 
 /// Splits the longest edges at their midpoints, longest first, until the surface has
 /// `maxPoints` points: the simplifier leaves flat parts with a few large triangles, and a body

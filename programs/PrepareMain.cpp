@@ -1,6 +1,8 @@
 // plimmerton-prepare: turns a model file into a body file the program reads.
 
+#include "common/PreparedBodies.h"
 #include "common/ToolCommandLine.h"
+#include "prepare/BodyFiles.h"
 #include "prepare/ModelImport.h"
 #include "prepare/Preparation.h"
 
@@ -12,6 +14,7 @@
 #include <fstream>
 #include <iomanip>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 
@@ -26,6 +29,7 @@ const char* const program = "plimmerton-prepare";
 std::string usage() {
     std::ostringstream text;
     text << "Usage: plimmerton-prepare MODEL OUT.toff [--size SIZE] [--up y|z] [--points N]\n"
+            "                          [--progress]\n"
             "\n"
             "Turns a model file into a body for plimmerton: OFF (also COFF, NOFF, with colours\n"
             "and comments), OBJ, PLY, STL, glTF/GLB and the other forms the Assimp library\n"
@@ -35,7 +39,11 @@ std::string usage() {
             "that its largest extent is SIZE, and stood where the bundled ball stands. Struts\n"
             "across the inside (faces of two vertices, which the program turns into springs\n"
             "and never draws) keep it in shape. Texture coordinates are the model's own, or\n"
-            "else the image wrapped around the body as for an OFF file.\n"
+            "else the image wrapped around the body as for an OFF file. With its own, the\n"
+            "picture the model names for its surface (a PNG, JPEG or TGA file beside it, or\n"
+            "one in it) is written beside the body as OUT.toff.png, OUT.toff.jpg or\n"
+            "OUT.toff.tga, for plimmerton's -tex; a picture of another form is not taken, and\n"
+            "the report says so.\n"
             "\n"
             "  --size SIZE   largest extent of the body (default "
          << Stand().size
@@ -45,10 +53,15 @@ std::string usage() {
          << defaultPointBudget
          << "); every point adds to the\n"
             "                body's weight and to the work of each step\n"
+            "  --progress    write a line \"progress PERCENT STAGE\" at each step of the work,\n"
+            "                PERCENT rising to 100 when all is written; the stages are\n"
+            "                reading, importing, welding, simplifying, ordering, placing,\n"
+            "                bracing and writing\n"
             "  --help        print this and exit\n"
             "  --version     print the version and exit\n"
             "\n"
-            "OUT.toff is written whole or not at all. An unreadable, empty or unsupported model,\n"
+            "OUT.toff and its picture are written whole or not at all; a picture left beside\n"
+            "OUT.toff by an earlier run is removed. An unreadable, empty or unsupported model,\n"
             "one without faces or with coordinates that are not finite gives one line naming\n"
             "the file and the problem, and status 1; a wrong option gives status 2.\n"
             "\n"
@@ -87,6 +100,21 @@ bool readOptions(ToolCommandLine& commandLine, PrepareOptions& options) {
     return true;
 }
 
+/// Which picture of the model's the body took, if any.
+std::string pictureNote(const PrepareReport& r, const std::string& out) {
+    const ModelPicture& picture = r.picture;
+    if (!r.ownTexCoords) {
+        return "none of the model's; the program's -tex picture covers the body";
+    }
+    if (picture.name.empty()) {
+        return "the model names none; the program's -tex picture covers the body";
+    }
+    if (picture.bytes.empty()) {
+        return picture.name + " not taken: " + picture.problem;
+    }
+    return picture.name + ", written beside the body as " + bodyPicturePath(out, picture.extension);
+}
+
 void printReport(const std::string& model, const std::string& out, const PrepareOptions& options,
                  const TriangleMesh& body, const PrepareReport& r, double seconds) {
     std::cout << "Read " << model << ": " << r.pointsRead << " points, " << r.facesRead
@@ -104,6 +132,7 @@ void printReport(const std::string& model, const std::string& out, const Prepare
               << (r.ownTexCoords ? "the model's own coordinates"
                                  : "wrapped around the body as for an OFF file")
               << std::endl;
+    std::cout << "Picture: " << pictureNote(r, out) << std::endl;
     std::cout << "Braced: " << r.bracing.struts << " struts added, no inner points; "
               << countEdges(body) << " springs, at most " << r.bracing.mostSpringsAtAPoint
               << " at a point" << std::endl;
@@ -123,8 +152,9 @@ struct TrialRead {
 /// files (an OFF face whose index lies beyond the points, for one) and never ends on others
 /// (some broken PLY headers); the child's crash or endless read then becomes the user's one
 /// line instead of the tool's. The child has half a minute, and two seconds more per megabyte
-/// of the file, far more than any well-formed model needs.
-TrialRead trialRead(const std::string& model) {
+/// of the file, far more than any well-formed model needs. `progress`, when given, moves on
+/// by itself from the time the child is started.
+TrialRead trialRead(const std::string& model, ProgressLines* progress) {
     std::ifstream file(model, std::ios::binary | std::ios::ate);
     const long megabytes = file ? static_cast<long>(file.tellg()) / (1 << 20) : 0;
     const long limit = 30 + 2 * megabytes;
@@ -144,6 +174,10 @@ TrialRead trialRead(const std::string& model) {
         return trial;
     }
     const auto start = std::chrono::steady_clock::now();
+    if (progress != nullptr) {
+        // Only now: a thread started before would be half there in the child.
+        progress->keepMoving();
+    }
     int status = 0;
     while (waitpid(child, &status, WNOHANG) == 0) {
         if (std::chrono::steady_clock::now() - start > std::chrono::seconds(limit)) {
@@ -163,6 +197,7 @@ TrialRead trialRead(const std::string& model) {
 int main(int argc, char** argv) {
     ToolCommandLine commandLine(program, usage(), {"--size", "--up", "--points"});
     commandLine.setVersionNote(libraryVersions());
+    commandLine.setFlags({"--progress"});
     PrepareOptions options;
     if (!commandLine.read(argc, argv) || !readOptions(commandLine, options)) {
         return commandLine.status();
@@ -170,8 +205,17 @@ int main(int argc, char** argv) {
     const std::string& model = commandLine.operands()[0];
     const std::string& out = commandLine.operands()[1];
 
+    std::unique_ptr<ProgressLines> progress;
+    if (commandLine.has("--progress")) {
+        progress = std::make_unique<ProgressLines>(std::cout);
+        progress->report(PrepareStage::Reading, 0);
+        options.progress = [&progress](PrepareStage stage, double done) {
+            progress->report(stage, done);
+        };
+    }
+
     const auto start = std::chrono::steady_clock::now();
-    const TrialRead trial = trialRead(model);
+    const TrialRead trial = trialRead(model, progress.get());
     if (trial.signal != 0) {
         std::cerr << model << ": the import library crashed reading the file (signal "
                   << trial.signal << "); the file is malformed" << std::endl;
@@ -195,13 +239,19 @@ int main(int argc, char** argv) {
     for (char& c : commentLine) {
         c = c == '\n' || c == '\r' ? ' ' : c;
     }
-    error = writeBody(body, out, commentLine);
+    if (progress) {
+        progress->report(PrepareStage::Writing, 0);
+    }
+    error = writeBodyFiles(body, report.picture, out, commentLine);
     if (!error.empty()) {
-        std::cerr << out << ": " << error << std::endl;
+        std::cerr << error << std::endl;
         return 1;
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     printReport(model, out, options, body, report, seconds);
+    if (progress) {
+        progress->finish();
+    }
     return 0;
 }

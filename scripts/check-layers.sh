@@ -23,7 +23,7 @@ layers=(
   "app:common image mpsystem mpsystem/surface balls arena appstate control app"
   "generators:generators"
   "bodyoutput:common mpsystem bodyoutput"
-  "prepare:common mpsystem generators prepare"
+  "prepare:common image mpsystem generators prepare"
   "programs:common mpsystem balls arena generators bodyoutput prepare programs"
 )
 

@@ -6,7 +6,8 @@
 #
 # MODEL, a model file of any form plimmerton-prepare reads (OFF, OBJ, PLY, STL, glTF, ...), is
 # prepared into a body once (kept in ~/.cache/plimmerton, see scripts/prepare-cached.sh) and run in
-# place of the ball; its path is taken from where the script was started.
+# place of the ball, with the model's own picture as its texture when it names one that the
+# preparation took (unless -tex is given); its path is taken from where the script was started.
 #
 # Options are the program's own (-i -d -m -s -t -tex, see build/plimmerton --help); each one
 # given replaces only the bundled option of its name, with paths relative to data/. Only --help
@@ -34,11 +35,13 @@ set_option() {
 
 model=""
 given_mesh=no
+given_texture=no
 while [ $# -gt 0 ]; do
     case $1 in
     -i | -d | -m | -s | -t | -tex)
         [ $# -ge 2 ] || refuse "option '$1' needs a value"
         [ "$1" = -i ] && given_mesh=yes
+        [ "$1" = -tex ] && given_texture=yes
         set_option "$1" "$2"
         shift 2
         ;;
@@ -64,6 +67,14 @@ cmake --build build --target plimmerton -j "$(nproc)" >/dev/null
 if [ -n "$model" ]; then
     body=$(bash scripts/prepare-cached.sh "$model")
     set_option -i "$body"
+    # The picture plimmerton-prepare left beside the body (common/PreparedBodies.h).
+    for picture in "$body".png "$body".jpg "$body".tga; do
+        if [ "$given_texture" = no ] && [ -f "$picture" ]; then
+            set_option -tex "$picture"
+            echo "run.sh: the body's texture is the model's own picture, $picture" >&2
+            break
+        fi
+    done
 fi
 
 program="$PWD/build/plimmerton"

@@ -28,6 +28,16 @@ TEST(ToolCommandLineTest, ValuesComeBackAsGivenTheFirstOfTwiceGivenCounting) {
     EXPECT_EQ(line.operands(), std::vector<std::string>{"stray"});
 }
 
+TEST(ToolCommandLineTest, AFlagIsGivenOrNotAndTakesNoValue) {
+    ArgumentList args{"tool", "model", "--progress", "out"};
+    ToolCommandLine line("tool", "Usage: tool", {"-n"});
+    line.setFlags({"--progress", "--quiet"});
+    EXPECT_TRUE(line.read(args.argc(), args.argv()));
+    EXPECT_TRUE(line.has("--progress"));
+    EXPECT_FALSE(line.has("--quiet"));
+    EXPECT_EQ(line.operands(), (std::vector<std::string>{"model", "out"}));
+}
+
 struct ValueCase {
     const char* option;
     const char* value;

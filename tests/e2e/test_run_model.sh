@@ -4,8 +4,13 @@
 source "$(dirname "$0")/lib.sh"
 unset DISPLAY WAYLAND_DISPLAY
 
-# A long box as OBJ, corners only: the preparation refines it to its point budget.
+# A long box as OBJ, corners only, with a picture of its own: the preparation refines it to its
+# point budget and puts the picture beside the body.
+convert -size 16x16 xc:orange "$E2E_WORK/skin.png"
+printf 'newmtl skin\nmap_Kd skin.png\n' >"$E2E_WORK/box.mtl"
 cat >"$E2E_WORK/box.obj" <<'OBJ'
+mtllib box.mtl
+usemtl skin
 v -2 -1 -1
 v 2 -1 -1
 v 2 1 -1
@@ -14,18 +19,26 @@ v -2 -1 1
 v 2 -1 1
 v 2 1 1
 v -2 1 1
-f 1 3 2
-f 1 4 3
-f 5 6 7
-f 5 7 8
-f 1 2 6
-f 1 6 5
-f 4 8 7
-f 4 7 3
-f 1 5 8
-f 1 8 4
-f 2 3 7
-f 2 7 6
+vt 0 0
+vt 1 0
+vt 1 1
+vt 0 1
+vt 0 1
+vt 1 1
+vt 1 0
+vt 0 0
+f 1/1 3/3 2/2
+f 1/1 4/4 3/3
+f 5/5 6/6 7/7
+f 5/5 7/7 8/8
+f 1/1 2/2 6/6
+f 1/1 6/6 5/5
+f 4/4 8/8 7/7
+f 4/4 7/7 3/3
+f 1/1 5/5 8/8
+f 1/1 8/8 4/4
+f 2/2 3/3 7/7
+f 2/2 7/7 6/6
 OBJ
 export PLIMMERTON_PREPARED="$E2E_WORK/prepared"
 STATUS=0
@@ -38,6 +51,12 @@ bodies=("$PLIMMERTON_PREPARED"/*.toff)
 check_equal "run.sh MODEL: one body prepared" 1 "${#bodies[@]}"
 check "run.sh MODEL: the program read the prepared body" \
     grep -q "(1000 points)" "$PLIMMERTON_BINARY_DIR/e2e/run/stderr"
+check "run.sh MODEL: the model's picture lies beside the body" cmp "$E2E_WORK/skin.png" \
+    "${bodies[0]}.png"
+check "run.sh MODEL: and is the body's texture" grep -qxF \
+    "run.sh: the body's texture is the model's own picture, ${bodies[0]}.png" "$E2E_WORK/run.err"
+check "run.sh MODEL: which the program takes" \
+    bash -c "! grep -q 'texture' '$PLIMMERTON_BINARY_DIR/e2e/run/stderr'"
 
 # The same model with the same options is prepared only once.
 before=$(stat -c %Y "${bodies[0]}")

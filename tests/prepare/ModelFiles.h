@@ -5,8 +5,10 @@
 #include "generators/TriangleMesh.h"
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -71,4 +73,69 @@ inline std::string stlText(const TriangleMesh& mesh) {
         text += "endloop\nendfacet\n";
     }
     return text + "endsolid test\n";
+}
+
+inline std::string base64(const std::string& bytes) {
+    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (std::size_t k = 0; k < bytes.size(); k += 3) {
+        const std::size_t left = bytes.size() - k;
+        uint32_t group = static_cast<uint8_t>(bytes[k]) << 16;
+        group |= left > 1 ? static_cast<uint8_t>(bytes[k + 1]) << 8 : 0;
+        group |= left > 2 ? static_cast<uint8_t>(bytes[k + 2]) : 0;
+        for (int d = 0; d < 4; ++d) {
+            text.push_back(d <= static_cast<int>(left) ? digits[(group >> (18 - 6 * d)) & 63]
+                                                       : '=');
+        }
+    }
+    return text;
+}
+
+/// The mesh as a glTF file with everything in it: its points, texture coordinates and
+/// triangles in one buffer, and a picture of the given type as its base colour, both as data
+/// URIs.
+inline std::string gltfText(const TriangleMesh& mesh, const std::string& picture,
+                            const std::string& mimeType) {
+    std::string buffer;
+    auto put = [&buffer](const void* data, std::size_t size) {
+        buffer.append(static_cast<const char*>(data), size);
+    };
+    for (const SbVec3f& p : mesh.points) {
+        put(p.getValue(), 12);
+    }
+    for (const SbVec2f& t : mesh.texCoords) {
+        put(t.getValue(), 8);
+    }
+    for (const auto& t : mesh.triangles) {
+        put(t.data(), 12);
+    }
+    const std::size_t n = mesh.points.size();
+    const std::string points = std::to_string(n);
+    return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
+"nodes": [{"mesh": 0}],
+"meshes": [{"primitives": [{"attributes": {"POSITION": 0, "TEXCOORD_0": 1}, "indices": 2,
+  "material": 0}]}],
+"materials": [{"pbrMetallicRoughness": {"baseColorTexture": {"index": 0}}}],
+"textures": [{"source": 0}],
+"images": [{"uri": "data:)" +
+           mimeType + ";base64," + base64(picture) + R"("}],
+"buffers": [{"byteLength": )" +
+           std::to_string(buffer.size()) + R"(, "uri": "data:application/octet-stream;base64,)" +
+           base64(buffer) + R"("}],
+"bufferViews": [
+  {"buffer": 0, "byteOffset": 0, "byteLength": )" +
+           std::to_string(12 * n) + R"(},
+  {"buffer": 0, "byteOffset": )" +
+           std::to_string(12 * n) + R"(, "byteLength": )" + std::to_string(8 * n) + R"(},
+  {"buffer": 0, "byteOffset": )" +
+           std::to_string(20 * n) + R"(, "byteLength": )" +
+           std::to_string(12 * mesh.triangles.size()) + R"(}],
+"accessors": [
+  {"bufferView": 0, "componentType": 5126, "count": )" +
+           points + R"(, "type": "VEC3", "min": [-9, -9, -9], "max": [9, 9, 9]},
+  {"bufferView": 1, "componentType": 5126, "count": )" +
+           points + R"(, "type": "VEC2"},
+  {"bufferView": 2, "componentType": 5125, "count": )" +
+           std::to_string(3 * mesh.triangles.size()) + R"(, "type": "SCALAR"}]}
+)";
 }

@@ -2,14 +2,18 @@
 // leaves one line naming the file and the problem and never touches the output file.
 
 #include "ModelFiles.h"
+#include "generators/Icosphere.h"
 
 #include <gtest/gtest.h>
 
 #include <dirent.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -131,4 +135,52 @@ TEST(PrepareTool, WritesTheBodyAndSaysWhatItDid) {
     EXPECT_NE(run.out.find("Kept: 50 points"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("Wrote " + output.path()), std::string::npos);
     EXPECT_EQ(output.read().rfind("TOFF\n", 0), 0u);
+}
+
+// With --progress the tool says how far it has come, in lines a program reads: the stages in
+// their order, a percentage that only rises and ends at 100 as the last line of a good run.
+TEST(PrepareTool, ReportsItsProgressInLinesThatRiseTo100) {
+    TempFile model(".obj");
+    model.write(objText(makeIcosphere(2, 1, SbVec3f(0, 0, 0))));
+    TempFile output(".toff");
+    const ToolRun run = runTool(model.path() + " " + output.path() + " --progress --points 500");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> stages = {"reading",  "importing", "welding", "simplifying",
+                                             "ordering", "placing",   "bracing", "writing"};
+    std::istringstream lines(run.out);
+    std::string line;
+    std::string last;
+    int percent = -1;
+    std::size_t stage = 0;
+    int progressLines = 0;
+    while (std::getline(lines, line)) {
+        if (line.rfind("progress ", 0) != 0) {
+            EXPECT_LT(percent, 100) << "a report line after the last: " << line;
+            continue;
+        }
+        std::istringstream words(line.substr(9));
+        int next = -1;
+        std::string name;
+        words >> next >> name;
+        ASSERT_TRUE(words.eof() && !words.fail()) << line;
+        EXPECT_GT(next, percent) << line;
+        const auto at = std::find(stages.begin() + stage, stages.end(), name);
+        ASSERT_NE(at, stages.end()) << "a stage unknown or out of its order: " << line;
+        stage = static_cast<std::size_t>(at - stages.begin());
+        percent = next;
+        last = line;
+        ++progressLines;
+    }
+    EXPECT_EQ(last, "progress 100 writing");
+    EXPECT_EQ(run.out.substr(run.out.size() - last.size() - 1), last + "\n");
+    EXPECT_EQ(run.out.rfind("progress 0 reading\n", 0), 0u);
+    EXPECT_GE(progressLines, 8) << "a line at least for each stage";
+
+    // Without the option, no such line; a model that fails never gets to 100.
+    EXPECT_EQ(runTool(model.path() + " " + output.path()).out.find("progress "), std::string::npos);
+    TempFile empty(".obj");
+    empty.write("");
+    const ToolRun failed = runTool(empty.path() + " " + output.path() + " --progress");
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out.find("progress 100"), std::string::npos) << failed.out;
 }
