@@ -152,22 +152,25 @@ std::string findBodyPicture(const std::string& bodyPath) {
 }
 
 std::string findPrepareTool() {
-    const std::string name = "plimmerton-prepare";
     std::array<char, 4096> self{};
     const ssize_t length = readlink("/proc/self/exe", self.data(), self.size() - 1);
-    if (length > 0) {
-        const std::string program(self.data(), static_cast<std::size_t>(length));
-        const std::string beside = program.substr(0, program.rfind('/') + 1) + name;
-        if (isExecutableFile(beside)) {
-            return beside;
-        }
-    }
+    const std::string program(self.data(), length > 0 ? static_cast<std::size_t>(length) : 0);
+    const std::size_t slash = program.rfind('/');
     const char* path = std::getenv("PATH");
-    std::istringstream folders(path != nullptr ? path : "");
-    std::string folder;
-    while (std::getline(folders, folder, ':')) {
-        // An empty entry is the working directory, as for the shell.
-        const std::string candidate = (folder.empty() ? "." : folder) + "/" + name;
+    return findProgram("plimmerton-prepare",
+                       slash == std::string::npos ? "" : program.substr(0, slash),
+                       path != nullptr ? path : "");
+}
+
+std::string findProgram(const std::string& name, const std::string& folder,
+                        const std::string& searchPath) {
+    if (!folder.empty() && isExecutableFile(folder + "/" + name)) {
+        return folder + "/" + name;
+    }
+    std::istringstream folders(searchPath);
+    std::string entry;
+    while (std::getline(folders, entry, ':')) {
+        const std::string candidate = (entry.empty() ? "." : entry) + "/" + name;
         if (isExecutableFile(candidate)) {
             return candidate;
         }

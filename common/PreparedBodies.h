@@ -47,3 +47,8 @@ std::string findBodyPicture(const std::string& bodyPath);
 /// plimmerton-prepare: beside the running program, else the first on PATH; empty when neither
 /// is there.
 std::string findPrepareTool();
+
+/// The executable file `name` in `folder`, else in the first of the folders that `searchPath`
+/// lists as PATH does (an empty entry is the working directory); empty when there is none.
+std::string findProgram(const std::string& name, const std::string& folder,
+                        const std::string& searchPath);

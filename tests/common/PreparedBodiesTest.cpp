@@ -98,3 +98,26 @@ TEST(PreparedBodies, KeysTellModelsOptionsAndToolsApartAndNameAnUnreadableFile) 
     EXPECT_EQ(findBodyPicture(body), body + ".png");
     fs::remove_all(folder);
 }
+
+TEST(PreparedBodies, TheToolIsFoundBesideTheProgramFirstThenOnThePath) {
+    const fs::path root = fs::temp_directory_path() / "plimmerton-find-tool-test";
+    fs::remove_all(root);
+    for (const char* folder : {"program", "first", "second"}) {
+        fs::create_directories(root / folder);
+    }
+    auto tool = [&root](const char* folder, fs::perms permissions) {
+        std::ofstream(root / folder / "tool") << "#!/bin/sh\n";
+        fs::permissions(root / folder / "tool", permissions);
+    };
+    const std::string path = (root / "first").string() + ":" + (root / "second").string();
+    const std::string program = (root / "program").string();
+    EXPECT_EQ(findProgram("tool", program, path), "");
+    tool("second", fs::perms::owner_all);
+    EXPECT_EQ(findProgram("tool", program, path), (root / "second/tool").string());
+    tool("first", fs::perms::owner_read);
+    EXPECT_EQ(findProgram("tool", program, path), (root / "second/tool").string())
+        << "a file that cannot be run is passed over";
+    tool("program", fs::perms::owner_all);
+    EXPECT_EQ(findProgram("tool", program, path), program + "/tool");
+    fs::remove_all(root);
+}
