@@ -25,8 +25,12 @@ LeanBody::LeanBody(const MpSystem& body)
       masses_(copyOf<float>(body.masses(), body.numPoints())),
       springs_(copyOf<SpringEnds>(body.springs(), body.numSprings())),
       restLengths_(copyOf<double>(body.restLengths(), body.numSprings())),
-      lastLengths_(copyOf<double>(body.lastLengths(), body.numSprings())), damping_(body.damping()),
-      stiffness_(body.stiffness()), springDamping_(body.springDamping()) {}
+      lastLengths_(static_cast<size_t>(body.numSprings())), damping_(body.damping()),
+      stiffness_(body.stiffness()), springDamping_(body.springDamping()) {
+    for (int s = 0; s < body.numSprings(); ++s) {
+        lastLengths_[s] = body.lastLength(s);
+    }
+}
 
 // The arithmetic is the reference step's, operation for operation, so that the two agree to the
 // bit; only its checks are gone.

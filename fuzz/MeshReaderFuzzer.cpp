@@ -44,7 +44,7 @@ void checkLoaded(const MpSystem& body) {
         PLIMMERTON_CHECK(ends.a >= 0 && ends.a < n && ends.b >= 0 && ends.b < n,
                          "springs join points");
         PLIMMERTON_CHECK(std::isfinite(body.restLengths()[s]), "rest lengths are finite");
-        PLIMMERTON_CHECK(body.lastLengths()[s] == body.restLengths()[s],
+        PLIMMERTON_CHECK(body.lastLength(s) == body.restLengths()[s],
                          "springs start at rest length");
     }
     const int numIndices = body.numFaceIndices();

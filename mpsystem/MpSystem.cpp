@@ -6,6 +6,7 @@
 #include "common/Workers.h"
 #include "mpsystem/MeshReader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -44,19 +45,51 @@ void MpSystem::adopt(BodyMesh mesh) {
     numSprings_ = static_cast<int32_t>(mesh.springs.size());
     springs_ = std::move(mesh.springs);
     restLengths_ = std::move(mesh.restLengths);
-    lastLengths_ = restLengths_;
     faceIndices_ = std::move(mesh.faceIndices);
     hasFileTexCoords_ = mesh.hasFileTexCoords;
     prepareFastStep();
 }
 
+namespace {
+
+template <typename Length>
+void lengthsInSlots(const StepPlan& plan, const std::vector<double>& restLengths,
+                    SlotLengths<Length>& lengths) {
+    lengths.rest.resize(restLengths.size());
+    for (std::size_t k = 0; k < restLengths.size(); ++k) {
+        lengths.rest[k] =
+            static_cast<Length>(restLengths[plan.springInSlot(static_cast<int32_t>(k))]);
+    }
+    lengths.last = lengths.rest;
+}
+
+} // namespace
+
 // The fast step's order of work depends only on the springs, so it is laid out once, with the
-// helper threads started now rather than in the first tick.
+// helper threads started now rather than in the first tick. The state that the step walks
+// spring by spring is kept in that order.
 void MpSystem::prepareFastStep() {
     stepPlan_.build(numPoints_, springs_.data(), numSprings_,
                     workersFor(static_cast<long long>(numSprings_) + numPoints_));
+    slotEnds_.resize(springs_.size());
+    for (int32_t k = 0; k < numSprings_; ++k) {
+        slotEnds_[k] = springs_[stepPlan_.springInSlot(k)];
+    }
+    singleLengths_ = std::all_of(restLengths_.begin(), restLengths_.end(), [](double length) {
+        return static_cast<double>(static_cast<float>(length)) == length;
+    });
+    if (singleLengths_) {
+        lengthsInSlots(stepPlan_, restLengths_, singleSlotLengths_);
+    } else {
+        lengthsInSlots(stepPlan_, restLengths_, doubleSlotLengths_);
+    }
     deferredForces_.assign(stepPlan_.numDeferred(), SbVec3f(0.0f, 0.0f, 0.0f));
     startWorkers();
+}
+
+double MpSystem::lastLength(int s) const {
+    const int32_t k = stepPlan_.slotOf(s);
+    return singleLengths_ ? singleSlotLengths_.last[k] : doubleSlotLengths_.last[k];
 }
 
 MpSystem::~MpSystem() = default;
@@ -157,9 +190,17 @@ SbVec3f MpSystem::springForce(int s, float dt) {
     const SpringEnds ends = springs_[s];
     const SbVec3f d = positions_[ends.a] - positions_[ends.b];
     const float length = d.length();
+    const int32_t k = stepPlan_.slotOf(s);
+    auto setLastLength = [&](double value) {
+        if (singleLengths_) {
+            singleSlotLengths_.last[k] = static_cast<float>(value);
+        } else {
+            doubleSlotLengths_.last[k] = value;
+        }
+    };
     if (length == 0.0f) {
         // Coincident ends give the spring no direction to act in.
-        lastLengths_[s] = 0.0;
+        setLastLength(0.0);
         return SbVec3f(0.0f, 0.0f, 0.0f);
     }
     if (!std::isfinite(length)) {
@@ -169,10 +210,9 @@ SbVec3f MpSystem::springForce(int s, float dt) {
     const double ks = stiffness_;
     const double len = length;
     // The rate of change needs a time span; over none the spring has only its elastic part.
-    const float fd =
-        dt > 0.0f ? static_cast<float>(-kd * (len - lastLengths_[s]) / dt / len) : 0.0f;
+    const float fd = dt > 0.0f ? static_cast<float>(-kd * (len - lastLength(s)) / dt / len) : 0.0f;
     const float fs = static_cast<float>(-ks * (len - restLengths_[s]) / len);
-    lastLengths_[s] = len;
+    setLastLength(len);
     const SbVec3f f = d * (fs + fd);
     return isFinite(f) ? f : SbVec3f(0.0f, 0.0f, 0.0f);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mpsystem/BodyMesh.h"
+#include "mpsystem/SpringKernel.h"
 #include "mpsystem/StepPlan.h"
 
 #include <Inventor/SbVec2f.h>
@@ -14,7 +15,6 @@
 class SoCamera;
 class SoCoordinate3;
 class SoSeparator;
-struct SpringConstants;
 
 /// The deformable body: mass points joined by damped springs, one point per vertex and one
 /// spring per distinct edge of the mesh it was read from. Points and springs are indices into
@@ -84,7 +84,8 @@ public:
     const float* masses() const { return masses_.data(); }
     const SpringEnds* springs() const { return springs_.data(); }
     const double* restLengths() const { return restLengths_.data(); }
-    const double* lastLengths() const { return lastLengths_.data(); }
+    /// The length of spring s at the last step that moved the body (its rest length before).
+    double lastLength(int s) const;
     const SbVec2f* texCoords() const { return texCoords_.data(); }
     const int32_t* faceIndices() const { return faceIndices_.data(); }
     int numFaceIndices() const { return static_cast<int>(faceIndices_.size()); }
@@ -118,7 +119,8 @@ private:
     /// Load-time set-up of the fast step, once the mesh is read.
     void prepareFastStep();
     /// The fast step's work on the chunks of one part of the plan.
-    void stepPart(int part, const SpringConstants& constants);
+    template <typename Length>
+    void stepPart(int part, const SpringConstants& constants, SlotLengths<Length>& lengths);
     void finishBoundaryPoint(int32_t k, float dt);
     void startPoint(int32_t i);
     void finishPoint(int32_t i, const SbVec3f& force, float dt);
@@ -135,10 +137,17 @@ private:
     int32_t numSprings_ = 0;
     std::vector<SpringEnds> springs_;
     std::vector<double> restLengths_;
-    std::vector<double> lastLengths_;
-    /// The fast step's order of work, and its deferred spring forces (StepPlan.h).
+    /// The fast step's order of work, the springs' ends in it, and its deferred spring forces
+    /// (StepPlan.h).
     StepPlan stepPlan_;
+    std::vector<SpringEnds> slotEnds_;
     std::vector<SbVec3f> deferredForces_;
+    /// The rest and last lengths in the plan's slots: in single precision when every rest length
+    /// is a single-precision number, as the reader makes them (every last length then is one
+    /// too, being a rest length or a single-precision length), else in double precision.
+    bool singleLengths_ = true;
+    SlotLengths<float> singleSlotLengths_;
+    SlotLengths<double> doubleSlotLengths_;
     float stiffness_ = 0;
     float springDamping_ = 0.1f;
     SoSeparator* surfaceRoot_ = nullptr;

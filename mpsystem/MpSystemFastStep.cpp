@@ -61,7 +61,13 @@ void MpSystem::step(float dt) {
     const int parts = stepPlan_.parts();
     const int workers = std::min(parts, workerCount());
     // The parts may run in any order; the boundary points wait for all of them.
-    forEachItem(parts, workers, [&](int part) { stepPart(part, constants); });
+    if (singleLengths_) {
+        forEachItem(parts, workers,
+                    [&](int part) { stepPart(part, constants, singleSlotLengths_); });
+    } else {
+        forEachItem(parts, workers,
+                    [&](int part) { stepPart(part, constants, doubleSlotLengths_); });
+    }
     const int32_t boundary = stepPlan_.numBoundaryPoints();
     const int32_t groups = (boundary + boundaryGroup - 1) / boundaryGroup;
     forEachItem(groups, workers, [&](int group) {
@@ -106,7 +112,8 @@ inline void MpSystem::finishPoint(int32_t i, const SbVec3f& force, float dt) {
 #endif
 }
 
-void MpSystem::stepPart(int part, const SpringConstants& constants) {
+template <typename Length>
+void MpSystem::stepPart(int part, const SpringConstants& constants, SlotLengths<Length>& lengths) {
     alignas(32) float chunkForces[3][StepPlan::chunkSize];
     const SpringForceLanes lanes{chunkForces[0], chunkForces[1], chunkForces[2]};
     const uint32_t* deferredEnds = stepPlan_.deferredEnds();
@@ -116,16 +123,16 @@ void MpSystem::stepPart(int part, const SpringConstants& constants) {
         for (const int32_t* i = stepPlan_.startsBegin(c); i != stepPlan_.startsEnd(c); ++i) {
             startPoint(*i);
         }
-        const int32_t first = c * StepPlan::chunkSize;
-        const int32_t last = std::min(numSprings_, first + StepPlan::chunkSize);
-        computeSpringForces(positions_.data(), springs_.data(), restLengths_.data(),
-                            lastLengths_.data(), lanes, first, last, constants);
-        // The plain step's additions, each end in spring order; an end whose point belongs to
-        // an earlier part is kept aside for the boundary pass instead.
+        const int32_t first = stepPlan_.chunkBegin(c);
+        const int32_t last = stepPlan_.chunkBegin(c + 1);
+        computeSpringForces(positions_.data(), slotEnds_.data(), lengths, lanes, first, last,
+                            constants);
+        // The plain step's additions, each point's in spring order; an end whose force is
+        // deferred is kept aside for the boundary pass instead.
         const uint32_t chunkKeysEnd = 2 * static_cast<uint32_t>(last);
         if (deferred == deferredEnd || deferredEnds[deferred] >= chunkKeysEnd) {
             SbVec3f* forces = forces_.data();
-            const SpringEnds* springs = springs_.data() + first;
+            const SpringEnds* springs = slotEnds_.data() + first;
             for (int32_t j = 0; j < last - first; ++j) {
                 const SbVec3f f(chunkForces[0][j], chunkForces[1][j], chunkForces[2][j]);
                 forces[springs[j].a] += f;
@@ -138,12 +145,12 @@ void MpSystem::stepPart(int part, const SpringConstants& constants) {
                 if (deferred < deferredEnd && deferredEnds[deferred] == key) {
                     deferredForces_[deferred++] = f;
                 } else {
-                    forces_[springs_[s].a] += f;
+                    forces_[slotEnds_[s].a] += f;
                 }
                 if (deferred < deferredEnd && deferredEnds[deferred] == key + 1) {
                     deferredForces_[deferred++] = f;
                 } else {
-                    forces_[springs_[s].b] -= f;
+                    forces_[slotEnds_[s].b] -= f;
                 }
             }
         }

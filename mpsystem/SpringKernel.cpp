@@ -17,8 +17,9 @@ namespace {
 
 /// One spring, as MpSystem::springForce computes it; it also does the springs that do not
 /// fill a whole group.
-void oneSpring(const SbVec3f* positions, const SpringEnds* springs, const double* restLengths,
-               double* lastLengths, const SpringForceLanes& out, int32_t j, int32_t s,
+template <typename Length>
+void oneSpring(const SbVec3f* positions, const SpringEnds* springs, const Length* restLengths,
+               Length* lastLengths, const SpringForceLanes& out, int32_t j, int32_t s,
                const SpringConstants& k) {
     const SbVec3f d = positions[springs[s].a] - positions[springs[s].b];
     const float length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
@@ -26,7 +27,7 @@ void oneSpring(const SbVec3f* positions, const SpringEnds* springs, const double
     out.y[j] = 0.0f;
     out.z[j] = 0.0f;
     if (length == 0.0f) {
-        lastLengths[s] = 0.0;
+        lastLengths[s] = 0;
         return;
     }
     if (!std::isfinite(length)) {
@@ -37,7 +38,7 @@ void oneSpring(const SbVec3f* positions, const SpringEnds* springs, const double
     const double len = length;
     const float fd = static_cast<float>(-kd * (len - lastLengths[s]) / k.dt / len);
     const float fs = static_cast<float>(-ks * (len - restLengths[s]) / len);
-    lastLengths[s] = len;
+    lastLengths[s] = static_cast<Length>(len);
     const SbVec3f f = d * (fs + fd);
     if (std::isfinite(f[0]) && std::isfinite(f[1]) && std::isfinite(f[2])) {
         out.x[j] = f[0];
@@ -71,12 +72,31 @@ inline __m128 finiteLanes(__m128 x) {
     return _mm_cmple_ps(magnitude, _mm_set1_ps(std::numeric_limits<float>::max()));
 }
 
+// Two lengths in double precision, loaded from either precision and stored back to it (where
+// a single-precision number is always the exact value).
+inline __m128d loadTwo(const double* x) {
+    return _mm_loadu_pd(x);
+}
+
+inline __m128d loadTwo(const float* x) {
+    return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(x))));
+}
+
+inline void storeTwo(double* x, __m128d lanes) {
+    _mm_storeu_pd(x, lanes);
+}
+
+inline void storeTwo(float* x, __m128d lanes) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(x), _mm_castps_si128(_mm_cvtpd_ps(lanes)));
+}
+
 /// The force coefficients fs + fd of two springs from t on (in the low two lanes), with their
 /// last lengths advanced. Packed division rounds each lane exactly as the scalar one does.
-inline __m128 twoCoefficients(__m128d len, const double* restLengths, double* lastLengths,
+template <typename Length>
+inline __m128 twoCoefficients(__m128d len, const Length* restLengths, Length* lastLengths,
                               int32_t t, __m128d negKd, __m128d negKs, __m128d dt) {
-    const __m128d lastLen = _mm_loadu_pd(lastLengths + t);
-    const __m128d restLen = _mm_loadu_pd(restLengths + t);
+    const __m128d lastLen = loadTwo(lastLengths + t);
+    const __m128d restLen = loadTwo(restLengths + t);
     const __m128d fd = _mm_div_pd(_mm_div_pd(_mm_mul_pd(negKd, _mm_sub_pd(len, lastLen)), dt), len);
     const __m128d fs = _mm_div_pd(_mm_mul_pd(negKs, _mm_sub_pd(len, restLen)), len);
 
@@ -84,15 +104,15 @@ inline __m128 twoCoefficients(__m128d len, const double* restLengths, double* la
     // spring whose length is beyond single precision.
     const __m128d finite = _mm_cmple_pd(len, _mm_set1_pd(std::numeric_limits<float>::max()));
     const __m128d usable = _mm_andnot_pd(_mm_cmpeq_pd(len, _mm_setzero_pd()), finite);
-    _mm_storeu_pd(lastLengths + t,
-                  _mm_or_pd(_mm_and_pd(usable, len), _mm_andnot_pd(finite, lastLen)));
+    storeTwo(lastLengths + t, _mm_or_pd(_mm_and_pd(usable, len), _mm_andnot_pd(finite, lastLen)));
     return _mm_add_ps(_mm_cvtpd_ps(fs), _mm_cvtpd_ps(fd));
 }
 
 /// A full group of springs from s on, their forces from lane j of `forces` on: lane by lane the
 /// operations of oneSpring, whose guards become lane masks.
-void springGroup(const SbVec3f* positions, const SpringEnds* springs, const double* restLengths,
-                 double* lastLengths, const SpringForceLanes& forces, int32_t j0, int32_t s,
+template <typename Length>
+void springGroup(const SbVec3f* positions, const SpringEnds* springs, const Length* restLengths,
+                 Length* lastLengths, const SpringForceLanes& forces, int32_t j0, int32_t s,
                  const SpringConstants& k) {
     alignas(16) float d[3][groupSize];
     gatherOffsets(positions, springs, s, d);
@@ -134,13 +154,29 @@ __attribute__((target("avx2"))) inline __m256 finiteLanes8(__m256 x) {
     return _mm256_cmp_ps(magnitude, _mm256_set1_ps(std::numeric_limits<float>::max()), _CMP_LE_OQ);
 }
 
-__attribute__((target("avx2"))) inline __m128 fourCoefficients(__m128 length,
-                                                               const double* restLengths,
-                                                               double* lastLengths, __m256d negKd,
-                                                               __m256d negKs, __m256d dt) {
+__attribute__((target("avx2"))) inline __m256d loadFour(const double* x) {
+    return _mm256_loadu_pd(x);
+}
+
+__attribute__((target("avx2"))) inline __m256d loadFour(const float* x) {
+    return _mm256_cvtps_pd(_mm_loadu_ps(x));
+}
+
+__attribute__((target("avx2"))) inline void storeFour(double* x, __m256d lanes) {
+    _mm256_storeu_pd(x, lanes);
+}
+
+__attribute__((target("avx2"))) inline void storeFour(float* x, __m256d lanes) {
+    _mm_storeu_ps(x, _mm256_cvtpd_ps(lanes));
+}
+
+template <typename Length>
+__attribute__((target("avx2"))) inline __m128
+fourCoefficients(__m128 length, const Length* restLengths, Length* lastLengths, __m256d negKd,
+                 __m256d negKs, __m256d dt) {
     const __m256d len = _mm256_cvtps_pd(length);
-    const __m256d lastLen = _mm256_loadu_pd(lastLengths);
-    const __m256d restLen = _mm256_loadu_pd(restLengths);
+    const __m256d lastLen = loadFour(lastLengths);
+    const __m256d restLen = loadFour(restLengths);
     const __m256d fd =
         _mm256_div_pd(_mm256_div_pd(_mm256_mul_pd(negKd, _mm256_sub_pd(len, lastLen)), dt), len);
     const __m256d fs = _mm256_div_pd(_mm256_mul_pd(negKs, _mm256_sub_pd(len, restLen)), len);
@@ -148,16 +184,16 @@ __attribute__((target("avx2"))) inline __m128 fourCoefficients(__m128 length,
         _mm256_cmp_pd(len, _mm256_set1_pd(std::numeric_limits<float>::max()), _CMP_LE_OQ);
     const __m256d usable =
         _mm256_andnot_pd(_mm256_cmp_pd(len, _mm256_setzero_pd(), _CMP_EQ_OQ), finite);
-    _mm256_storeu_pd(lastLengths,
-                     _mm256_or_pd(_mm256_and_pd(usable, len), _mm256_andnot_pd(finite, lastLen)));
+    storeFour(lastLengths,
+              _mm256_or_pd(_mm256_and_pd(usable, len), _mm256_andnot_pd(finite, lastLen)));
     return _mm_add_ps(_mm256_cvtpd_ps(fs), _mm256_cvtpd_ps(fd));
 }
 
-__attribute__((target("avx2"))) void springGroup8(const SbVec3f* positions,
-                                                  const SpringEnds* springs,
-                                                  const double* restLengths, double* lastLengths,
-                                                  const SpringForceLanes& forces, int32_t j0,
-                                                  int32_t s, const SpringConstants& k) {
+template <typename Length>
+__attribute__((target("avx2"))) void
+springGroup8(const SbVec3f* positions, const SpringEnds* springs, const Length* restLengths,
+             Length* lastLengths, const SpringForceLanes& forces, int32_t j0, int32_t s,
+             const SpringConstants& k) {
     alignas(32) float d[3][groupSize];
     gatherOffsets(positions, springs, s, d);
     const __m256d negKd = _mm256_set1_pd(-static_cast<double>(k.springDamping));
@@ -196,10 +232,12 @@ const bool hasAvx2 = __builtin_cpu_supports("avx2");
 
 } // namespace
 
+template <typename Length>
 void computeSpringForces(const SbVec3f* positions, const SpringEnds* springs,
-                         const double* restLengths, double* lastLengths,
-                         const SpringForceLanes& forces, int32_t first, int32_t last,
-                         const SpringConstants& constants) {
+                         SlotLengths<Length>& lengths, const SpringForceLanes& forces,
+                         int32_t first, int32_t last, const SpringConstants& constants) {
+    const Length* restLengths = lengths.rest.data();
+    Length* lastLengths = lengths.last.data();
     int32_t s = first;
 #if defined(__SSE2__)
 #if defined(PLIMMERTON_AVX2)
@@ -218,3 +256,10 @@ void computeSpringForces(const SbVec3f* positions, const SpringEnds* springs,
         oneSpring(positions, springs, restLengths, lastLengths, forces, s - first, s, constants);
     }
 }
+
+template void computeSpringForces(const SbVec3f*, const SpringEnds*, SlotLengths<float>&,
+                                  const SpringForceLanes&, int32_t, int32_t,
+                                  const SpringConstants&);
+template void computeSpringForces(const SbVec3f*, const SpringEnds*, SlotLengths<double>&,
+                                  const SpringForceLanes&, int32_t, int32_t,
+                                  const SpringConstants&);

@@ -3,6 +3,7 @@
 #include <Inventor/SbVec3f.h>
 
 #include <cstdint>
+#include <vector>
 
 struct SpringEnds;
 
@@ -22,13 +23,19 @@ struct SpringForceLanes {
     float* z;
 };
 
-/// Computes the force on end a of every spring s in [first, last) into `forces`, and
-/// advances
-/// the springs' last lengths, exactly as MpSystem::springForce does for each of them: the same
-/// single- and double-precision operations in the same order, so the results are identical
-/// bit for bit. Several springs are done at once in vector registers, which is where the time
-/// goes: each spring needs one square root and three double-precision divisions.
+/// The rest and last lengths of springs, in single or in double precision; the arithmetic is
+/// double precision either way.
+template <typename Length> struct SlotLengths {
+    std::vector<Length> rest;
+    std::vector<Length> last;
+};
+
+/// Computes the force on end a of every spring k in [first, last) of `springs` into `forces`,
+/// and advances the springs' last lengths, exactly as MpSystem::springForce does for each of
+/// them: the same single- and double-precision operations in the same order, so the results
+/// are identical bit for bit. Several springs are done at once in vector registers: each
+/// spring needs one square root and three double-precision divisions.
+template <typename Length>
 void computeSpringForces(const SbVec3f* positions, const SpringEnds* springs,
-                         const double* restLengths, double* lastLengths,
-                         const SpringForceLanes& forces, int32_t first, int32_t last,
-                         const SpringConstants& constants);
+                         SlotLengths<Length>& lengths, const SpringForceLanes& forces,
+                         int32_t first, int32_t last, const SpringConstants& constants);

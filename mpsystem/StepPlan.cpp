@@ -4,6 +4,7 @@
 #include "mpsystem/BodyMesh.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -34,63 +35,147 @@ void bucketSort(int32_t count, int32_t buckets, Key key, std::vector<int32_t>& o
     }
 }
 
+/// The spring ends at each point in spring order, each as 2 s for end a of spring s or 2 s + 1
+/// for its end b (a spring that joins a point to itself is there twice).
+struct EndsByPoint {
+    EndsByPoint(int32_t numPoints, const SpringEnds* springs, int32_t numSprings) {
+        bucketSort(
+            2 * numSprings, numPoints,
+            [&](int32_t end) { return (end & 1) != 0 ? springs[end >> 1].b : springs[end >> 1].a; },
+            offsets, ends);
+    }
+    int32_t begin(int32_t p) const { return offsets[p]; }
+    int32_t end(int32_t p) const { return offsets[p + 1]; }
+
+    std::vector<int32_t> offsets;
+    std::vector<int32_t> ends;
+};
+
+/// The points in the order in which a breadth-first walk along the springs reaches them, each
+/// piece of the body that no spring joins to the rest from its lowest point on.
+std::vector<int32_t> walkOrder(int32_t numPoints, const SpringEnds* springs,
+                               const EndsByPoint& byPoint) {
+    std::vector<int8_t> reached(numPoints, 0);
+    std::vector<int32_t> order;
+    order.reserve(numPoints);
+    for (int32_t seed = 0; seed < numPoints; ++seed) {
+        if (reached[seed] != 0) {
+            continue;
+        }
+        reached[seed] = 1;
+        order.push_back(seed);
+        for (std::size_t next = order.size() - 1; next < order.size(); ++next) {
+            const int32_t p = order[next];
+            for (int32_t k = byPoint.begin(p); k < byPoint.end(p); ++k) {
+                const int32_t e = byPoint.ends[k];
+                const int32_t q = (e & 1) != 0 ? springs[e >> 1].a : springs[e >> 1].b;
+                if (reached[q] == 0) {
+                    reached[q] = 1;
+                    order.push_back(q);
+                }
+            }
+        }
+    }
+    return order;
+}
+
 } // namespace
 
 void StepPlan::build(int32_t numPoints, const SpringEnds* springs, int32_t numSprings, int parts) {
-    const int32_t chunks = std::max<int32_t>(1, (numSprings + chunkSize - 1) / chunkSize);
-    parts_ = std::clamp<int32_t>(parts, 1, chunks);
-    partChunks_.resize(parts_ + 1);
-    for (int t = 0; t <= parts_; ++t) {
-        partChunks_[t] = static_cast<int32_t>(static_cast<int64_t>(chunks) * t / parts_);
+    parts_ = std::clamp<int32_t>(parts, 1,
+                                 std::max<int32_t>(1, (numSprings + chunkSize - 1) / chunkSize));
+    const EndsByPoint byPoint(numPoints, springs, numSprings);
+
+    // Runs of the walk's order of about equal work (a point costs about as much as a spring)
+    // make the parts; a spring belongs to the part of its end a.
+    std::vector<int32_t> owner(numPoints, 0);
+    const int64_t work = 2 * static_cast<int64_t>(numPoints) + 2 * int64_t{numSprings};
+    int64_t before = 0;
+    for (int32_t p : walkOrder(numPoints, springs, byPoint)) {
+        owner[p] = static_cast<int32_t>(std::min<int64_t>(parts_ - 1, before * parts_ / work));
+        before += 2 + byPoint.end(p) - byPoint.begin(p);
     }
-    auto partOfChunk = [&](int32_t c) {
-        return static_cast<int>(std::upper_bound(partChunks_.begin(), partChunks_.end(), c) -
-                                partChunks_.begin() - 1);
+    auto partOf = [&](int32_t s) { return owner[springs[s].a]; };
+
+    // From the first spring that another part visits on, a point's springs are deferred.
+    std::vector<int32_t> firstForeign(numPoints, INT32_MAX);
+    for (int32_t p = 0; p < numPoints; ++p) {
+        for (int32_t k = byPoint.begin(p); k < byPoint.end(p); ++k) {
+            const int32_t s = byPoint.ends[k] >> 1;
+            if (partOf(s) != owner[p]) {
+                firstForeign[p] = s;
+                break;
+            }
+        }
+    }
+    auto added = [&](int32_t s, int32_t p) { return s < firstForeign[p]; };
+
+    // Each part visits its springs in increasing index order, which adds every point's forces
+    // in the plain step's order and walks the arrays about as the mesh file laid them out.
+    std::vector<int32_t> partSlots;
+    bucketSort(numSprings, parts_, partOf, partSlots, springOfSlot_);
+    slotOfSpring_.assign(numSprings, 0);
+    for (int32_t k = 0; k < numSprings; ++k) {
+        slotOfSpring_[springOfSlot_[k]] = k;
+    }
+
+    // Chunks part by part; a part without springs still has one, empty, for its points.
+    partChunks_.assign(parts_ + 1, 0);
+    chunkSlots_.clear();
+    for (int t = 0; t < parts_; ++t) {
+        partChunks_[t] = static_cast<int32_t>(chunkSlots_.size());
+        for (int32_t k = partSlots[t]; k < partSlots[t + 1] || k == partSlots[t]; k += chunkSize) {
+            chunkSlots_.push_back(k);
+        }
+    }
+    partChunks_[parts_] = static_cast<int32_t>(chunkSlots_.size());
+    chunkSlots_.push_back(numSprings);
+    auto chunkOfSlot = [&](int32_t k) {
+        const int t = partOf(springOfSlot_[k]);
+        return partChunks_[t] + (k - partSlots[t]) / chunkSize;
     };
 
-    // Each point's first and last spring; a point without springs starts and ends in chunk 0.
-    std::vector<int32_t> first(numPoints, -1);
-    std::vector<int32_t> last(numPoints, -1);
-    for (int32_t s = 0; s < numSprings; ++s) {
-        for (int32_t p : {springs[s].a, springs[s].b}) {
-            if (first[p] < 0) {
-                first[p] = s;
-            }
-            last[p] = s;
-        }
-    }
-    std::vector<int8_t> boundary(numPoints, 0);
-    std::vector<int32_t> ownerEnd(numPoints, 0);
+    // A point starts before the chunk of its first added spring and, unless it is a boundary
+    // point, finishes after the chunk of its last; one without added springs does both in its
+    // part's first chunk.
+    const int32_t chunks = partChunks_[parts_];
+    std::vector<int32_t> startChunk(numPoints, 0);
+    std::vector<int32_t> finishChunk(numPoints, 0);
     for (int32_t p = 0; p < numPoints; ++p) {
-        const int32_t firstChunk = first[p] < 0 ? 0 : first[p] / chunkSize;
-        const int owner = partOfChunk(firstChunk);
-        ownerEnd[p] = std::min(numSprings, partChunks_[owner + 1] * chunkSize);
-        boundary[p] = last[p] >= ownerEnd[p] ? 1 : 0;
-    }
-
-    bucketSort(
-        numPoints, chunks, [&](int32_t p) { return first[p] < 0 ? 0 : first[p] / chunkSize; },
-        startOffsets_, startPoints_);
-    bucketSort(
-        numPoints, chunks,
-        [&](int32_t p) { return boundary[p] ? -1 : (last[p] < 0 ? 0 : last[p] / chunkSize); },
-        finishOffsets_, finishPoints_);
-
-    // A spring end is deferred when its point's own part ends before the spring.
-    deferredEnds_.clear();
-    std::vector<int32_t> deferredCount(numPoints, 0);
-    for (int32_t s = 0; s < numSprings; ++s) {
-        const int32_t ends[2] = {springs[s].a, springs[s].b};
-        for (int end = 0; end < 2; ++end) {
-            if (s >= ownerEnd[ends[end]]) {
-                deferredEnds_.push_back(2 * static_cast<uint32_t>(s) + end);
-                ++deferredCount[ends[end]];
+        int32_t first = -1;
+        int32_t last = -1;
+        for (int32_t k = byPoint.begin(p); k < byPoint.end(p); ++k) {
+            const int32_t s = byPoint.ends[k] >> 1;
+            if (added(s, p)) {
+                first = first < 0 ? s : first;
+                last = s;
             }
         }
+        const int32_t own = partChunks_[owner[p]];
+        startChunk[p] = first < 0 ? own : chunkOfSlot(slotOfSpring_[first]);
+        finishChunk[p] = firstForeign[p] != INT32_MAX ? -1
+                         : last < 0                   ? own
+                                                      : chunkOfSlot(slotOfSpring_[last]);
     }
+    bucketSort(
+        numPoints, chunks, [&](int32_t p) { return startChunk[p]; }, startOffsets_, startPoints_);
+    bucketSort(
+        numPoints, chunks, [&](int32_t p) { return finishChunk[p]; }, finishOffsets_,
+        finishPoints_);
+
+    // The deferred ends in slot order, which keeps each part's together.
+    deferredEnds_.clear();
     partDeferred_.assign(parts_ + 1, 0);
-    for (uint32_t key : deferredEnds_) {
-        ++partDeferred_[partOfChunk(static_cast<int32_t>(key >> 1) / chunkSize) + 1];
+    std::vector<int32_t> deferredSlotOfEnd(2 * static_cast<size_t>(numSprings), -1);
+    for (int32_t k = 0; k < numSprings; ++k) {
+        const int32_t s = springOfSlot_[k];
+        for (int end = 0; end < 2; ++end) {
+            if (!added(s, end != 0 ? springs[s].b : springs[s].a)) {
+                deferredSlotOfEnd[2 * static_cast<size_t>(s) + end] = numDeferred();
+                deferredEnds_.push_back(2 * static_cast<uint32_t>(k) + end);
+                ++partDeferred_[partOf(s) + 1];
+            }
+        }
     }
     for (int t = 0; t < parts_; ++t) {
         partDeferred_[t + 1] += partDeferred_[t];
@@ -99,25 +184,21 @@ void StepPlan::build(int32_t numPoints, const SpringEnds* springs, int32_t numSp
     // Boundary points with their slots, in spring order.
     boundaryPoints_.clear();
     boundaryOffsets_.assign(1, 0);
-    std::vector<int32_t> boundaryIndex(numPoints, -1);
+    boundarySlots_.clear();
     for (int32_t p = 0; p < numPoints; ++p) {
-        if (boundary[p]) {
-            boundaryIndex[p] = static_cast<int32_t>(boundaryPoints_.size());
-            boundaryPoints_.push_back(p);
-            boundaryOffsets_.push_back(boundaryOffsets_.back() + deferredCount[p]);
+        if (firstForeign[p] == INT32_MAX) {
+            continue;
         }
+        boundaryPoints_.push_back(p);
+        for (int32_t k = byPoint.begin(p); k < byPoint.end(p); ++k) {
+            const int32_t end = byPoint.ends[k];
+            if (!added(end >> 1, p)) {
+                PLIMMERTON_CHECK(deferredSlotOfEnd[end] >= 0, "a deferred end has a slot");
+                boundarySlots_.push_back(deferredSlotOfEnd[end]);
+            }
+        }
+        boundaryOffsets_.push_back(static_cast<int32_t>(boundarySlots_.size()));
     }
-    boundarySlots_.assign(deferredEnds_.size(), 0);
-    std::vector<int32_t> cursor(boundaryOffsets_.begin(), boundaryOffsets_.end() - 1);
-    for (int32_t slot = 0; slot < numDeferred(); ++slot) {
-        const uint32_t key = deferredEnds_[slot];
-        const SpringEnds& spring = springs[key >> 1];
-        const int32_t p = (key & 1) != 0 ? spring.b : spring.a;
-        PLIMMERTON_CHECK(boundaryIndex[p] >= 0, "a deferred end belongs to a boundary point");
-        boundarySlots_[cursor[boundaryIndex[p]]++] = slot;
-    }
-    for (std::size_t k = 0; k < boundaryPoints_.size(); ++k) {
-        PLIMMERTON_CHECK(cursor[k] == boundaryOffsets_[k + 1],
-                         "each boundary point gets exactly its deferred slots");
-    }
+    PLIMMERTON_CHECK(static_cast<int32_t>(boundarySlots_.size()) == numDeferred(),
+                     "each deferred slot belongs to one boundary point");
 }
