@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -22,14 +23,30 @@ namespace {
 /// to a second thread costs more than it saves.
 constexpr long long minItemsPerExtraWorker = 4096;
 
-/// How long a waiting thread polls before it sleeps: long enough to span the gaps between the
-/// jobs of one tick, short enough to leave the core to others between ticks.
-constexpr int spinsBeforeSleep = 2000;
+/// How long a waiting thread polls before it sleeps: long enough to span the gap between the
+/// two jobs of one step, short enough to leave the cores to the drawing between ticks.
+constexpr std::chrono::microseconds spinTime(20);
 
 void pause() {
 #if defined(__x86_64__) || defined(__i386__)
     _mm_pause();
 #endif
+}
+
+/// Polls `done` for at most spinTime; true when it came true.
+template <typename Done> bool spinUntil(Done done) {
+    const auto end = std::chrono::steady_clock::now() + spinTime;
+    for (;;) {
+        for (int k = 0; k < 16; ++k) {
+            if (done()) {
+                return true;
+            }
+            pause();
+        }
+        if (std::chrono::steady_clock::now() >= end) {
+            return done();
+        }
+    }
 }
 
 /// The cores this process may run on (a processor set given to it counts, not the machine's).
@@ -87,12 +104,14 @@ public:
         }
         wake_.notify_all();
         takeItems(generation);
-        for (int spins = 0; done_.load(std::memory_order_acquire) < count; ++spins) {
-            if (spins < spinsBeforeSleep) {
-                pause();
-            } else {
-                std::this_thread::yield();
-            }
+        // A helper still at an item is waited for: briefly by polling, then asleep until the
+        // helper that finishes the last item wakes this thread.
+        auto finished = [&] { return done_.load() >= count; };
+        if (!spinUntil(finished)) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            callerWaits_.store(true);
+            finishedJob_.wait(lock, finished);
+            callerWaits_.store(false);
         }
         // Closes the job before the next one's fields change: a helper still looking at this
         // one finds no item left, whatever count it reads.
@@ -112,7 +131,13 @@ private:
             }
             if (state_.compare_exchange_weak(state, state + 1, std::memory_order_acq_rel)) {
                 run_(work_, static_cast<int>(item));
-                done_.fetch_add(1, std::memory_order_release);
+                // Both this count and the caller's flag are sequentially consistent: either the
+                // caller sees the last item done before it sleeps, or this sees it asleep.
+                if (done_.fetch_add(1) + 1 == count_.load(std::memory_order_relaxed) &&
+                    callerWaits_.load()) {
+                    { std::lock_guard<std::mutex> lock(mutex_); }
+                    finishedJob_.notify_one();
+                }
                 state = state_.load(std::memory_order_acquire);
             }
         }
@@ -121,17 +146,12 @@ private:
     void serve(int index) {
         uint64_t seen = 0;
         for (;;) {
-            uint64_t generation = state_.load(std::memory_order_acquire) >> 32;
-            for (int spins = 0; generation == seen && spins < spinsBeforeSleep; ++spins) {
-                pause();
-                generation = state_.load(std::memory_order_acquire) >> 32;
-            }
-            if (generation == seen) {
+            auto newJob = [&] { return (state_.load(std::memory_order_acquire) >> 32) != seen; };
+            if (!spinUntil(newJob)) {
                 std::unique_lock<std::mutex> lock(mutex_);
-                wake_.wait(lock,
-                           [&] { return (state_.load(std::memory_order_acquire) >> 32) != seen; });
-                generation = state_.load(std::memory_order_acquire) >> 32;
+                wake_.wait(lock, newJob);
             }
+            const uint64_t generation = state_.load(std::memory_order_acquire) >> 32;
             seen = generation;
             if (index < helpersWanted_.load(std::memory_order_relaxed)) {
                 takeItems(generation);
@@ -149,6 +169,8 @@ private:
     std::mutex startMutex_;
     std::mutex mutex_;
     std::condition_variable wake_;
+    std::atomic<bool> callerWaits_{false};
+    std::condition_variable finishedJob_;
 };
 
 Pool& pool() {
