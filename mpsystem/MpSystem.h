@@ -123,7 +123,7 @@ private:
     void stepPart(int part, const SpringConstants& constants, SlotLengths<Length>& lengths);
     void finishBoundaryPoint(int32_t k, float dt);
     void startPoint(int32_t i);
-    void finishPoint(int32_t i, const SbVec3f& force, float dt);
+    void finishPoint(int32_t i, float dt);
 
     SoCamera* camera_ = nullptr;
     int32_t headcam_ = 0;

@@ -42,6 +42,33 @@ void store3(__m128 lanes, SbVec3f& v) {
     _mm_store_ss(x + 2, _mm_movehl_ps(lanes, lanes));
 }
 
+/// Adds (or with `subtract`, takes away) a spring's force to a point's accumulator, each
+/// component rounded as SbVec3f's operators round it.
+template <bool subtract> inline void accumulate(SbVec3f& sum, const SpringForce& force) {
+    float* x = &sum[0];
+    const __m128 f = _mm_load_ps(&force.x);
+    const __m128 xy = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(x));
+    const __m128 z = _mm_load_ss(x + 2);
+    const __m128 fz = _mm_movehl_ps(f, f);
+    _mm_storel_pi(reinterpret_cast<__m64*>(x), subtract ? _mm_sub_ps(xy, f) : _mm_add_ps(xy, f));
+    _mm_store_ss(x + 2, subtract ? _mm_sub_ss(z, fz) : _mm_add_ss(z, fz));
+}
+
+#else
+
+template <bool subtract> inline void accumulate(SbVec3f& sum, const SpringForce& force) {
+    const SbVec3f f(force.x, force.y, force.z);
+    if (subtract) {
+        sum -= f;
+    } else {
+        sum += f;
+    }
+}
+
+#endif
+
+#if defined(__SSE2__)
+
 bool allFinite(__m128 lanes) {
     const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), lanes);
     return _mm_movemask_ps(_mm_cmple_ps(magnitude, _mm_set1_ps(FLT_MAX))) == 0xf;
@@ -78,14 +105,15 @@ void MpSystem::step(float dt) {
     });
 }
 
+// The external force is used up as soon as it is read, while its line is cached.
 inline void MpSystem::startPoint(int32_t i) {
     forces_[i] = externalForces_[i] + SbVec3f(0.0f, -gravity * masses_[i], 0.0f);
+    externalForces_[i].setValue(0.0f, 0.0f, 0.0f);
 }
 
-// The plain step's integration and clearing of one point.
-inline void MpSystem::finishPoint(int32_t i, const SbVec3f& force, float dt) {
-    forces_[i] = force;
-    externalForces_[i].setValue(0.0f, 0.0f, 0.0f);
+// The plain step's integration of one point under its finished force.
+inline void MpSystem::finishPoint(int32_t i, float dt) {
+    const SbVec3f& force = forces_[i];
     const float m = masses_[i];
     if (!(m > 0.0f)) {
         return;
@@ -114,8 +142,7 @@ inline void MpSystem::finishPoint(int32_t i, const SbVec3f& force, float dt) {
 
 template <typename Length>
 void MpSystem::stepPart(int part, const SpringConstants& constants, SlotLengths<Length>& lengths) {
-    alignas(32) float chunkForces[3][StepPlan::chunkSize];
-    const SpringForceLanes lanes{chunkForces[0], chunkForces[1], chunkForces[2]};
+    SpringForce chunkForces[StepPlan::chunkSize];
     const uint32_t* deferredEnds = stepPlan_.deferredEnds();
     int32_t deferred = stepPlan_.firstDeferred(part);
     const int32_t deferredEnd = stepPlan_.firstDeferred(part + 1);
@@ -125,7 +152,7 @@ void MpSystem::stepPart(int part, const SpringConstants& constants, SlotLengths<
         }
         const int32_t first = stepPlan_.chunkBegin(c);
         const int32_t last = stepPlan_.chunkBegin(c + 1);
-        computeSpringForces(positions_.data(), slotEnds_.data(), lengths, lanes, first, last,
+        computeSpringForces(positions_.data(), slotEnds_.data(), lengths, chunkForces, first, last,
                             constants);
         // The plain step's additions, each point's in spring order; an end whose force is
         // deferred is kept aside for the boundary pass instead.
@@ -134,13 +161,13 @@ void MpSystem::stepPart(int part, const SpringConstants& constants, SlotLengths<
             SbVec3f* forces = forces_.data();
             const SpringEnds* springs = slotEnds_.data() + first;
             for (int32_t j = 0; j < last - first; ++j) {
-                const SbVec3f f(chunkForces[0][j], chunkForces[1][j], chunkForces[2][j]);
-                forces[springs[j].a] += f;
-                forces[springs[j].b] -= f;
+                accumulate<false>(forces[springs[j].a], chunkForces[j]);
+                accumulate<true>(forces[springs[j].b], chunkForces[j]);
             }
         } else {
             for (int32_t s = first; s < last; ++s) {
-                const SbVec3f f(lanes.x[s - first], lanes.y[s - first], lanes.z[s - first]);
+                const SpringForce& force = chunkForces[s - first];
+                const SbVec3f f(force.x, force.y, force.z);
                 const uint32_t key = 2 * static_cast<uint32_t>(s);
                 if (deferred < deferredEnd && deferredEnds[deferred] == key) {
                     deferredForces_[deferred++] = f;
@@ -155,7 +182,7 @@ void MpSystem::stepPart(int part, const SpringConstants& constants, SlotLengths<
             }
         }
         for (const int32_t* i = stepPlan_.finishesBegin(c); i != stepPlan_.finishesEnd(c); ++i) {
-            finishPoint(*i, forces_[*i], constants.dt);
+            finishPoint(*i, constants.dt);
         }
     }
     // A slot left unfilled would hand a boundary point last tick's force.
@@ -173,5 +200,6 @@ void MpSystem::finishBoundaryPoint(int32_t k, float dt) {
             f += deferredForces_[*slot];
         }
     }
-    finishPoint(i, f, dt);
+    forces_[i] = f;
+    finishPoint(i, dt);
 }

@@ -19,51 +19,37 @@ namespace {
 /// fill a whole group.
 template <typename Length>
 void oneSpring(const SbVec3f* positions, const SpringEnds* springs, const Length* restLengths,
-               Length* lastLengths, const SpringForceLanes& out, int32_t j, int32_t s,
-               const SpringConstants& k) {
-    const SbVec3f d = positions[springs[s].a] - positions[springs[s].b];
+               Length* lastLengths, SpringForce* out, int32_t k, const SpringConstants& c) {
+    const SbVec3f d = positions[springs[k].a] - positions[springs[k].b];
     const float length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-    out.x[j] = 0.0f;
-    out.y[j] = 0.0f;
-    out.z[j] = 0.0f;
+    *out = SpringForce{0.0f, 0.0f, 0.0f, 0.0f};
     if (length == 0.0f) {
-        lastLengths[s] = 0;
+        lastLengths[k] = 0;
         return;
     }
     if (!std::isfinite(length)) {
         return;
     }
-    const double kd = k.springDamping;
-    const double ks = k.stiffness;
+    const double kd = c.springDamping;
+    const double ks = c.stiffness;
     const double len = length;
-    const float fd = static_cast<float>(-kd * (len - lastLengths[s]) / k.dt / len);
-    const float fs = static_cast<float>(-ks * (len - restLengths[s]) / len);
-    lastLengths[s] = static_cast<Length>(len);
+    const float fd = static_cast<float>(-kd * (len - lastLengths[k]) / c.dt / len);
+    const float fs = static_cast<float>(-ks * (len - restLengths[k]) / len);
+    lastLengths[k] = static_cast<Length>(len);
     const SbVec3f f = d * (fs + fd);
     if (std::isfinite(f[0]) && std::isfinite(f[1]) && std::isfinite(f[2])) {
-        out.x[j] = f[0];
-        out.y[j] = f[1];
-        out.z[j] = f[2];
+        *out = SpringForce{f[0], f[1], f[2], 0.0f};
     }
 }
 
 #if defined(__SSE2__)
 
-/// Springs are done in groups of this many: first their ends' offsets are gathered, then the
-/// arithmetic runs over the group four (or eight) lanes at a time.
-constexpr int32_t groupSize = 64;
-
-/// The offsets a - b between the ends of springs s to s + groupSize - 1, one row per axis, so
-/// that the arithmetic can load whole lanes.
-inline void gatherOffsets(const SbVec3f* positions, const SpringEnds* springs, int32_t s,
-                          float (&d)[3][groupSize]) {
-    for (int32_t j = 0; j < groupSize; ++j) {
-        const SbVec3f& a = positions[springs[s + j].a];
-        const SbVec3f& b = positions[springs[s + j].b];
-        d[0][j] = a[0] - b[0];
-        d[1][j] = a[1] - b[1];
-        d[2][j] = a[2] - b[2];
-    }
+/// A point's three coordinates in the low lanes of a register, the fourth lane 0. The 64-bit
+/// type of the pair load may stand for any data.
+inline __m128 loadPoint(const SbVec3f& p) {
+    const float* x = &p[0];
+    return _mm_movelh_ps(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(x)),
+                         _mm_load_ss(x + 2));
 }
 
 /// All bits set in the lanes whose value is finite.
@@ -90,13 +76,13 @@ inline void storeTwo(float* x, __m128d lanes) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(x), _mm_castps_si128(_mm_cvtpd_ps(lanes)));
 }
 
-/// The force coefficients fs + fd of two springs from t on (in the low two lanes), with their
+/// The force coefficients fs + fd of two springs from k on (in the low two lanes), with their
 /// last lengths advanced. Packed division rounds each lane exactly as the scalar one does.
 template <typename Length>
 inline __m128 twoCoefficients(__m128d len, const Length* restLengths, Length* lastLengths,
-                              int32_t t, __m128d negKd, __m128d negKs, __m128d dt) {
-    const __m128d lastLen = loadTwo(lastLengths + t);
-    const __m128d restLen = loadTwo(restLengths + t);
+                              int32_t k, __m128d negKd, __m128d negKs, __m128d dt) {
+    const __m128d lastLen = loadTwo(lastLengths + k);
+    const __m128d restLen = loadTwo(restLengths + k);
     const __m128d fd = _mm_div_pd(_mm_div_pd(_mm_mul_pd(negKd, _mm_sub_pd(len, lastLen)), dt), len);
     const __m128d fs = _mm_div_pd(_mm_mul_pd(negKs, _mm_sub_pd(len, restLen)), len);
 
@@ -104,50 +90,72 @@ inline __m128 twoCoefficients(__m128d len, const Length* restLengths, Length* la
     // spring whose length is beyond single precision.
     const __m128d finite = _mm_cmple_pd(len, _mm_set1_pd(std::numeric_limits<float>::max()));
     const __m128d usable = _mm_andnot_pd(_mm_cmpeq_pd(len, _mm_setzero_pd()), finite);
-    storeTwo(lastLengths + t, _mm_or_pd(_mm_and_pd(usable, len), _mm_andnot_pd(finite, lastLen)));
+    storeTwo(lastLengths + k, _mm_or_pd(_mm_and_pd(usable, len), _mm_andnot_pd(finite, lastLen)));
     return _mm_add_ps(_mm_cvtpd_ps(fs), _mm_cvtpd_ps(fd));
 }
 
-/// A full group of springs from s on, their forces from lane j of `forces` on: lane by lane the
-/// operations of oneSpring, whose guards become lane masks.
+/// Springs k to k + 3, their forces to out[0 .. 3]: lane by lane the operations of oneSpring,
+/// whose guards become lane masks. The offsets a - b are gathered one spring to a register and
+/// turned into one register per axis.
 template <typename Length>
-void springGroup(const SbVec3f* positions, const SpringEnds* springs, const Length* restLengths,
-                 Length* lastLengths, const SpringForceLanes& forces, int32_t j0, int32_t s,
-                 const SpringConstants& k) {
-    alignas(16) float d[3][groupSize];
-    gatherOffsets(positions, springs, s, d);
-    const __m128d negKd = _mm_set1_pd(-static_cast<double>(k.springDamping));
-    const __m128d negKs = _mm_set1_pd(-static_cast<double>(k.stiffness));
-    const __m128d dt = _mm_set1_pd(k.dt);
-    for (int32_t j = 0; j < groupSize; j += 4) {
-        const __m128 x = _mm_load_ps(d[0] + j);
-        const __m128 y = _mm_load_ps(d[1] + j);
-        const __m128 z = _mm_load_ps(d[2] + j);
-        const __m128 length = _mm_sqrt_ps(
-            _mm_add_ps(_mm_add_ps(_mm_mul_ps(x, x), _mm_mul_ps(y, y)), _mm_mul_ps(z, z)));
-        const __m128 low = twoCoefficients(_mm_cvtps_pd(length), restLengths, lastLengths, s + j,
-                                           negKd, negKs, dt);
-        const __m128 high = twoCoefficients(_mm_cvtps_pd(_mm_movehl_ps(length, length)),
-                                            restLengths, lastLengths, s + j + 2, negKd, negKs, dt);
-        const __m128 coefficient = _mm_movelh_ps(low, high);
-        const __m128 fx = _mm_mul_ps(x, coefficient);
-        const __m128 fy = _mm_mul_ps(y, coefficient);
-        const __m128 fz = _mm_mul_ps(z, coefficient);
-        const __m128 usable =
-            _mm_andnot_ps(_mm_cmpeq_ps(length, _mm_setzero_ps()), finiteLanes(length));
-        const __m128 valid = _mm_and_ps(_mm_and_ps(usable, finiteLanes(fx)),
-                                        _mm_and_ps(finiteLanes(fy), finiteLanes(fz)));
-        _mm_storeu_ps(forces.x + j0 + j, _mm_and_ps(valid, fx));
-        _mm_storeu_ps(forces.y + j0 + j, _mm_and_ps(valid, fy));
-        _mm_storeu_ps(forces.z + j0 + j, _mm_and_ps(valid, fz));
-    }
+void fourSprings(const SbVec3f* positions, const SpringEnds* springs, const Length* restLengths,
+                 Length* lastLengths, SpringForce* out, int32_t k, const SpringConstants& c) {
+    __m128 x = _mm_sub_ps(loadPoint(positions[springs[k].a]), loadPoint(positions[springs[k].b]));
+    __m128 y =
+        _mm_sub_ps(loadPoint(positions[springs[k + 1].a]), loadPoint(positions[springs[k + 1].b]));
+    __m128 z =
+        _mm_sub_ps(loadPoint(positions[springs[k + 2].a]), loadPoint(positions[springs[k + 2].b]));
+    __m128 w =
+        _mm_sub_ps(loadPoint(positions[springs[k + 3].a]), loadPoint(positions[springs[k + 3].b]));
+    _MM_TRANSPOSE4_PS(x, y, z, w);
+    const __m128 length =
+        _mm_sqrt_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(x, x), _mm_mul_ps(y, y)), _mm_mul_ps(z, z)));
+    const __m128d negKd = _mm_set1_pd(-static_cast<double>(c.springDamping));
+    const __m128d negKs = _mm_set1_pd(-static_cast<double>(c.stiffness));
+    const __m128d dt = _mm_set1_pd(c.dt);
+    const __m128 low =
+        twoCoefficients(_mm_cvtps_pd(length), restLengths, lastLengths, k, negKd, negKs, dt);
+    const __m128 high = twoCoefficients(_mm_cvtps_pd(_mm_movehl_ps(length, length)), restLengths,
+                                        lastLengths, k + 2, negKd, negKs, dt);
+    const __m128 coefficient = _mm_movelh_ps(low, high);
+    __m128 fx = _mm_mul_ps(x, coefficient);
+    __m128 fy = _mm_mul_ps(y, coefficient);
+    __m128 fz = _mm_mul_ps(z, coefficient);
+    const __m128 usable =
+        _mm_andnot_ps(_mm_cmpeq_ps(length, _mm_setzero_ps()), finiteLanes(length));
+    const __m128 valid = _mm_and_ps(_mm_and_ps(usable, finiteLanes(fx)),
+                                    _mm_and_ps(finiteLanes(fy), finiteLanes(fz)));
+    fx = _mm_and_ps(valid, fx);
+    fy = _mm_and_ps(valid, fy);
+    fz = _mm_and_ps(valid, fz);
+    __m128 zero = _mm_setzero_ps();
+    _MM_TRANSPOSE4_PS(fx, fy, fz, zero);
+    _mm_store_ps(&out[0].x, fx);
+    _mm_store_ps(&out[1].x, fy);
+    _mm_store_ps(&out[2].x, fz);
+    _mm_store_ps(&out[3].x, zero);
 }
 
 #if defined(PLIMMERTON_AVX2)
 
-// The same group eight lanes wide, for processors that have AVX2 (checked at run time). The
+// The same eight springs at a time, for processors that have AVX2 (checked at run time). The
 // target enables AVX2 only, not fused multiply-add, so no product and sum are ever merged into
 // one rounding.
+
+/// A point's coordinates as loadPoint gives them, in one masked load.
+__attribute__((target("avx2"))) inline __m128 loadPoint8(const SbVec3f& p) {
+    return _mm_maskload_ps(&p[0], _mm_setr_epi32(-1, -1, -1, 0));
+}
+
+/// The offsets a - b of springs k and k + 4, in the low and the high half.
+__attribute__((target("avx2"))) inline __m256 offsetPair(const SbVec3f* positions,
+                                                         const SpringEnds* springs, int32_t k) {
+    const __m128 low =
+        _mm_sub_ps(loadPoint8(positions[springs[k].a]), loadPoint8(positions[springs[k].b]));
+    const __m128 high = _mm_sub_ps(loadPoint8(positions[springs[k + 4].a]),
+                                   loadPoint8(positions[springs[k + 4].b]));
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(low), high, 1);
+}
 
 __attribute__((target("avx2"))) inline __m256 finiteLanes8(__m256 x) {
     const __m256 magnitude = _mm256_andnot_ps(_mm256_set1_ps(-0.0f), x);
@@ -191,37 +199,57 @@ fourCoefficients(__m128 length, const Length* restLengths, Length* lastLengths, 
 
 template <typename Length>
 __attribute__((target("avx2"))) void
-springGroup8(const SbVec3f* positions, const SpringEnds* springs, const Length* restLengths,
-             Length* lastLengths, const SpringForceLanes& forces, int32_t j0, int32_t s,
-             const SpringConstants& k) {
-    alignas(32) float d[3][groupSize];
-    gatherOffsets(positions, springs, s, d);
-    const __m256d negKd = _mm256_set1_pd(-static_cast<double>(k.springDamping));
-    const __m256d negKs = _mm256_set1_pd(-static_cast<double>(k.stiffness));
-    const __m256d dt = _mm256_set1_pd(k.dt);
-    for (int32_t j = 0; j < groupSize; j += 8) {
-        const __m256 x = _mm256_load_ps(d[0] + j);
-        const __m256 y = _mm256_load_ps(d[1] + j);
-        const __m256 z = _mm256_load_ps(d[2] + j);
-        const __m256 length = _mm256_sqrt_ps(_mm256_add_ps(
-            _mm256_add_ps(_mm256_mul_ps(x, x), _mm256_mul_ps(y, y)), _mm256_mul_ps(z, z)));
-        const __m128 low = fourCoefficients(_mm256_castps256_ps128(length), restLengths + s + j,
-                                            lastLengths + s + j, negKd, negKs, dt);
-        const __m128 high =
-            fourCoefficients(_mm256_extractf128_ps(length, 1), restLengths + s + j + 4,
-                             lastLengths + s + j + 4, negKd, negKs, dt);
-        const __m256 coefficient = _mm256_set_m128(high, low);
-        const __m256 fx = _mm256_mul_ps(x, coefficient);
-        const __m256 fy = _mm256_mul_ps(y, coefficient);
-        const __m256 fz = _mm256_mul_ps(z, coefficient);
-        const __m256 usable = _mm256_andnot_ps(
-            _mm256_cmp_ps(length, _mm256_setzero_ps(), _CMP_EQ_OQ), finiteLanes8(length));
-        const __m256 valid = _mm256_and_ps(_mm256_and_ps(usable, finiteLanes8(fx)),
-                                           _mm256_and_ps(finiteLanes8(fy), finiteLanes8(fz)));
-        _mm256_storeu_ps(forces.x + j0 + j, _mm256_and_ps(valid, fx));
-        _mm256_storeu_ps(forces.y + j0 + j, _mm256_and_ps(valid, fy));
-        _mm256_storeu_ps(forces.z + j0 + j, _mm256_and_ps(valid, fz));
-    }
+eightSprings(const SbVec3f* positions, const SpringEnds* springs, const Length* restLengths,
+             Length* lastLengths, SpringForce* out, int32_t k, const SpringConstants& c) {
+    // Springs j and j + 4 share a register, so the usual transposition of four by four within
+    // each half gives the axes in spring order.
+    const __m256 d04 = offsetPair(positions, springs, k);
+    const __m256 d15 = offsetPair(positions, springs, k + 1);
+    const __m256 d26 = offsetPair(positions, springs, k + 2);
+    const __m256 d37 = offsetPair(positions, springs, k + 3);
+    const __m256 xy01 = _mm256_unpacklo_ps(d04, d15);
+    const __m256 zw01 = _mm256_unpackhi_ps(d04, d15);
+    const __m256 xy23 = _mm256_unpacklo_ps(d26, d37);
+    const __m256 zw23 = _mm256_unpackhi_ps(d26, d37);
+    const __m256 x = _mm256_shuffle_ps(xy01, xy23, 0x44);
+    const __m256 y = _mm256_shuffle_ps(xy01, xy23, 0xee);
+    const __m256 z = _mm256_shuffle_ps(zw01, zw23, 0x44);
+
+    const __m256 length = _mm256_sqrt_ps(_mm256_add_ps(
+        _mm256_add_ps(_mm256_mul_ps(x, x), _mm256_mul_ps(y, y)), _mm256_mul_ps(z, z)));
+    const __m256d negKd = _mm256_set1_pd(-static_cast<double>(c.springDamping));
+    const __m256d negKs = _mm256_set1_pd(-static_cast<double>(c.stiffness));
+    const __m256d dt = _mm256_set1_pd(c.dt);
+    const __m128 low = fourCoefficients(_mm256_castps256_ps128(length), restLengths + k,
+                                        lastLengths + k, negKd, negKs, dt);
+    const __m128 high = fourCoefficients(_mm256_extractf128_ps(length, 1), restLengths + k + 4,
+                                         lastLengths + k + 4, negKd, negKs, dt);
+    const __m256 coefficient = _mm256_set_m128(high, low);
+    const __m256 fx = _mm256_mul_ps(x, coefficient);
+    const __m256 fy = _mm256_mul_ps(y, coefficient);
+    const __m256 fz = _mm256_mul_ps(z, coefficient);
+    const __m256 usable = _mm256_andnot_ps(_mm256_cmp_ps(length, _mm256_setzero_ps(), _CMP_EQ_OQ),
+                                           finiteLanes8(length));
+    const __m256 valid = _mm256_and_ps(_mm256_and_ps(usable, finiteLanes8(fx)),
+                                       _mm256_and_ps(finiteLanes8(fy), finiteLanes8(fz)));
+
+    // Back to one spring a register: springs j and j + 4 again share one.
+    const __m256 xy = _mm256_unpacklo_ps(_mm256_and_ps(valid, fx), _mm256_and_ps(valid, fy));
+    const __m256 xyHigh = _mm256_unpackhi_ps(_mm256_and_ps(valid, fx), _mm256_and_ps(valid, fy));
+    const __m256 z0 = _mm256_unpacklo_ps(_mm256_and_ps(valid, fz), _mm256_setzero_ps());
+    const __m256 z0High = _mm256_unpackhi_ps(_mm256_and_ps(valid, fz), _mm256_setzero_ps());
+    const __m256 f04 = _mm256_shuffle_ps(xy, z0, 0x44);
+    const __m256 f15 = _mm256_shuffle_ps(xy, z0, 0xee);
+    const __m256 f26 = _mm256_shuffle_ps(xyHigh, z0High, 0x44);
+    const __m256 f37 = _mm256_shuffle_ps(xyHigh, z0High, 0xee);
+    _mm_store_ps(&out[0].x, _mm256_castps256_ps128(f04));
+    _mm_store_ps(&out[1].x, _mm256_castps256_ps128(f15));
+    _mm_store_ps(&out[2].x, _mm256_castps256_ps128(f26));
+    _mm_store_ps(&out[3].x, _mm256_castps256_ps128(f37));
+    _mm_store_ps(&out[4].x, _mm256_extractf128_ps(f04, 1));
+    _mm_store_ps(&out[5].x, _mm256_extractf128_ps(f15, 1));
+    _mm_store_ps(&out[6].x, _mm256_extractf128_ps(f26, 1));
+    _mm_store_ps(&out[7].x, _mm256_extractf128_ps(f37, 1));
 }
 
 const bool hasAvx2 = __builtin_cpu_supports("avx2");
@@ -234,32 +262,31 @@ const bool hasAvx2 = __builtin_cpu_supports("avx2");
 
 template <typename Length>
 void computeSpringForces(const SbVec3f* positions, const SpringEnds* springs,
-                         SlotLengths<Length>& lengths, const SpringForceLanes& forces,
-                         int32_t first, int32_t last, const SpringConstants& constants) {
+                         SlotLengths<Length>& lengths, SpringForce* forces, int32_t first,
+                         int32_t last, const SpringConstants& constants) {
     const Length* restLengths = lengths.rest.data();
     Length* lastLengths = lengths.last.data();
-    int32_t s = first;
+    int32_t k = first;
 #if defined(__SSE2__)
 #if defined(PLIMMERTON_AVX2)
     if (hasAvx2) {
-        for (; s + groupSize <= last; s += groupSize) {
-            springGroup8(positions, springs, restLengths, lastLengths, forces, s - first, s,
+        for (; k + 8 <= last; k += 8) {
+            eightSprings(positions, springs, restLengths, lastLengths, forces + (k - first), k,
                          constants);
         }
     }
 #endif
-    for (; s + groupSize <= last; s += groupSize) {
-        springGroup(positions, springs, restLengths, lastLengths, forces, s - first, s, constants);
+    for (; k + 4 <= last; k += 4) {
+        fourSprings(positions, springs, restLengths, lastLengths, forces + (k - first), k,
+                    constants);
     }
 #endif
-    for (; s < last; ++s) {
-        oneSpring(positions, springs, restLengths, lastLengths, forces, s - first, s, constants);
+    for (; k < last; ++k) {
+        oneSpring(positions, springs, restLengths, lastLengths, forces + (k - first), k, constants);
     }
 }
 
 template void computeSpringForces(const SbVec3f*, const SpringEnds*, SlotLengths<float>&,
-                                  const SpringForceLanes&, int32_t, int32_t,
-                                  const SpringConstants&);
+                                  SpringForce*, int32_t, int32_t, const SpringConstants&);
 template void computeSpringForces(const SbVec3f*, const SpringEnds*, SlotLengths<double>&,
-                                  const SpringForceLanes&, int32_t, int32_t,
-                                  const SpringConstants&);
+                                  SpringForce*, int32_t, int32_t, const SpringConstants&);
