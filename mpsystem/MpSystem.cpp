@@ -52,39 +52,52 @@ void MpSystem::adopt(BodyMesh mesh) {
 
 namespace {
 
+/// The lengths of `plan`'s slots from rest and last lengths in spring order.
 template <typename Length>
 void lengthsInSlots(const StepPlan& plan, const std::vector<double>& restLengths,
-                    SlotLengths<Length>& lengths) {
+                    const std::vector<double>& lastLengths, SlotLengths<Length>& lengths) {
     lengths.rest.resize(restLengths.size());
+    lengths.last.resize(restLengths.size());
     for (std::size_t k = 0; k < restLengths.size(); ++k) {
-        lengths.rest[k] =
-            static_cast<Length>(restLengths[plan.springInSlot(static_cast<int32_t>(k))]);
+        const int32_t s = plan.springInSlot(static_cast<int32_t>(k));
+        lengths.rest[k] = static_cast<Length>(restLengths[s]);
+        lengths.last[k] = static_cast<Length>(lastLengths[s]);
     }
-    lengths.last = lengths.rest;
 }
 
 } // namespace
 
 // The fast step's order of work depends only on the springs, so it is laid out once, with the
-// helper threads started now rather than in the first tick. The state that the step walks
-// spring by spring is kept in that order.
+// helper threads started now rather than in the first tick.
 void MpSystem::prepareFastStep() {
-    stepPlan_.build(numPoints_, springs_.data(), numSprings_,
-                    workersFor(static_cast<long long>(numSprings_) + numPoints_));
+    singleLengths_ = std::all_of(restLengths_.begin(), restLengths_.end(), [](double length) {
+        return static_cast<double>(static_cast<float>(length)) == length;
+    });
+    layOutFastStep(workersFor(static_cast<long long>(numSprings_) + numPoints_), restLengths_);
+    startWorkers();
+}
+
+void MpSystem::splitStep(int parts) {
+    std::vector<double> lastLengths(springs_.size());
+    for (int32_t s = 0; s < numSprings_; ++s) {
+        lastLengths[s] = lastLength(s);
+    }
+    layOutFastStep(parts, lastLengths);
+}
+
+// The state that the step walks spring by spring is kept in the plan's order.
+void MpSystem::layOutFastStep(int parts, const std::vector<double>& lastLengths) {
+    stepPlan_.build(numPoints_, springs_.data(), numSprings_, parts);
     slotEnds_.resize(springs_.size());
     for (int32_t k = 0; k < numSprings_; ++k) {
         slotEnds_[k] = springs_[stepPlan_.springInSlot(k)];
     }
-    singleLengths_ = std::all_of(restLengths_.begin(), restLengths_.end(), [](double length) {
-        return static_cast<double>(static_cast<float>(length)) == length;
-    });
     if (singleLengths_) {
-        lengthsInSlots(stepPlan_, restLengths_, singleSlotLengths_);
+        lengthsInSlots(stepPlan_, restLengths_, lastLengths, singleSlotLengths_);
     } else {
-        lengthsInSlots(stepPlan_, restLengths_, doubleSlotLengths_);
+        lengthsInSlots(stepPlan_, restLengths_, lastLengths, doubleSlotLengths_);
     }
     deferredForces_.assign(stepPlan_.numDeferred(), SbVec3f(0.0f, 0.0f, 0.0f));
-    startWorkers();
 }
 
 double MpSystem::lastLength(int s) const {

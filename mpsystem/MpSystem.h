@@ -51,6 +51,10 @@ public:
     /// springs, and each point moves as soon as its last spring is done (StepPlan.h): the
     /// result is the same, bit for bit, as stepSequential's.
     void step(float dt);
+    /// Lays the fast step out anew for `parts` parts (held to 1 .. one per 256 springs), which
+    /// the worker threads share however many there are. A body is laid out for the worker
+    /// threads when it is made; the results never depend on the parts.
+    void splitStep(int parts);
     /// The same step in the plain order, one pass after another over all points and springs
     /// on one thread; kept as the reference the fast step must match.
     void stepSequential(float dt);
@@ -118,6 +122,9 @@ private:
     void clearExternalForces();
     /// Load-time set-up of the fast step, once the mesh is read.
     void prepareFastStep();
+    /// Builds the plan for `parts` parts and puts the springs' data in its order, with these
+    /// last lengths (in spring order).
+    void layOutFastStep(int parts, const std::vector<double>& lastLengths);
     /// The fast step's work on the chunks of one part of the plan.
     template <typename Length>
     void stepPart(int part, const SpringConstants& constants, SlotLengths<Length>& lengths);
