@@ -8,6 +8,7 @@
 #include <Inventor/SoDB.h>
 #include <Inventor/nodes/SoSeparator.h>
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <map>
@@ -17,7 +18,7 @@ const std::string& sphereText(int level, MeshForm form) {
     static std::map<std::pair<int, MeshForm>, std::string> texts;
     std::string& text = texts[{level, form}];
     if (text.empty()) {
-        text = meshText(makeIcosphere(level, 8, SbVec3f(0, 0, 0)), form);
+        text = meshText(makeIcosphere(level, 8, SbVec3f(0, 0, 0), Bracing::ThroughCentre), form);
     }
     return text;
 }
@@ -30,31 +31,36 @@ std::unique_ptr<MpSystem> readQuietly(const std::string& text) {
     return body;
 }
 
-namespace {
-
-constexpr double bytesPerSpring = 8 + 8 + 2 * 8;
-
-} // namespace
-
 double plainStepBytes(const MpSystem& body) {
     const double gravity = 12 + 4 + 12;
     const double springs = 2 * 12 + 12;
     const double integration = 12 + 4 + 2 * 12 + 2 * 12;
     const double clearing = 12;
-    const double perPoint = gravity + springs + integration + clearing;
-    return perPoint * body.numPoints() + bytesPerSpring * body.numSprings();
+    const double perSpring = 8 + 8 + 2 * 8;
+    return (gravity + springs + integration + clearing) * body.numPoints() +
+           perSpring * body.numSprings();
 }
 
-double leastStepBytes(const MpSystem& body) {
-    const double perPoint = 2 * 12 + 2 * 12 + 2 * 12 + 4 + 12;
-    return perPoint * body.numPoints() + bytesPerSpring * body.numSprings();
+double stepBytes(const MpSystem& body) {
+    const double perPoint = 2 * 12 + 2 * 12 + 2 * 12 + 4 + 12 + 2 * 4;
+    const double* rest = body.restLengths();
+    const bool single = std::all_of(rest, rest + body.numSprings(), [](double length) {
+        return static_cast<double>(static_cast<float>(length)) == length;
+    });
+    const double perSpring = 8 + (single ? 3 * 4 : 3 * 8);
+    const double perDeferred = 4 + 2 * 12 + 4;
+    const double perBoundaryPoint = 4 + 2 * 12 + 2 * 12 + 2 * 12 + 4;
+    const StepPlan& plan = body.stepPlan();
+    return perPoint * body.numPoints() + perSpring * body.numSprings() +
+           perDeferred * plan.numDeferred() + perBoundaryPoint * plan.numBoundaryPoints();
 }
 
 BusyArena::BusyArena(int level) {
     SoDB::init();
     world = new SoSeparator;
     world->ref();
-    std::istringstream mesh(meshText(makeIcosphere(level, 8, SbVec3f(0, -7.5f, 0)), MeshForm::Off));
+    std::istringstream mesh(meshText(
+        makeIcosphere(level, 8, SbVec3f(0, -7.5f, 0), Bracing::ThroughCentre), MeshForm::Off));
     std::streambuf* quiet = std::cerr.rdbuf(nullptr);
     body = std::make_unique<MpSystem>(mesh, benchDamping, benchMass, benchStiffness);
     std::cerr.rdbuf(quiet);

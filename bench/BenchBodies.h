@@ -17,8 +17,10 @@ constexpr float benchMass = 1.0f;
 constexpr float benchStiffness = 85.0f;
 constexpr float benchTimeStep = 0.012f;
 
-/// The text of a sphere body of radius 8 at the origin with `level` subdivisions: 10,242
-/// points at level 5, 163,842 at 7, 655,362 at 8. Made once per level and form.
+/// The text of a sphere body of radius 8 at the origin with `level` subdivisions, braced by a
+/// strut from every point to the opposite one as the bundled ball is: 10,242 points at level 5,
+/// 163,842 at 7, 655,362 at 8, and three and a half springs a point. Made once per level and
+/// form.
 const std::string& sphereText(int level, MeshForm form = MeshForm::Toff);
 
 /// A body read from mesh text without the reader's progress lines.
@@ -28,14 +30,18 @@ std::unique_ptr<MpSystem> readQuietly(const std::string& text);
 /// external force and mass read and the force written (gravity), the force read and written
 /// and the position read (springs), force, mass, velocity and position (integration), the
 /// external force cleared; per spring, its ends and rest length read and its last length read
-/// and written. About 236 bytes per point of a triangle mesh.
+/// and written. 140 bytes a point and 32 a spring: 252 a point of the braced sphere, 236 of a
+/// sphere without struts.
 double plainStepBytes(const MpSystem& body);
-/// The bytes that any step must move at the least, each array once: per point the position,
-/// velocity and external force read and written, the mass read and the force written; per
-/// spring as above. About 184 bytes per point of a triangle mesh.
-double leastStepBytes(const MpSystem& body);
+/// The bytes that the program's step moves, each array once (the chunks keep a point's data
+/// cached between its springs): per point the position, velocity and external force read and
+/// written, the mass read, the force written and the point's place in the plan's lists; per
+/// spring its ends and its lengths in the plan's slots (4 bytes each in single precision);
+/// per force kept aside its slot written and read, and per boundary point its data once more.
+/// About 170 bytes a point of the braced sphere.
+double stepBytes(const MpSystem& body);
 
-/// The start-up arena (pillars from a fixed seed, the floor wall) with a sphere body of
+/// The start-up arena (pillars from a fixed seed, the floor wall) with a braced sphere body of
 /// `level` subdivisions sunk into the floor and the six balls that eight light sources allow,
 /// lodged in its surface.
 class BusyArena {

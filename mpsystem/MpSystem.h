@@ -79,6 +79,9 @@ public:
     void setStiffness(float ks);
     float springDamping() const { return springDamping_; }
 
+    /// The fast step's order of work, for the benchmarks and the tests.
+    const StepPlan& stepPlan() const { return stepPlan_; }
+
     /// Read-only views of the state, for the scene, the tools and the tests.
     const SbVec3f* positions() const { return positions_.data(); }
     const SbVec3f* velocities() const { return velocities_.data(); }

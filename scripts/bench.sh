@@ -74,34 +74,39 @@ def floor_ms(name, key, threads):
         return None
     return run[key] / bandwidth(threads) * 1e3
 
-def bound(over_floor):
-    if over_floor is None:
-        return ""
-    return "memory" if over_floor <= 1.5 else "computation (the spring divisions and roots)"
-
 for threads in (1, 2):
     if bandwidth(threads):
         line(f"triad bandwidth on {threads} thread(s), GB/s", bandwidth(threads) / 1e9)
 
+def bound(over_floor):
+    if over_floor is None:
+        return ""
+    return "memory" if over_floor <= 1.3 else "computation (the springs' arithmetic)"
+
 for level, points in ((5, "10k"), (7, "160k"), (8, "650k")):
+    plain_run, step_run = median.get(f"plainStep/{level}/real_time"), median.get(f"step/{level}/real_time")
     plain, step = ms(f"plainStep/{level}/real_time"), ms(f"step/{level}/real_time")
+    big = level > 5
     print(f"  {points} points:")
+    if plain_run and step_run:
+        plain_bytes = plain_run["plainStepBytes"] / plain_run["points"]
+        step_bytes = step_run["stepBytes"] / step_run["points"]
+        line("  bytes a point, the plain step", plain_bytes)
+        line(f"  bytes a point, the step ({1 - step_bytes / plain_bytes:.0%} fewer)", step_bytes,
+             "(<= 189, a fifth fewer than 236)" if big else "")
     plain_floor = floor_ms(f"plainStep/{level}/real_time", "plainStepBytes", 1)
     over = quotient(plain, plain_floor)
     line(f"  lean plain step (one thread) over its floor ({plain_floor or 0:.2f} ms)", over,
-         f"bound by {bound(over)}" if level > 5 else "(in cache)")
+         f"bound by {bound(over)}" if big else "(in cache)")
+    step_floor = floor_ms(f"step/{level}/real_time", "stepBytes", 2)
+    over = quotient(step, step_floor)
+    line(f"  step over its floor ({step_floor or 0:.2f} ms)", over,
+         f"(<= 1.3) bound by {bound(over)}" if big else "(in cache)")
     line("  step speed-up over the lean plain step", quotient(plain, step),
-         "(>= 2.5 at 160k)" if level == 7 else "")
-    allowed = floor_ms(f"step/{level}/real_time", "plainStepBytes", 2)
-    line("  speed-up the plain step's bytes at the two-thread bandwidth allow",
-         quotient(plain, allowed))
-    least = floor_ms(f"step/{level}/real_time", "leastStepBytes", 2)
-    over = quotient(step, least)
-    line(f"  step over the floor of the least bytes ({least or 0:.2f} ms)", over,
-         f"bound by {bound(over)}" if level > 5 else "(in cache)")
+         "(>= 2.5)" if big else "")
     tick = ms(f"timerTick/{level}/real_time")
     line("  lean plain step over one whole tick (step, balls, contacts)", quotient(plain, tick))
-    line("  one tick over the step's floor of the least bytes", quotient(tick, least))
+    line("  one tick over the step's floor", quotient(tick, step_floor))
 
 for level, points in ((5, "10k"), (7, "160k"), (8, "650k")):
     line(f"contact pass speed-up over the plain pass, {points} points",
@@ -122,3 +127,24 @@ if load:
     line("peak memory of loading 650k points over the finished body",
          load["loadPeakBytes"] / load["bodyBytes"], "(<= 2)")
 EOF
+
+# The boundary points' share of the step's work at 160k points, from processor-time samples of
+# a run of the step alone (perf, where it may record).
+samples="$PWD/build/bench-step.perf"
+if command -v perf >/dev/null &&
+    perf record -q -o "$samples" -- build/plimmerton-bench --benchmark_filter='^step/7/' \
+        --benchmark_min_time=2 >/dev/null 2>&1; then
+    perf report -i "$samples" --no-children --sort sym --stdio -q 2>/dev/null | awk '
+        /MpSystem::finishBoundaryPoint/ { boundary += $1 }
+        /MpSystem::stepPart|Springs<|oneSpring<|computeSpringForces|MpSystem::finishBoundaryPoint/ {
+            step += $1
+        }
+        END {
+            if (step > 0) {
+                printf "  %-66s %8.2f   (<= 5%%)\n", \
+                    "boundary points'"'"' share of the step'"'"'s work, 160k points, %", 100 * boundary / step
+            }
+        }'
+else
+    echo "  boundary points' share of the step's work: not measured (perf cannot record here)"
+fi
