@@ -16,8 +16,32 @@ void timerCallback(void*, SoSensor*) {
     runWorldTick();
 }
 
+namespace {
+
+// Without a time step nothing falls due, and the timer only looks now and then whether one
+// has been set since (key 2): the first one sets the grid the ticks keep from then on.
+void startTickGrid(ProgramState& state) {
+    const SbTime interval = timerInterval(settings.timeStep);
+    if (state.ticks.tickInterval() > 0 || interval <= SbTime::zero()) {
+        return;
+    }
+    const SbTime now = SbTime::getTimeOfDay();
+    state.ticks =
+        TickSchedule(now.getValue(), interval.getValue(), frameInterval(viewer->refreshRate()));
+    const bool running = timerSensor->isScheduled();
+    timerSensor->unschedule();
+    timerSensor->setInterval(interval);
+    timerSensor->setBaseTime(now);
+    if (running) {
+        timerSensor->schedule();
+    }
+}
+
+} // namespace
+
 void dueTicksCallback(void* userData, SoSensor*) {
     ProgramState& state = *static_cast<ProgramState*>(userData);
+    startTickGrid(state);
     TickSchedule& tickSchedule = state.ticks;
     const int due = tickSchedule.takeDueTicks(SbTime::getTimeOfDay().getValue(), settings.timeStep);
     for (int tick = 0; tick < due; ++tick) {
@@ -64,16 +88,14 @@ void createSensors(ProgramState& state) {
     // Each tick advances the simulation by a whole step, so simulated time runs at three
     // times wall-clock time. The interval is fixed here; key 2 later changes only the step.
     const SbTime interval = timerInterval(settings.timeStep);
-    timerSensor->setInterval(interval);
+    timerSensor->setInterval(interval > SbTime::zero() ? interval : SbTime(idleTimerInterval));
     // Without a base time the library times each tick from the moment the one before it ran:
     // a tick held up by a frame puts every later tick back. From a fixed base the timer fires
     // on one grid, the grid on which tickSchedule counts the ticks due, so the ticks a frame
-    // held up run in their turn when it is done. Ticks without an interval run at every turn
-    // of the loop and have no grid to keep.
+    // held up run in their turn when it is done. Without an interval no tick falls due, and
+    // the timer only wakes now and then to see whether a time step has been set.
     const SbTime base = SbTime::getTimeOfDay();
-    if (interval > SbTime::zero()) {
-        timerSensor->setBaseTime(base);
-    }
+    timerSensor->setBaseTime(base);
     state.ticks =
         TickSchedule(base.getValue(), interval.getValue(), frameInterval(viewer->refreshRate()));
     idleSensor = new SoIdleSensor(idleCallback, nullptr);

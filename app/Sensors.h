@@ -26,6 +26,10 @@ void idleCallback(void* userData, SoSensor* sensor);
 /// within the millisecond counters of the window toolkit's timers (they wrap after 24 days).
 constexpr double maxTimerInterval = 86400;
 
+/// How often the timer wakes while there is no time step (none was given, or it was not a
+/// number), to take up the ticks once key 2 sets one: rarely enough that the loop sleeps.
+constexpr double idleTimerInterval = 0.25;
+
 /// The wall-clock time between two ticks for a time step of `timeStep` seconds: a third of it,
 /// in double precision, at most maxTimerInterval. A time step that is negative or not a finite
 /// number (the command line is not checked, and "nan" or "inf" convert as such) gives 0, as an
@@ -41,5 +45,6 @@ double frameInterval(double refreshRate);
 /// timerInterval(settings.timeStep) counted from now (the ticks keep to that schedule however
 /// late one of them runs), the state's tick schedule on the same grid with frames at the
 /// viewer's display rate, and idleSensor. Both sensors stay unscheduled: the animation starts
-/// stopped.
+/// stopped. Without a time step the timer wakes every idleTimerInterval and nothing falls due
+/// until a time step is set; the first one sets the grid.
 void createSensors(ProgramState& state);

@@ -3,6 +3,20 @@
 #include <iomanip>
 #include <sstream>
 
+namespace {
+
+// As wide as the other lines of the status at most, so that it fits a small window: a longer
+// name keeps its beginning and its end.
+std::string shortened(const std::string& name) {
+    const size_t most = 44;
+    if (name.size() <= most) {
+        return name;
+    }
+    return name.substr(0, most / 2 - 2) + "..." + name.substr(name.size() - (most / 2 - 1));
+}
+
+} // namespace
+
 const char* pausedHint() {
     return "P: start  H: help";
 }
@@ -12,6 +26,9 @@ const char* pausedHint() {
 std::vector<std::string> statusLines(const StatusValues& values) {
     std::vector<std::string> lines;
     std::ostringstream line;
+    if (!values.bodyName.empty()) {
+        lines.push_back(shortened(values.bodyName));
+    }
     if (values.hasBody) {
         line << values.points << " points  " << values.springs << " springs  ";
     } else {
@@ -48,5 +65,24 @@ std::vector<std::string> statusLines(const StatusValues& values) {
         }
     }
     lines.push_back(line.str());
+
+    // Not positive, or not a number at all: either way the body cannot do with it. Two lines
+    // each, so that the status stays as narrow as a small window.
+    const auto missing = [&lines](const char* name, float value, const char* effect,
+                                  const char* option, const char* bundled) {
+        if (!(value > 0)) {
+            std::ostringstream warning;
+            warning << name << " " << value << ": " << effect << ";";
+            lines.push_back(warning.str());
+            lines.push_back(std::string("  the bundled run uses ") + option + " " + bundled);
+        }
+    };
+    if (values.hasBody) {
+        missing("mass", values.mass, "the points cannot move", "-m", BundledRun::mass);
+        missing("stiffness", values.stiffness, "the springs do not hold the body", "-s",
+                BundledRun::stiffness);
+    }
+    missing("time step", values.timeStep, "the simulation does not advance", "-t",
+            BundledRun::timeStep);
     return lines;
 }

@@ -5,6 +5,8 @@
 
 /// What the status line over the view reports.
 struct StatusValues {
+    /// The file the body came from, without its folder, as the user named it.
+    std::string bodyName;
     /// A body exists (none after a rebuild that failed).
     bool hasBody = false;
     int points = 0;
@@ -27,6 +29,17 @@ struct StatusValues {
     /// The share of the due ticks that ran; below 1 the simulation falls behind.
     double ranShare = 1;
     bool slowMotion = false;
+    /// The point mass the body was read with.
+    float mass = 0;
+};
+
+/// The values of the bundled run (scripts/run.sh), which the status offers when a value that
+/// the body cannot do without is missing.
+struct BundledRun {
+    static constexpr const char* mass = "0.3";
+    static constexpr const char* stiffness = "85";
+    static constexpr const char* damping = "0.04";
+    static constexpr const char* timeStep = "0.012";
 };
 
 /// The texts the window draws over its view. They are composed here, without the window
@@ -35,7 +48,9 @@ struct StatusValues {
 /// Shown while the animation is stopped.
 const char* pausedHint();
 
-/// The status: the body and the balls, the three switched values, the simulated time and,
-/// while the animation runs, its pace in simulated seconds a second against its target, with
-/// "SLOW MOTION" and the factor when it falls behind.
+/// The status: the body's file (shortened to fit), its points and springs and the balls, the three
+/// switched values, the simulated time and, while the animation runs, its pace in simulated seconds
+/// a second against its target, with "SLOW MOTION" and the factor when it falls behind. Below, a
+/// line pair for each of the mass, the stiffness and the time step that is 0 (or not positive),
+/// which says what that does and what the bundled run uses: options left out count as 0.
 std::vector<std::string> statusLines(const StatusValues& values);

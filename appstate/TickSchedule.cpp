@@ -49,9 +49,8 @@ int64_t TickSchedule::frameCell(double now) const {
 
 int TickSchedule::takeDueTicks(double now, float timeStep) {
     if (tickInterval_ <= 0) {
-        countForPace(now, 1, 0, timeStep);
-        tickSinceFrame_ = true;
-        return 1;
+        countForPace(now, 0, 0, timeStep);
+        return 0;
     }
     const int64_t last = lastDueTick(now);
     // Only a clock set back finds the last due tick before one already run; the ticks then

@@ -24,8 +24,8 @@ public:
 
     TickSchedule() = default;
     /// Ticks every `tickInterval` seconds on the grid that starts at `baseTime` (no grid when
-    /// the interval is 0: then a tick runs at every call); frames at most every
-    /// `frameInterval` seconds.
+    /// the interval is 0: then no tick ever falls due, as a time step of 0 moves nothing);
+    /// frames at most every `frameInterval` seconds.
     TickSchedule(double baseTime, double tickInterval, double frameInterval);
 
     /// The animation starts at `now`: no tick is owed for the time it stood still, the next

@@ -8,9 +8,19 @@
 
 #include <Inventor/sensors/SoTimerSensor.h>
 
+namespace {
+
+std::string fileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
 StatusValues currentStatus(const ProgramState& state) {
     StatusValues values;
     const MpSystem* body = mpSystemReady ? mpSystem : nullptr;
+    values.bodyName = fileNameOf(state.bodyName);
     values.hasBody = body != nullptr;
     if (body != nullptr) {
         values.points = body->numPoints();
@@ -21,6 +31,7 @@ StatusValues currentStatus(const ProgramState& state) {
     values.balls = ballSet.size();
     values.ballLimit = viewer != nullptr ? ballLimit(viewer->maxLightSources()) : 0;
     values.timeStep = settings.timeStep;
+    values.mass = settings.mass;
     values.running = timerSensor != nullptr && timerSensor->isScheduled();
     values.simulatedTime = state.simulatedTime;
     values.pace = state.ticks.measuredPace();

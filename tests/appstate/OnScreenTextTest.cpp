@@ -9,7 +9,9 @@ namespace {
 
 StatusValues running() {
     StatusValues values;
+    values.bodyName = "ball.toff";
     values.hasBody = true;
+    values.mass = 0.3f;
     values.points = 642;
     values.springs = 2241;
     values.balls = 2;
@@ -26,6 +28,7 @@ StatusValues running() {
 
 TEST(OnScreenText, StatusNamesTheBodyTheBallsTheSwitchesTheTimeAndThePace) {
     EXPECT_EQ(statusLines(running()), (std::vector<std::string>{
+                                          "ball.toff",
                                           "642 points  2241 springs  balls 2 of 6",
                                           "stiffness 85  damping 0.04  time step 0.012",
                                           "t 12.346 s  pace 3.00 of 3.00 s/s",
@@ -46,9 +49,31 @@ TEST(OnScreenText, StoppedOrWithoutABodyTheStatusSaysOnlyWhatThereIs) {
     values.hasBody = false;
     values.simulatedTime = 0.012;
     EXPECT_EQ(statusLines(values),
-              (std::vector<std::string>{"no body  balls 2 of 6", "time step 0.012",
+              (std::vector<std::string>{"ball.toff", "no body  balls 2 of 6", "time step 0.012",
                                         "t 0.012 s  stopped"}));
     EXPECT_EQ(std::string(pausedHint()), "P: start  H: help");
+
+    values.bodyName = "a-model-with-a-name-far-too-long-for-a-small-window.toff";
+    EXPECT_EQ(statusLines(values).front(), "a-model-with-a-name-...r-a-small-window.toff");
+}
+
+// Options left out count as 0: the status says what each missing value does and what the
+// bundled run uses instead of showing a frozen body.
+TEST(OnScreenText, MissingValuesAreNamedWithWhatTheBundledRunUses) {
+    StatusValues values = running();
+    values.mass = 0;
+    values.stiffness = 0;
+    values.timeStep = 0;
+    const std::vector<std::string> lines = statusLines(values);
+    EXPECT_EQ(
+        std::vector<std::string>(lines.begin() + 4, lines.end()),
+        (std::vector<std::string>{
+            "mass 0: the points cannot move;", "  the bundled run uses -m 0.3",
+            "stiffness 0: the springs do not hold the body;", "  the bundled run uses -s 85",
+            "time step 0: the simulation does not advance;", "  the bundled run uses -t 0.012"}));
+
+    values.hasBody = false;
+    EXPECT_EQ(statusLines(values).size(), 6u) << "without a body only the time step is missing";
 }
 
 } // namespace

@@ -124,9 +124,12 @@ TEST(TickSchedule, AClockSetBackKeepsTheGridFromThere) {
     EXPECT_EQ(schedule.takeDueTicks(base + 5.0041, 0.012f), 1);
 }
 
-TEST(TickSchedule, WithoutAnIntervalEachCallIsOneTick) {
+// A time step of 0 moves nothing: ticking for it would only keep the loop busy.
+TEST(TickSchedule, WithoutAnIntervalNoTickFallsDue) {
     TickSchedule schedule(base, 0, frame);
-    EXPECT_EQ(callAt(schedule, {base, base, base + 0.001}).ticks, 3);
+    const auto calls = callAt(schedule, {base, base, base + 0.001, base + 10});
+    EXPECT_EQ(calls.ticks, 0);
+    EXPECT_EQ(calls.frames, 0);
     EXPECT_EQ(schedule.targetPace(0.012f), 0);
 }
 

@@ -5,6 +5,8 @@
 #include "tests/scene/AssembledScene.h"
 #include "tests/scene/KeyPresses.h"
 
+#include <gmock/gmock.h>
+
 #include <algorithm>
 
 namespace {
@@ -33,7 +35,9 @@ TEST_F(Overlay, ShowsTheStatusTheHintWhileStoppedAndThePanelOnH) {
     OverlayScene overlay(paintBlank);
     EXPECT_TRUE(refresh(state, overlay));
     EXPECT_EQ(overlay.statusShown(), statusLines(currentStatus(state)));
-    EXPECT_EQ(overlay.statusShown().front(), "8 points  18 springs  balls 0 of 6");
+    EXPECT_THAT(overlay.statusShown()[0], ::testing::EndsWith("_body.off"))
+        << "the body's file without its folder";
+    EXPECT_EQ(overlay.statusShown()[1], "8 points  18 springs  balls 0 of 6");
     EXPECT_TRUE(overlay.hintShown());
     EXPECT_FALSE(overlay.helpShown());
     EXPECT_FALSE(refresh(state, overlay)) << "nothing changed, nothing to redraw";

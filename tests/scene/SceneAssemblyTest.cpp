@@ -1,3 +1,4 @@
+#include "app/Sensors.h"
 #include "mpsystem/MpSystem.h"
 #include "tests/TexturePicture.h"
 #include "tests/scene/AssembledScene.h"
@@ -151,10 +152,11 @@ TEST_F(SceneAssembly, TicksComeEveryThirdOfAStep) {
     EXPECT_EQ(timerSensor->getInterval().getValue(), static_cast<double>(0.012f) / 3.0);
 }
 
-TEST_F(SceneAssembly, WithoutATimeStepTheTicksHaveNoInterval) {
+TEST_F(SceneAssembly, WithoutATimeStepTheTicksHaveNoGridAndTheTimerSleeps) {
     ASSERT_TRUE(assemble(cubeMesh(), {"-d", "0.02", "-m", "1", "-s", "85"}));
     EXPECT_EQ(settings.timeStep, 0.0f);
-    EXPECT_EQ(timerSensor->getInterval().getValue(), 0.0);
+    EXPECT_EQ(state.ticks.tickInterval(), 0.0);
+    EXPECT_EQ(timerSensor->getInterval().getValue(), idleTimerInterval);
     EXPECT_FALSE(timerSensor->isScheduled());
 }
 

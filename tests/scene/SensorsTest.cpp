@@ -140,3 +140,27 @@ TEST_F(Sensors, TheTimerRunsEveryDueTickInOrderThenAsksForAFrame) {
 }
 
 } // namespace
+
+namespace {
+
+// Without a time step nothing falls due and the timer only wakes now and then; the first time
+// step that key 2 sets gives the ticks their grid.
+TEST_F(Sensors, WithoutATimeStepTheLoopSleepsUntilKeyTwoSetsOne) {
+    ASSERT_TRUE(assemble(cubeMesh(), {"-d", "0.02", "-m", "1", "-s", "85"}));
+    EXPECT_EQ(timerSensor->getInterval().getValue(), idleTimerInterval);
+    pressKey(SoKeyboardEvent::P);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    dueTicksCallback(&state, timerSensor);
+    EXPECT_EQ(state.ticksRun, 0);
+    EXPECT_FALSE(idleSensor->isScheduled() && state.ticks.ticksRun() > 0);
+
+    pressKeyCapturing(SoKeyboardEvent::NUMBER_2);
+    dueTicksCallback(&state, timerSensor);
+    EXPECT_EQ(timerSensor->getInterval().getValue(), static_cast<double>(0.0031f) / 3.0);
+    EXPECT_TRUE(timerSensor->isScheduled());
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    dueTicksCallback(&state, timerSensor);
+    EXPECT_GE(state.ticksRun, 5);
+}
+
+} // namespace
