@@ -52,6 +52,7 @@ OverlayScene::OverlayScene(TextPainter painter)
     status_ = makeBlock();
     help_ = makeBlock();
     hint_ = makeBlock();
+    message_ = makeBlock();
     paint(help_, helpPanelLines(), TextKind::help);
     paint(hint_, {pausedHint()}, TextKind::hint);
 }
@@ -110,7 +111,8 @@ float OverlayScene::placeFromTop(Block& block, float left, float top) {
     return top - block.box[1];
 }
 
-bool OverlayScene::update(const StatusValues& status, bool helpShown, const SbVec2s& size,
+bool OverlayScene::update(const StatusValues& status, bool helpShown,
+                          const std::vector<std::string>& message, const SbVec2s& size,
                           double now) {
     std::vector<std::string> lines = statusLines(status);
     const bool onlyClockMoved = status.running && runningShown_ &&
@@ -121,7 +123,8 @@ bool OverlayScene::update(const StatusValues& status, bool helpShown, const SbVe
     }
     const bool hintShown = !status.running;
     const bool resized = size != size_;
-    if (!resized && lines == statusShown_ && hintShown == hintShown_ && helpShown == helpShown_) {
+    if (!resized && lines == statusShown_ && hintShown == hintShown_ && helpShown == helpShown_ &&
+        message == messageShown_) {
         return false;
     }
     if (resized) {
@@ -135,13 +138,20 @@ bool OverlayScene::update(const StatusValues& status, bool helpShown, const SbVe
         statusShown_ = lines;
         statusPainted_ = now;
     }
+    if (message != messageShown_ && !message.empty()) {
+        paint(message_, message, TextKind::message);
+    }
+    messageShown_ = message;
     runningShown_ = status.running;
     const float statusBottom = placeFromTop(status_, margin, size[1] - margin);
     placeFromTop(help_, margin, statusBottom - margin);
-    placeFromTop(hint_, (size[0] - hint_.box[0]) / 2.0f, hintBottom + hint_.box[1]);
+    const float hintTop = hintBottom + hint_.box[1];
+    placeFromTop(hint_, (size[0] - hint_.box[0]) / 2.0f, hintTop);
+    placeFromTop(message_, (size[0] - message_.box[0]) / 2.0f, hintTop + margin + message_.box[1]);
     status_.visibility->whichChild = 0;
     help_.visibility->whichChild = helpShown ? 0 : SO_SWITCH_NONE;
     hint_.visibility->whichChild = hintShown ? 0 : SO_SWITCH_NONE;
+    message_.visibility->whichChild = message.empty() ? SO_SWITCH_NONE : 0;
     hintShown_ = hintShown;
     helpShown_ = helpShown;
     return true;

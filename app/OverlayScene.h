@@ -24,14 +24,15 @@ struct TextImage {
 };
 
 /// The kinds of text over the view, each with its look.
-enum class TextKind { status, help, hint };
+enum class TextKind { status, help, hint, message };
 
 /// Draws lines of a kind of text; the window layer's fonts do it.
 using TextPainter = std::function<TextImage(const std::vector<std::string>& lines, TextKind kind)>;
 
 /// The texts over the view, as a scene of their own that the window layer draws on top of the
 /// rendered one: the status in the upper left corner, below it the help panel while it is
-/// shown, and at the bottom in the middle the hint while the animation is stopped. Each is one
+/// shown, at the bottom in the middle the hint while the animation is stopped, and above it a
+/// message (a model being opened, why one could not be) while there is one. Each is one
 /// textured rectangle, drawn anew only when its text changes, so a frame costs the texts little.
 /// Laid out in pixels of the viewport, origin lower left.
 class OverlayScene {
@@ -50,14 +51,17 @@ public:
     /// about a tenth of a core; a clock read four times a second reads as well.
     static constexpr double clockPeriod = 0.25;
 
-    /// Shows `status` (and the hint while the animation is stopped) and, when `helpShown`, the
-    /// help panel, laid out for a viewport of `size` pixels, at wall-clock time `now` in
-    /// seconds. Returns whether anything shown changed; nodes are touched only then.
-    bool update(const StatusValues& status, bool helpShown, const SbVec2s& size, double now);
+    /// Shows `status` (and the hint while the animation is stopped), when `helpShown` the help
+    /// panel, and the `message` lines when there are any, laid out for a viewport of `size`
+    /// pixels, at wall-clock time `now` in seconds. Returns whether anything shown changed;
+    /// nodes are touched only then.
+    bool update(const StatusValues& status, bool helpShown, const std::vector<std::string>& message,
+                const SbVec2s& size, double now);
 
     const std::vector<std::string>& statusShown() const { return statusShown_; }
     bool hintShown() const { return hintShown_; }
     bool helpShown() const { return helpShown_; }
+    const std::vector<std::string>& messageShown() const { return messageShown_; }
 
 private:
     /// A text's picture on a rectangle, shown or not.
@@ -81,10 +85,12 @@ private:
     Block status_;
     Block help_;
     Block hint_;
+    Block message_;
     SbVec2s size_{0, 0};
     std::vector<std::string> statusShown_;
     double statusPainted_ = 0;
     bool runningShown_ = false;
     bool hintShown_ = false;
     bool helpShown_ = false;
+    std::vector<std::string> messageShown_;
 };

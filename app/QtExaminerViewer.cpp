@@ -3,6 +3,7 @@
 #include "app/QtScreenshot.h"
 #include "app/QtTextPainter.h"
 #include "appstate/Globals.h"
+#include "control/ModelOpening.h"
 #include "control/MouseGrab.h"
 #include "control/ProgramState.h"
 #include "control/StatusReport.h"
@@ -13,15 +14,70 @@
 #include <Inventor/events/SoLocation2Event.h>
 #include <Inventor/events/SoMouseButtonEvent.h>
 #include <Inventor/nodes/SoSeparator.h>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QScreen>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
+
+#include <functional>
+
+namespace {
+
+// One local file, from any file manager: what is dropped arrives as a list of addresses.
+QString droppedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) {
+        return QString();
+    }
+    const QUrl url = data->urls().front();
+    return url.isLocalFile() ? url.toLocalFile() : QString();
+}
+
+/// Takes a model file dragged over the view when it is dropped.
+class ModelDrop : public QObject {
+public:
+    ModelDrop(QObject* parent, std::function<void(const QString&)> open)
+        : QObject(parent), open_(std::move(open)) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::DragEnter) {
+            QDragEnterEvent* drag = static_cast<QDragEnterEvent*>(event);
+            if (!droppedFile(drag->mimeData()).isEmpty()) {
+                drag->acceptProposedAction();
+                return true;
+            }
+        } else if (event->type() == QEvent::Drop) {
+            QDropEvent* drop = static_cast<QDropEvent*>(event);
+            const QString path = droppedFile(drop->mimeData());
+            if (!path.isEmpty()) {
+                drop->acceptProposedAction();
+                open_(path);
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void(const QString&)> open_;
+};
+
+} // namespace
 
 QtExaminerViewer::QtExaminerViewer(QWidget* parent, ProgramState& programState)
     : SoQtExaminerViewer(parent, nullptr, TRUE, SoQtFullViewer::BUILD_ALL, SoQtViewer::BROWSER),
       state(programState), overlay(paintText) {
     addSuperimposition(overlay.root());
+    QWidget* view = getGLWidget();
+    view->setAcceptDrops(true);
+    view->installEventFilter(new ModelDrop(view, [this](const QString& path) {
+        openModel(state, path.toStdString());
+        refreshOverlay();
+    }));
 }
 
 void QtExaminerViewer::setFeedbackVisibility(bool on) {
@@ -86,7 +142,7 @@ SbBool QtExaminerViewer::processSoEvent(const SoEvent* const event) {
         // The render area hands the event to the scene graph; the viewer classes in between
         // would keep keys for their own bindings while in viewing mode.
         const SbBool handled = SoQtRenderArea::processSoEvent(event);
-        if (refreshOverlay()) {
+        if (updateOverlay()) {
             scheduleRedraw();
         }
         return handled;
@@ -119,10 +175,34 @@ bool QtExaminerViewer::handleGrab(const SoEvent* event) {
     return false;
 }
 
-bool QtExaminerViewer::refreshOverlay() {
-    return overlay.update(currentStatus(state), state.helpPanelShown,
-                          getViewportRegion().getViewportSizePixels(),
-                          SbTime::getTimeOfDay().getValue());
+void QtExaminerViewer::refreshOverlay() {
+    if (updateOverlay()) {
+        scheduleRedraw();
+    }
+}
+
+bool QtExaminerViewer::updateOverlay() {
+    const double now = SbTime::getTimeOfDay().getValue();
+    return overlay.update(currentStatus(state), state.helpPanelShown, openingLines(state, now),
+                          getViewportRegion().getViewportSizePixels(), now);
+}
+
+// Not modal: the dialog has an event loop of its own, and one run from inside a key's handler
+// would tick and draw the scene while the key's traversal of it is still under way.
+void QtExaminerViewer::chooseModelFile(const std::string& folder) {
+    if (fileDialog == nullptr) {
+        fileDialog = new QFileDialog(getBaseWidget(), "Open a model as the body");
+        fileDialog->setFileMode(QFileDialog::ExistingFile);
+        fileDialog->setNameFilters({"Bodies (*.off *.toff)",
+                                    "Models (*.obj *.ply *.stl *.gltf *.glb *.dae *.3ds *.fbx)",
+                                    "All files (*)"});
+        QObject::connect(fileDialog, &QFileDialog::fileSelected, [this](const QString& path) {
+            openModel(state, path.toStdString());
+            refreshOverlay();
+        });
+    }
+    fileDialog->setDirectory(QString::fromStdString(folder.empty() ? "." : folder));
+    fileDialog->open();
 }
 
 void QtExaminerViewer::actualRedraw() {
@@ -134,7 +214,7 @@ void QtExaminerViewer::actualRedraw() {
         QTimer::singleShot(1000, getBaseWidget(), [this] { scheduleRedraw(); });
         firstFrameDrawn = true;
     }
-    refreshOverlay();
+    updateOverlay();
     SoQtExaminerViewer::actualRedraw();
     if (screenshotRequested) {
         screenshotRequested = false;

@@ -6,11 +6,13 @@
 #include <Inventor/Qt/viewers/SoQtExaminerViewer.h>
 
 class ProgramState;
+class QFileDialog;
 
 /// The examiner viewer in its window. Every keyboard event goes to the scene graph, in viewing
 /// mode too, and none to the viewer's own key bindings (arrows, S, Home, Esc, Alt), which would
 /// collide with the program's keys. The mouse navigates as usual, except that Ctrl with the left
-/// button on the body grabs it. The on-screen texts (OverlayScene) are drawn over the view.
+/// button on the body grabs it. The on-screen texts (OverlayScene) are drawn over the view. A
+/// model file dropped on the view is opened as the body, as one chosen in its file dialog is.
 class QtExaminerViewer : public SoQtExaminerViewer, public ExaminerViewer {
 public:
     /// Embedded in `parent`, all decorations, browser type; its mouse and texts work on `state`.
@@ -36,6 +38,8 @@ public:
     unsigned maxLightSources() const override { return lightSources; }
     double refreshRate() const override;
     void saveScreenshot() override;
+    void chooseModelFile(const std::string& folder) override;
+    void refreshOverlay() override;
 
 protected:
     SbBool processSoEvent(const SoEvent* const event) override;
@@ -45,7 +49,8 @@ private:
     void readLightSources();
     /// Brings the on-screen texts up to date with the application's state; returns whether
     /// they changed.
-    bool refreshOverlay();
+    bool updateOverlay();
+
     /// Ctrl + left button on the body, the moves while it is held and its release; returns
     /// whether the event was one of those.
     bool handleGrab(const SoEvent* event);
@@ -53,6 +58,8 @@ private:
     ProgramState& state;
     OverlayScene overlay;
     bool grabbing = false;
+    /// Made on the first Ctrl+O and kept, so that it remembers its size and place.
+    QFileDialog* fileDialog = nullptr;
     /// F12 was pressed: the next frame drawn is saved.
     bool screenshotRequested = false;
 

@@ -30,7 +30,10 @@ QFont fontFor(TextKind kind) {
 
 // Exact colours, so that pictures of the window can find the texts.
 QColor colourFor(TextKind kind) {
-    return kind == TextKind::hint ? QColor(255, 204, 51) : QColor(255, 255, 255);
+    if (kind == TextKind::hint) {
+        return QColor(255, 204, 51);
+    }
+    return kind == TextKind::message ? QColor(153, 221, 255) : QColor(255, 255, 255);
 }
 
 } // namespace

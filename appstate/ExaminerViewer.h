@@ -3,6 +3,8 @@
 #include <Inventor/SbColor.h>
 #include <Inventor/SbViewportRegion.h>
 
+#include <string>
+
 class SoNode;
 
 /// The operations the program calls on its examiner viewer. The real one lives in a window
@@ -51,4 +53,10 @@ public:
 
     /// Saves a picture of the view as the next frame draws it, without the texts over it.
     virtual void saveScreenshot() = 0;
+    /// Lets the user choose a model file to open as the body, starting in `folder` (the
+    /// working directory when empty), without holding up the main loop.
+    virtual void chooseModelFile(const std::string& folder) = 0;
+    /// Brings the texts over the view up to date with the program's state, and redraws when
+    /// they changed.
+    virtual void refreshOverlay() = 0;
 };

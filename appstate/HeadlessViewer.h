@@ -23,6 +23,11 @@ public:
     unsigned maxLightSources() const override { return lightSources; }
     double refreshRate() const override { return displayRate; }
     void saveScreenshot() override { ++screenshotsAsked; }
+    void chooseModelFile(const std::string& folder) override {
+        ++fileChoicesAsked;
+        choiceFolder = folder;
+    }
+    void refreshOverlay() override { ++overlayRefreshes; }
 
     bool feedbackVisible = false;
     int transparencyType = 0;
@@ -36,4 +41,7 @@ public:
     unsigned lightSources = 8;
     double displayRate = 60;
     int screenshotsAsked = 0;
+    int fileChoicesAsked = 0;
+    std::string choiceFolder;
+    int overlayRefreshes = 0;
 };

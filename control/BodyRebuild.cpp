@@ -23,6 +23,16 @@ static void destroyBody() {
     mpSystem = nullptr;
 }
 
+// The new body's surface goes last in the world, as the rebuilt one's does.
+static void installBody(MpSystem* body, SoCamera* camera) {
+    mpSystem = body;
+    mpSystem->setCamera(camera);
+    worldSeparator->addChild(mpSystem->buildSurface(1, 1, 1, 0, settings.textureFileName));
+    collisionWorld.clearBodies();
+    collisionWorld.addBody(mpSystem);
+    mpSystemReady = true;
+}
+
 bool rebuildBody(SoCamera* camera) {
     mpSystemReady = false;
     destroyBody();
@@ -37,11 +47,12 @@ bool rebuildBody(SoCamera* camera) {
         delete body;
         return false;
     }
-    mpSystem = body;
-    mpSystem->setCamera(camera);
-    worldSeparator->addChild(mpSystem->buildSurface(1, 1, 1, 0, settings.textureFileName));
-    collisionWorld.clearBodies();
-    collisionWorld.addBody(mpSystem);
-    mpSystemReady = true;
+    installBody(body, camera);
     return true;
+}
+
+void replaceBody(MpSystem* body, SoCamera* camera) {
+    mpSystemReady = false;
+    destroyBody();
+    installBody(body, camera);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+class MpSystem;
 class SoCamera;
 
 /// Replaces the body with a new one read again from settings.meshFileName, with the
@@ -9,3 +10,9 @@ class SoCamera;
 /// malformed, the program goes on without a body: mpSystem is null, mpSystemReady false, and a
 /// later rebuild tries again. Returns whether a body is in place.
 bool rebuildBody(SoCamera* camera);
+
+/// Puts `body`, which the application owns from here on, in place of the body in the scene
+/// (or in the place of none): the old one leaves the collision world and the scene and is
+/// destroyed; the new one gets `camera`, its surface with settings.textureFileName as the last
+/// child of worldSeparator and its place in the collision world.
+void replaceBody(MpSystem* body, SoCamera* camera);

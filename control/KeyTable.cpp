@@ -2,6 +2,7 @@
 
 #include "appstate/ExaminerViewer.h"
 #include "appstate/Globals.h"
+#include "control/ModelOpening.h"
 #include "control/ProgramState.h"
 #include "control/Simulation.h"
 
@@ -47,6 +48,14 @@ void saveScreenshot(ProgramState&) {
     viewer->saveScreenshot();
 }
 
+void chooseModel(ProgramState& state) {
+    viewer->chooseModelFile(state.opening.lastFolder);
+}
+
+void cancelTheOpening(ProgramState& state) {
+    cancelOpening(state);
+}
+
 // Labels of up to this many characters keep their texts in one column.
 const size_t labelWidth = 8;
 // A row of up to this many characters shares its line with the next one.
@@ -64,6 +73,8 @@ const std::vector<KeyBinding>& keyTable() {
         {"H", "help", SoKeyboardEvent::H, false, switchHelpPanel},
         {"Q", "quit"},
         {"F12", "save a screenshot", SoKeyboardEvent::F12, false, saveScreenshot},
+        {"Ctrl+O", "open a model", SoKeyboardEvent::O, true, chooseModel},
+        {"Esc", "cancel opening", SoKeyboardEvent::ESCAPE, false, cancelTheOpening},
         {"1 2 3", "stiffness, time step, damping"},
         {"4 5 6", "headlight, draw style, headcam"},
         {"arrows", "push the body"},

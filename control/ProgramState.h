@@ -2,6 +2,7 @@
 
 #include "appstate/TickSchedule.h"
 #include "control/BodyGrab.h"
+#include "control/ModelOpening.h"
 
 #include <cstdint>
 #include <string>
@@ -14,7 +15,8 @@ struct Notice {
 };
 
 /// What the program keeps beyond the application's globals: when ticks and frames fall due,
-/// the simulated time, the mouse's grab and what the window shows over its view. The window
+/// the simulated time, the mouse's grab, what the window shows over its view and the opening
+/// of models from the window. The window
 /// layer owns one and hands it to the handlers it registers (the timer's callback, the key
 /// table's callback, the mouse), so that nothing of it is global and a run's end releases it
 /// whole.
@@ -37,4 +39,7 @@ public:
     Notice notice;
     /// The file the body was read from, as the user named it: shown in the status.
     std::string bodyName;
+    /// The body's picture as the command line names it, for bodies without one of their own.
+    std::string commandLineTexture;
+    ModelOpening opening;
 };

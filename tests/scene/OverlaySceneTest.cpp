@@ -1,5 +1,6 @@
 #include "app/OverlayScene.h"
 #include "appstate/OnScreenText.h"
+#include "control/ModelOpening.h"
 #include "control/Simulation.h"
 #include "control/StatusReport.h"
 #include "tests/scene/AssembledScene.h"
@@ -27,7 +28,8 @@ TextImage paintBlank(const std::vector<std::string>& lines, TextKind) {
 }
 
 bool refresh(const ProgramState& state, OverlayScene& overlay, double now = 0) {
-    return overlay.update(currentStatus(state), state.helpPanelShown, SbVec2s(640, 480), now);
+    return overlay.update(currentStatus(state), state.helpPanelShown, openingLines(state, now),
+                          SbVec2s(640, 480), now);
 }
 
 TEST_F(Overlay, ShowsTheStatusTheHintWhileStoppedAndThePanelOnH) {

@@ -1,0 +1,172 @@
+#include "control/ModelOpening.h"
+
+#include "appstate/ExaminerViewer.h"
+#include "appstate/Globals.h"
+#include "control/BodyRebuild.h"
+#include "control/ProgramState.h"
+#include "mpsystem/MpSystem.h"
+
+#include <Inventor/SbTime.h>
+#include <Inventor/nodes/SoPerspectiveCamera.h>
+#include <Inventor/sensors/SoTimerSensor.h>
+
+#include <iomanip>
+#include <iostream>
+#include <sstream>
+
+namespace {
+
+/// How often the opening is followed: often enough that a progress bar moves smoothly and a
+/// cancelled or finished opening shows at once, rarely enough to cost nothing.
+const double followInterval = 0.05;
+
+std::string fileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+// Lines as wide as the status at most, broken between words, so that a notice fits a small
+// window.
+std::vector<std::string> wrapped(const std::string& text) {
+    const size_t most = 48;
+    std::vector<std::string> lines;
+    std::istringstream words(text);
+    std::string word;
+    std::string line;
+    while (words >> word) {
+        if (!line.empty() && line.size() + 1 + word.size() > most) {
+            lines.push_back(line);
+            line.clear();
+        }
+        line += (line.empty() ? "" : " ") + word;
+    }
+    if (!line.empty()) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool following(const ProgramState& state, double now) {
+    const ModelLoader::Stage stage = state.opening.loader.stage();
+    return stage != ModelLoader::Stage::idle || now < state.notice.until;
+}
+
+void followCallback(void* userData, SoSensor* sensor) {
+    ProgramState& state = *static_cast<ProgramState*>(userData);
+    const double now = SbTime::getTimeOfDay().getValue();
+    if (followOpening(state, now) && viewer != nullptr) {
+        viewer->refreshOverlay();
+    }
+    if (!following(state, now)) {
+        sensor->unschedule();
+    }
+}
+
+void follow(ProgramState& state) {
+    SoTimerSensor*& sensor = state.opening.sensor;
+    if (sensor == nullptr) {
+        sensor = new SoTimerSensor(followCallback, &state);
+        sensor->setInterval(SbTime(followInterval));
+    }
+    if (!sensor->isScheduled()) {
+        sensor->schedule();
+    }
+}
+
+void showNotice(ProgramState& state, const std::string& text, double now) {
+    std::cerr << text << std::endl;
+    state.notice.text = text;
+    state.notice.until = now + noticeSeconds;
+    follow(state);
+}
+
+// The body keeps what the user set on the one it replaces; N later reads it with the
+// command-line values, as it always does.
+void install(ProgramState& state, OpenedBody opened) {
+    state.grab.release();
+    const bool hadBody = mpSystemReady && mpSystem != nullptr;
+    const float damping = hadBody ? mpSystem->damping() : settings.damping;
+    const float stiffness = hadBody ? mpSystem->stiffness() : settings.stiffness;
+    ModelOpening& opening = state.opening;
+    opening.bodyFile = opened.bodyPath;
+    settings.meshFileName = opening.bodyFile.c_str();
+    // The model's own picture fits its texture coordinates; any other body takes the
+    // command-line picture.
+    opening.picture = opened.picturePath.empty() ? state.commandLineTexture : opened.picturePath;
+    settings.textureFileName = opening.picture.c_str();
+    state.bodyName = opened.modelPath;
+    opening.lastFolder = folderOf(opened.modelPath);
+    replaceBody(new MpSystem(std::move(opened.mesh), damping, stiffness), camera);
+}
+
+} // namespace
+
+ModelOpening::ModelOpening(ModelLoader::Launcher launch, std::string tool)
+    : loader(std::move(launch), std::move(tool)) {}
+
+ModelOpening::~ModelOpening() {
+    delete sensor;
+}
+
+void openModel(ProgramState& state, const std::string& path) {
+    state.notice = Notice{};
+    state.opening.loader.open(path, settings.mass);
+    follow(state);
+}
+
+bool cancelOpening(ProgramState& state) {
+    return state.opening.loader.cancel();
+}
+
+bool followOpening(ProgramState& state, double now) {
+    ModelLoader& loader = state.opening.loader;
+    const ModelLoader::Stage before = loader.stage();
+    const PrepareProgress progressBefore = loader.progress();
+    const bool noticeBefore = now < state.notice.until && !state.notice.text.empty();
+    switch (loader.poll()) {
+    case ModelLoader::Stage::done:
+        install(state, loader.takeBody());
+        return true;
+    case ModelLoader::Stage::failed:
+        showNotice(state, loader.takeFailure(), now);
+        return true;
+    default:
+        break;
+    }
+    const bool noticeNow = now < state.notice.until && !state.notice.text.empty();
+    return loader.stage() != before || loader.progress().percent != progressBefore.percent ||
+           loader.progress().stage != progressBefore.stage || noticeNow != noticeBefore;
+}
+
+std::vector<std::string> openingLines(const ProgramState& state, double now) {
+    const ModelLoader& loader = state.opening.loader;
+    const std::string name = fileNameOf(loader.modelPath());
+    switch (loader.stage()) {
+    case ModelLoader::Stage::reading:
+        return {"opening " + name, "Esc: cancel"};
+    case ModelLoader::Stage::preparing: {
+        const PrepareProgress& progress = loader.progress();
+        const int width = 20;
+        const int filled = progress.percent * width / 100;
+        std::ostringstream bar;
+        bar << "[" << std::string(static_cast<size_t>(filled), '#')
+            << std::string(static_cast<size_t>(width - filled), '.') << "] " << std::setw(3)
+            << progress.percent << "%";
+        if (!progress.stage.empty()) {
+            bar << "  " << progress.stage;
+        }
+        return {"preparing " + name, bar.str(), "Esc: cancel"};
+    }
+    default:
+        break;
+    }
+    if (now < state.notice.until && !state.notice.text.empty()) {
+        return wrapped(state.notice.text);
+    }
+    return {};
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "control/ModelLoader.h"
+
+#include <string>
+#include <vector>
+
+class ProgramState;
+class SoTimerSensor;
+
+/// The opening of models from the window (the file dialog, a file dropped on the view): the
+/// loader that reads or prepares them, the timer that follows it on the main loop, and the
+/// files the body now comes from.
+class ModelOpening {
+public:
+    explicit ModelOpening(ModelLoader::Launcher launch = startPrepareTool, std::string tool = "");
+    ~ModelOpening();
+    ModelOpening(const ModelOpening&) = delete;
+    ModelOpening& operator=(const ModelOpening&) = delete;
+
+    ModelLoader loader;
+    /// The folder of the last file opened, where the file dialog starts.
+    std::string lastFolder;
+    /// What settings.meshFileName and settings.textureFileName point at once a model has been
+    /// opened, so that key N reads the opened body again with its picture.
+    std::string bodyFile;
+    std::string picture;
+    /// The follower: runs while an opening is under way or a notice is shown.
+    SoTimerSensor* sensor = nullptr;
+};
+
+/// Seconds a notice stays over the view.
+constexpr double noticeSeconds = 6;
+
+/// Begins opening the model at `path` as the body (ModelLoader); the body in the scene stays
+/// until the new one has been read.
+void openModel(ProgramState& state, const std::string& path);
+
+/// Gives up the opening under way at once (key Esc); nothing changes. Returns whether there
+/// was one.
+bool cancelOpening(ProgramState& state);
+
+/// Takes the opening a step further on the main loop. A body read replaces the one in the
+/// scene, keeping its stiffness and damping, the balls, the arena, the camera and whether the
+/// animation runs; N then reads it again. A file that cannot be used leaves the body as it is
+/// and shows one line that names it and says why, over the view for a while and on standard
+/// error. Returns whether anything shown changed.
+bool followOpening(ProgramState& state, double now);
+
+/// The lines over the view for the opening under way ("preparing cow.obj" with its progress)
+/// or the notice, while it lasts at `now`.
+std::vector<std::string> openingLines(const ProgramState& state, double now);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+/// How far a preparation has come, as the tool reports it.
+struct PrepareProgress {
+    /// 0 to 100.
+    int percent = 0;
+    /// The name of the stage the tool is in ("bracing", ...); empty before the first report.
+    std::string stage;
+};
+
+/// A model being prepared into a body by plimmerton-prepare in a process of its own, so that a
+/// model that crashes or hangs the import library cannot take the program with it, and the
+/// window keeps drawing and ticking meanwhile.
+class Preparation {
+public:
+    virtual ~Preparation() = default;
+    /// Takes up what the tool reported since the last call into `progress`, without waiting.
+    /// Returns true while the tool runs.
+    virtual bool running(PrepareProgress& progress) = 0;
+    /// Ends the tool at once; the body it was writing is never finished.
+    virtual void cancel() = 0;
+    /// Once the tool has ended: empty when it wrote the body, else one line that names the
+    /// model and says why not.
+    virtual std::string failure() const = 0;
+};
+
+/// Starts plimmerton-prepare (`tool`) on `model`, to write the body to `body`. Returns null,
+/// with one line in `problem`, when the tool cannot be started.
+std::unique_ptr<Preparation> startPrepareTool(const std::string& tool, const std::string& model,
+                                              const std::string& body, std::string& problem);

@@ -1,0 +1,207 @@
+#include "control/ModelLoader.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* bracedOff = "OFF\n4 5 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n"
+                        "3 0 1 2\n3 0 1 3\n3 0 2 3\n3 1 2 3\n2 0 3\n";
+const char* bareOff =
+    "OFF\n4 4 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 1 2\n3 0 1 3\n3 0 2 3\n3 1 2 3\n";
+
+/// What the fake tool was asked and how it is to end; the test steers it.
+struct FakeTool {
+    int starts = 0;
+    std::string model;
+    std::string body;
+    bool cancelled = false;
+    bool finished = false;
+    /// Empty: the tool writes `bodyText` to the body file and ends well.
+    std::string failure;
+    std::string bodyText = bracedOff;
+    bool writesPicture = false;
+    PrepareProgress reported;
+};
+
+class FakePreparation : public Preparation {
+public:
+    explicit FakePreparation(FakeTool& tool) : tool_(tool) {}
+    bool running(PrepareProgress& progress) override {
+        progress = tool_.reported;
+        if (!tool_.finished) {
+            return true;
+        }
+        if (tool_.failure.empty()) {
+            std::ofstream(tool_.body) << tool_.bodyText;
+            if (tool_.writesPicture) {
+                std::ofstream(tool_.body + ".png") << "picture";
+            }
+        }
+        return false;
+    }
+    void cancel() override { tool_.cancelled = true; }
+    std::string failure() const override { return tool_.failure; }
+
+private:
+    FakeTool& tool_;
+};
+
+class ModelLoading : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ =
+            fs::path(::testing::TempDir()) / ("plimmerton_loader_" + std::to_string(getpid()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_ / "cache");
+        setenv("PLIMMERTON_PREPARED", (folder_ / "cache").c_str(), 1);
+        toolPath_ = write("plimmerton-prepare", "a tool's bytes");
+        loader = std::make_unique<ModelLoader>(
+            [this](const std::string& tool, const std::string& model, const std::string& body,
+                   std::string&) -> std::unique_ptr<Preparation> {
+                ++fake.starts;
+                EXPECT_EQ(tool, toolPath_);
+                fake.model = model;
+                fake.body = body;
+                return std::make_unique<FakePreparation>(fake);
+            },
+            toolPath_);
+    }
+    void TearDown() override {
+        loader.reset();
+        unsetenv("PLIMMERTON_PREPARED");
+        fs::remove_all(folder_);
+    }
+
+    std::string write(const std::string& name, const std::string& text) {
+        const fs::path path = folder_ / name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path.string();
+    }
+
+    /// Polls until the loader leaves `stage`, for at most ten seconds.
+    ModelLoader::Stage pollPast(ModelLoader::Stage stage) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (loader->poll() == stage && std::chrono::steady_clock::now() < end) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return loader->stage();
+    }
+
+    FakeTool fake;
+    std::unique_ptr<ModelLoader> loader;
+
+private:
+    fs::path folder_;
+    std::string toolPath_;
+};
+
+using Stage = ModelLoader::Stage;
+
+TEST_F(ModelLoading, ABodyFileIsReadAsItIs) {
+    const std::string path = write("braced.off", bracedOff);
+    loader->open(path, 0.5f);
+    EXPECT_EQ(loader->stage(), Stage::reading);
+    ASSERT_EQ(pollPast(Stage::reading), Stage::done);
+    const OpenedBody body = loader->takeBody();
+    EXPECT_EQ(loader->stage(), Stage::idle);
+    EXPECT_EQ(body.mesh.positions.size(), 4u);
+    EXPECT_EQ(body.mesh.springs.size(), 6u);
+    EXPECT_FLOAT_EQ(body.mesh.masses[1], 0.5f);
+    EXPECT_EQ(body.modelPath, path);
+    EXPECT_EQ(body.bodyPath, path);
+    EXPECT_TRUE(body.picturePath.empty());
+    EXPECT_EQ(fake.starts, 0);
+}
+
+TEST_F(ModelLoading, AModelIsPreparedWithItsProgressThenReadAndCachedForTheNextOpen) {
+    const std::string path = write("bare.off", bareOff);
+    loader->open(path, 1);
+    ASSERT_EQ(pollPast(Stage::reading), Stage::preparing);
+    EXPECT_EQ(fake.model, path);
+    fake.reported = {42, "bracing"};
+    EXPECT_EQ(loader->poll(), Stage::preparing);
+    EXPECT_EQ(loader->progress().percent, 42);
+    EXPECT_EQ(loader->progress().stage, "bracing");
+
+    fake.writesPicture = true;
+    fake.finished = true;
+    ASSERT_EQ(pollPast(Stage::preparing), Stage::reading);
+    ASSERT_EQ(pollPast(Stage::reading), Stage::done);
+    const OpenedBody body = loader->takeBody();
+    EXPECT_EQ(body.modelPath, path);
+    EXPECT_EQ(body.bodyPath, fake.body) << "N reads the prepared body";
+    EXPECT_EQ(body.picturePath, fake.body + ".png");
+    EXPECT_EQ(body.mesh.springs.size(), 6u);
+
+    loader->open(path, 1);
+    EXPECT_EQ(pollPast(Stage::reading), Stage::done) << "the second open takes the cached body";
+    EXPECT_EQ(fake.starts, 1);
+}
+
+TEST_F(ModelLoading, CancellingEndsThePreparationAndChangesNothing) {
+    loader->open(write("bare.off", bareOff), 1);
+    ASSERT_EQ(pollPast(Stage::reading), Stage::preparing);
+    EXPECT_TRUE(loader->cancel());
+    EXPECT_TRUE(fake.cancelled);
+    EXPECT_EQ(loader->stage(), Stage::idle);
+    EXPECT_EQ(loader->poll(), Stage::idle);
+    EXPECT_FALSE(loader->cancel()) << "nothing left to cancel";
+}
+
+TEST_F(ModelLoading, TheToolsFailureIsTheLineShown) {
+    loader->open(write("bare.off", bareOff), 1);
+    ASSERT_EQ(pollPast(Stage::reading), Stage::preparing);
+    fake.failure = "bare.off: the import library crashed reading the file (signal 11)";
+    fake.finished = true;
+    ASSERT_EQ(pollPast(Stage::preparing), Stage::failed);
+    EXPECT_EQ(loader->takeFailure(), fake.failure);
+    EXPECT_EQ(loader->stage(), Stage::idle);
+}
+
+struct BadFile {
+    const char* name;
+    const char* text;
+    const char* problem;
+};
+
+class BadFiles : public ModelLoading, public ::testing::WithParamInterface<BadFile> {};
+
+TEST_P(BadFiles, FailWithOneLineNamingTheFile) {
+    const BadFile& bad = GetParam();
+    const std::string path = bad.text != nullptr
+                                 ? write(bad.name, bad.text)
+                                 : (fs::path(::testing::TempDir()) / bad.name).string();
+    ::testing::internal::CaptureStderr();
+    loader->open(path, 1);
+    const Stage stage = pollPast(Stage::reading);
+    ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(stage, Stage::failed);
+    const std::string failure = loader->takeFailure();
+    EXPECT_EQ(failure.rfind(path + ": ", 0), 0u) << failure;
+    EXPECT_NE(failure.find(bad.problem), std::string::npos) << failure;
+    EXPECT_EQ(failure.find('\n'), std::string::npos);
+    EXPECT_EQ(fake.starts, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Loader, BadFiles,
+    ::testing::Values(BadFile{"missing.obj", nullptr, "cannot be read"},
+                      BadFile{"cut.toff", "TOFF\n4 1 0\n0 0 0 0 0\n", "Malformed mesh file"},
+                      BadFile{"faceless.toff", "TOFF\n2 0 0\n0 0 0 0 0\n1 0 0 1 1\n", "no faces"}),
+    [](const ::testing::TestParamInfo<BadFile>& info) {
+        std::string name = info.param.name;
+        return name.substr(0, name.find('.'));
+    });
+
+} // namespace
