@@ -35,8 +35,11 @@ void MpSystem::adopt(BodyMesh mesh) {
     for (int32_t i : mesh.faceIndices) {
         PLIMMERTON_CHECK(i == -1 || isPoint(i), "a triangle's corners are points");
     }
+    PLIMMERTON_CHECK(n < UINT32_MAX / sizeof(SbVec3f) - 1, "a point's byte offset fits 32 bits");
     numPoints_ = static_cast<int32_t>(n);
     positions_ = std::move(mesh.positions);
+    // A spare point after the last, so that the fast step may load any point as four numbers.
+    positions_.push_back(SbVec3f(0, 0, 0));
     masses_ = std::move(mesh.masses);
     texCoords_ = std::move(mesh.texCoords);
     velocities_.assign(n, SbVec3f(0, 0, 0));
@@ -90,7 +93,10 @@ void MpSystem::layOutFastStep(int parts, const std::vector<double>& lastLengths)
     stepPlan_.build(numPoints_, springs_.data(), numSprings_, parts);
     slotEnds_.resize(springs_.size());
     for (int32_t k = 0; k < numSprings_; ++k) {
-        slotEnds_[k] = springs_[stepPlan_.springInSlot(k)];
+        const SpringEnds& ends = springs_[stepPlan_.springInSlot(k)];
+        const uint32_t stride = sizeof(SbVec3f);
+        slotEnds_[k] = SpringOffsets{static_cast<uint32_t>(ends.a) * stride,
+                                     static_cast<uint32_t>(ends.b) * stride};
     }
     if (singleLengths_) {
         lengthsInSlots(stepPlan_, restLengths_, lastLengths, singleSlotLengths_);

@@ -132,6 +132,7 @@ private:
     template <typename Length>
     void stepPart(int part, const SpringConstants& constants, SlotLengths<Length>& lengths);
     void finishBoundaryPoint(int32_t k, float dt);
+    void prefetchPoints(int32_t c, bool nextChunk) const;
     void startPoint(int32_t i);
     void finishPoint(int32_t i, float dt);
 
@@ -150,7 +151,7 @@ private:
     /// The fast step's order of work, the springs' ends in it, and its deferred spring forces
     /// (StepPlan.h).
     StepPlan stepPlan_;
-    std::vector<SpringEnds> slotEnds_;
+    std::vector<SpringOffsets> slotEnds_;
     std::vector<SbVec3f> deferredForces_;
     /// The rest and last lengths in the plan's slots: in single precision when every rest length
     /// is a single-precision number, as the reader makes them (every last length then is one

@@ -105,6 +105,26 @@ void MpSystem::step(float dt) {
     });
 }
 
+// A chunk's springs take long enough for the memory to deliver the data of the points it
+// finishes, and of those that the next chunk starts, which lie anywhere in the arrays (the
+// struts' far ends, at the end of a part, most of all).
+void MpSystem::prefetchPoints(int32_t c, bool nextChunk) const {
+    for (const int32_t* i = stepPlan_.finishesBegin(c); i != stepPlan_.finishesEnd(c); ++i) {
+        __builtin_prefetch(&velocities_[*i]);
+        __builtin_prefetch(&positions_[*i]);
+        __builtin_prefetch(&masses_[*i]);
+        __builtin_prefetch(&forces_[*i]);
+    }
+    if (nextChunk) {
+        for (const int32_t* i = stepPlan_.startsBegin(c + 1); i != stepPlan_.startsEnd(c + 1);
+             ++i) {
+            __builtin_prefetch(&externalForces_[*i]);
+            __builtin_prefetch(&masses_[*i]);
+            __builtin_prefetch(&forces_[*i]);
+        }
+    }
+}
+
 // The external force is used up as soon as it is read, while its line is cached.
 inline void MpSystem::startPoint(int32_t i) {
     forces_[i] = externalForces_[i] + SbVec3f(0.0f, -gravity * masses_[i], 0.0f);
@@ -150,6 +170,7 @@ void MpSystem::stepPart(int part, const SpringConstants& constants, SlotLengths<
         for (const int32_t* i = stepPlan_.startsBegin(c); i != stepPlan_.startsEnd(c); ++i) {
             startPoint(*i);
         }
+        prefetchPoints(c, c + 1 < stepPlan_.firstChunk(part + 1));
         const int32_t first = stepPlan_.chunkBegin(c);
         const int32_t last = stepPlan_.chunkBegin(c + 1);
         computeSpringForces(positions_.data(), slotEnds_.data(), lengths, chunkForces, first, last,
@@ -159,10 +180,10 @@ void MpSystem::stepPart(int part, const SpringConstants& constants, SlotLengths<
         const uint32_t chunkKeysEnd = 2 * static_cast<uint32_t>(last);
         if (deferred == deferredEnd || deferredEnds[deferred] >= chunkKeysEnd) {
             SbVec3f* forces = forces_.data();
-            const SpringEnds* springs = slotEnds_.data() + first;
+            const SpringOffsets* springs = slotEnds_.data() + first;
             for (int32_t j = 0; j < last - first; ++j) {
-                accumulate<false>(forces[springs[j].a], chunkForces[j]);
-                accumulate<true>(forces[springs[j].b], chunkForces[j]);
+                accumulate<false>(pointAt(forces, springs[j].a), chunkForces[j]);
+                accumulate<true>(pointAt(forces, springs[j].b), chunkForces[j]);
             }
         } else {
             for (int32_t s = first; s < last; ++s) {
@@ -172,12 +193,12 @@ void MpSystem::stepPart(int part, const SpringConstants& constants, SlotLengths<
                 if (deferred < deferredEnd && deferredEnds[deferred] == key) {
                     deferredForces_[deferred++] = f;
                 } else {
-                    forces_[slotEnds_[s].a] += f;
+                    pointAt(forces_.data(), slotEnds_[s].a) += f;
                 }
                 if (deferred < deferredEnd && deferredEnds[deferred] == key + 1) {
                     deferredForces_[deferred++] = f;
                 } else {
-                    forces_[slotEnds_[s].b] -= f;
+                    pointAt(forces_.data(), slotEnds_[s].b) -= f;
                 }
             }
         }

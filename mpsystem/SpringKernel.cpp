@@ -18,9 +18,9 @@ namespace {
 /// One spring, as MpSystem::springForce computes it; it also does the springs that do not
 /// fill a whole group.
 template <typename Length>
-void oneSpring(const SbVec3f* positions, const SpringEnds* springs, const Length* restLengths,
+void oneSpring(const SbVec3f* positions, const SpringOffsets* springs, const Length* restLengths,
                Length* lastLengths, SpringForce* out, int32_t k, const SpringConstants& c) {
-    const SbVec3f d = positions[springs[k].a] - positions[springs[k].b];
+    const SbVec3f d = pointAt(positions, springs[k].a) - pointAt(positions, springs[k].b);
     const float length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
     *out = SpringForce{0.0f, 0.0f, 0.0f, 0.0f};
     if (length == 0.0f) {
@@ -98,15 +98,16 @@ inline __m128 twoCoefficients(__m128d len, const Length* restLengths, Length* la
 /// whose guards become lane masks. The offsets a - b are gathered one spring to a register and
 /// turned into one register per axis.
 template <typename Length>
-void fourSprings(const SbVec3f* positions, const SpringEnds* springs, const Length* restLengths,
+void fourSprings(const SbVec3f* positions, const SpringOffsets* springs, const Length* restLengths,
                  Length* lastLengths, SpringForce* out, int32_t k, const SpringConstants& c) {
-    __m128 x = _mm_sub_ps(loadPoint(positions[springs[k].a]), loadPoint(positions[springs[k].b]));
-    __m128 y =
-        _mm_sub_ps(loadPoint(positions[springs[k + 1].a]), loadPoint(positions[springs[k + 1].b]));
-    __m128 z =
-        _mm_sub_ps(loadPoint(positions[springs[k + 2].a]), loadPoint(positions[springs[k + 2].b]));
-    __m128 w =
-        _mm_sub_ps(loadPoint(positions[springs[k + 3].a]), loadPoint(positions[springs[k + 3].b]));
+    __m128 x = _mm_sub_ps(loadPoint(pointAt(positions, springs[k].a)),
+                          loadPoint(pointAt(positions, springs[k].b)));
+    __m128 y = _mm_sub_ps(loadPoint(pointAt(positions, springs[k + 1].a)),
+                          loadPoint(pointAt(positions, springs[k + 1].b)));
+    __m128 z = _mm_sub_ps(loadPoint(pointAt(positions, springs[k + 2].a)),
+                          loadPoint(pointAt(positions, springs[k + 2].b)));
+    __m128 w = _mm_sub_ps(loadPoint(pointAt(positions, springs[k + 3].a)),
+                          loadPoint(pointAt(positions, springs[k + 3].b)));
     _MM_TRANSPOSE4_PS(x, y, z, w);
     const __m128 length =
         _mm_sqrt_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(x, x), _mm_mul_ps(y, y)), _mm_mul_ps(z, z)));
@@ -142,18 +143,19 @@ void fourSprings(const SbVec3f* positions, const SpringEnds* springs, const Leng
 // target enables AVX2 only, not fused multiply-add, so no product and sum are ever merged into
 // one rounding.
 
-/// A point's coordinates as loadPoint gives them, in one masked load.
+/// A point's coordinates in the low lanes of a register, in one load that takes the next
+/// point's first coordinate, or the spare point's, into the fourth lane.
 __attribute__((target("avx2"))) inline __m128 loadPoint8(const SbVec3f& p) {
-    return _mm_maskload_ps(&p[0], _mm_setr_epi32(-1, -1, -1, 0));
+    return _mm_loadu_ps(&p[0]);
 }
 
 /// The offsets a - b of springs k and k + 4, in the low and the high half.
 __attribute__((target("avx2"))) inline __m256 offsetPair(const SbVec3f* positions,
-                                                         const SpringEnds* springs, int32_t k) {
-    const __m128 low =
-        _mm_sub_ps(loadPoint8(positions[springs[k].a]), loadPoint8(positions[springs[k].b]));
-    const __m128 high = _mm_sub_ps(loadPoint8(positions[springs[k + 4].a]),
-                                   loadPoint8(positions[springs[k + 4].b]));
+                                                         const SpringOffsets* springs, int32_t k) {
+    const __m128 low = _mm_sub_ps(loadPoint8(pointAt(positions, springs[k].a)),
+                                  loadPoint8(pointAt(positions, springs[k].b)));
+    const __m128 high = _mm_sub_ps(loadPoint8(pointAt(positions, springs[k + 4].a)),
+                                   loadPoint8(pointAt(positions, springs[k + 4].b)));
     return _mm256_insertf128_ps(_mm256_castps128_ps256(low), high, 1);
 }
 
@@ -199,7 +201,7 @@ fourCoefficients(__m128 length, const Length* restLengths, Length* lastLengths, 
 
 template <typename Length>
 __attribute__((target("avx2"))) void
-eightSprings(const SbVec3f* positions, const SpringEnds* springs, const Length* restLengths,
+eightSprings(const SbVec3f* positions, const SpringOffsets* springs, const Length* restLengths,
              Length* lastLengths, SpringForce* out, int32_t k, const SpringConstants& c) {
     // Springs j and j + 4 share a register, so the usual transposition of four by four within
     // each half gives the axes in spring order.
@@ -261,7 +263,7 @@ const bool hasAvx2 = __builtin_cpu_supports("avx2");
 } // namespace
 
 template <typename Length>
-void computeSpringForces(const SbVec3f* positions, const SpringEnds* springs,
+void computeSpringForces(const SbVec3f* positions, const SpringOffsets* springs,
                          SlotLengths<Length>& lengths, SpringForce* forces, int32_t first,
                          int32_t last, const SpringConstants& constants) {
     const Length* restLengths = lengths.rest.data();
@@ -286,7 +288,7 @@ void computeSpringForces(const SbVec3f* positions, const SpringEnds* springs,
     }
 }
 
-template void computeSpringForces(const SbVec3f*, const SpringEnds*, SlotLengths<float>&,
+template void computeSpringForces(const SbVec3f*, const SpringOffsets*, SlotLengths<float>&,
                                   SpringForce*, int32_t, int32_t, const SpringConstants&);
-template void computeSpringForces(const SbVec3f*, const SpringEnds*, SlotLengths<double>&,
+template void computeSpringForces(const SbVec3f*, const SpringOffsets*, SlotLengths<double>&,
                                   SpringForce*, int32_t, int32_t, const SpringConstants&);

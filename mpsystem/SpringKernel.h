@@ -5,7 +5,21 @@
 #include <cstdint>
 #include <vector>
 
-struct SpringEnds;
+/// The two ends of a spring as byte offsets into an array of points (twelve times their
+/// indices), which an address takes without a multiplication.
+struct SpringOffsets {
+    uint32_t a;
+    uint32_t b;
+};
+
+/// The point at byte offset `offset` of `points`.
+inline const SbVec3f& pointAt(const SbVec3f* points, uint32_t offset) {
+    return *reinterpret_cast<const SbVec3f*>(reinterpret_cast<const char*>(points) + offset);
+}
+
+inline SbVec3f& pointAt(SbVec3f* points, uint32_t offset) {
+    return *reinterpret_cast<SbVec3f*>(reinterpret_cast<char*>(points) + offset);
+}
 
 /// What the spring forces of one step need besides the arrays: the step's dt (positive and
 /// finite), the stiffness ks and the spring damping kd.
@@ -32,11 +46,12 @@ template <typename Length> struct SlotLengths {
 };
 
 /// Computes the force on end a of every spring k in [first, last) of `springs` into
-/// forces[k - first], and advances the springs' last lengths, exactly as MpSystem::springForce does
-/// for each of them: the same single- and double-precision operations in the same order, so the
-/// results are identical bit for bit. Several springs are done at once in vector registers: each
-/// spring needs one square root and three double-precision divisions.
+/// forces[k - first], and advances the springs' last lengths, exactly as MpSystem::springForce
+/// does for each of them: the same single- and double-precision operations in the same order,
+/// so the results are identical bit for bit. Several springs are done at once in vector
+/// registers: each spring needs one square root and three double-precision divisions.
+/// `positions` holds a readable point after the last one a spring joins.
 template <typename Length>
-void computeSpringForces(const SbVec3f* positions, const SpringEnds* springs,
+void computeSpringForces(const SbVec3f* positions, const SpringOffsets* springs,
                          SlotLengths<Length>& lengths, SpringForce* forces, int32_t first,
                          int32_t last, const SpringConstants& constants);
