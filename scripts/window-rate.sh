@@ -5,7 +5,9 @@
 # processor time the program takes, with the bundled ball made finer by LEVEL subdivisions
 # (default 7: 163,842 points; 3 is the bundled ball), run with the bundled ball's options on a
 # virtual display (Xvfb with openbox) for SECONDS (default 10) after the animation starts.
-# At the end it presses Q and tells how long the program took to end.
+# At the end it presses Q and tells how long the program took to end. Just before, the same
+# body runs in plimmerton-sim with the same options in an arena, and the window's ticks are
+# set beside the headless tool's (the window keeps real time: at most 250 ticks a second).
 #
 # Ticks and frames are counted with perf's probes on the tick (runTick) and on the surface's
 # drawing (this needs perf and the right to add probes, usually root); without them only the
@@ -22,7 +24,7 @@ seconds=${2:-10}
 bash scripts/install-deps.sh
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target plimmerton plimmerton-mkdata -j "$(nproc)" >/dev/null
+cmake --build build --target plimmerton plimmerton-mkdata plimmerton-sim -j "$(nproc)" >/dev/null
 
 root="$PWD"
 program="$root/build/plimmerton"
@@ -30,6 +32,12 @@ export PLIMMERTON="$program" PLIMMERTON_SOURCE_DIR="$root" PLIMMERTON_BINARY_DIR
 source "$root/tests/e2e/lib.sh"
 ball="$E2E_WORK/ball$level.toff"
 summary=$(build/plimmerton-mkdata --ball "$level" "$ball")
+options=(-m 0.3 -s 85 -d 0.04 -t 0.012)
+
+# The headless tool's ticks on the same body: the median tick of as many ticks as take about
+# the measured seconds at the window's pace.
+sim_tick=$(build/plimmerton-sim -i "$ball" "${options[@]}" -arena 1 -n $((250 * seconds)) \
+    2>/dev/null | awk '/^median tick/ { print $3 }')
 
 # The probes live in a group of their own, removed again at the end (and first, in case an
 # earlier run was cut short).
@@ -57,7 +65,7 @@ cpu_ticks() {
 start_display
 export COIN_SHOW_FPS_COUNTER=1
 cd data
-start_program -i "$ball" -tex body.tga -m 0.3 -s 85 -d 0.04 -t 0.012
+start_program -i "$ball" -tex body.tga "${options[@]}"
 window=$(find_window) || {
     cat "$PROGRAM_ERR" >&2
     exit 1
@@ -84,10 +92,17 @@ wait_program 60
 quit_end=$(date +%s.%N)
 
 echo "body: $summary"
+awk -v t="$sim_tick" 'BEGIN { printf "plimmerton-sim on the same body: %.1f ticks per second (median tick %s ms)\n", 1000 / t, t }'
 if [ -n "$probes" ]; then
-    awk -F, -v s="$seconds" '
+    awk -F, -v s="$seconds" -v t="$sim_tick" '
         /plimmerton_rate:frame/ { printf "frames per second: %.1f\n", $1 / s }
-        /plimmerton_rate:tick/  { printf "ticks per second:  %.1f (250 while the machine keeps up)\n", $1 / s }
+        /plimmerton_rate:tick/  {
+            rate = $1 / s
+            headless = 1000 / t
+            printf "ticks per second:  %.1f (250 while the machine keeps up)\n", rate
+            printf "window ticks over the headless tool'"'"'s: %.2f; over what real time lets the window run (the lesser of the tool'"'"'s and 250): %.2f\n", \
+                rate / headless, rate / (headless < 250 ? headless : 250)
+        }
     ' "$counts"
 else
     echo "perf probes unavailable: read the frame counter in the screenshot"
