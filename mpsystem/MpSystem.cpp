@@ -42,8 +42,8 @@ void MpSystem::adopt(BodyMesh mesh) {
     positions_.push_back(SbVec3f(0, 0, 0));
     masses_ = std::move(mesh.masses);
     texCoords_ = std::move(mesh.texCoords);
-    velocities_.assign(n, SbVec3f(0, 0, 0));
-    forces_.assign(n, SbVec3f(0, 0, 0));
+    velocities_.assign(n + 1, SbVec3f(0, 0, 0));
+    forces_.assign(n + 1, SbVec3f(0, 0, 0));
     externalForces_.assign(n, SbVec3f(0, 0, 0));
     numSprings_ = static_cast<int32_t>(mesh.springs.size());
     springs_ = std::move(mesh.springs);

@@ -28,12 +28,10 @@ constexpr int32_t boundaryGroup = 256;
 
 #if defined(__SSE2__)
 
-// A vector's three components in the low lanes of a register, the fourth lane 0, and back.
-// The 64-bit type of the pair loads may stand for any data.
+// A point's three components in the low lanes of a register, with the next point's first (or
+// the spare point's) in the fourth, which is never stored; and back.
 __m128 load3(const SbVec3f& v) {
-    const float* x = &v[0];
-    return _mm_movelh_ps(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(x)),
-                         _mm_load_ss(x + 2));
+    return _mm_loadu_ps(&v[0]);
 }
 
 void store3(__m128 lanes, SbVec3f& v) {
@@ -69,9 +67,10 @@ template <bool subtract> inline void accumulate(SbVec3f& sum, const SpringForce&
 
 #if defined(__SSE2__)
 
+/// Whether the three low lanes hold finite numbers.
 bool allFinite(__m128 lanes) {
     const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), lanes);
-    return _mm_movemask_ps(_mm_cmple_ps(magnitude, _mm_set1_ps(FLT_MAX))) == 0xf;
+    return (_mm_movemask_ps(_mm_cmple_ps(magnitude, _mm_set1_ps(FLT_MAX))) & 7) == 7;
 }
 
 #endif
@@ -140,7 +139,7 @@ inline void MpSystem::finishPoint(int32_t i, float dt) {
     }
 #if defined(__SSE2__)
     // The three components side by side in one register: one division instead of three, each
-    // lane rounded as its scalar form. The fourth lane holds 0 and is never stored.
+    // lane rounded as its scalar form.
     const __m128 f = load3(force);
     const __m128 v = load3(velocities_[i]);
     const __m128 p = load3(positions_[i]);
