@@ -18,6 +18,8 @@ struct BodyMesh {
     /// One mass point per vertex: where it starts and what it weighs.
     std::vector<SbVec3f> positions;
     std::vector<float> masses;
+    /// The mass the reader gave a point at or above y = 0 (0 when the body was built otherwise).
+    float pointMass = 0;
     /// One spring per distinct edge, in the order the faces first name it, and its length at
     /// rest (the distance of its ends as read).
     std::vector<SpringEnds> springs;

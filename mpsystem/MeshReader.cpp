@@ -117,6 +117,7 @@ bool MeshReader::readPoints(float mass) {
     mesh_.texCoords.reserve(room);
     const float upperMass = finiteMass(mass);
     const float lowerMass = finiteMass(1.5f * upperMass);
+    mesh_.pointMass = upperMass;
 
     int digit = 0;
     for (int32_t i = 0; i < n; ++i) {

@@ -37,10 +37,15 @@ void MpSystem::adopt(BodyMesh mesh) {
     }
     PLIMMERTON_CHECK(n < UINT32_MAX / sizeof(SbVec3f) - 1, "a point's byte offset fits 32 bits");
     numPoints_ = static_cast<int32_t>(n);
+    startedBelowZero_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        startedBelowZero_[i] = mesh.positions[i][1] < 0.0f;
+    }
     positions_ = std::move(mesh.positions);
     // A spare point after the last, so that the fast step may load any point as four numbers.
     positions_.push_back(SbVec3f(0, 0, 0));
     masses_ = std::move(mesh.masses);
+    pointMass_ = mesh.pointMass;
     texCoords_ = std::move(mesh.texCoords);
     velocities_.assign(n + 1, SbVec3f(0, 0, 0));
     forces_.assign(n + 1, SbVec3f(0, 0, 0));
@@ -119,6 +124,14 @@ void MpSystem::setDamping(float c) {
 
 void MpSystem::setStiffness(float ks) {
     stiffness_ = finiteOrZero(ks);
+}
+
+void MpSystem::setPointMass(float m) {
+    pointMass_ = finiteOrZero(m);
+    const float lowerMass = finiteOrZero(1.5f * pointMass_);
+    for (int32_t i = 0; i < numPoints_; ++i) {
+        masses_[i] = startedBelowZero_[i] ? lowerMass : pointMass_;
+    }
 }
 
 SbVec3f MpSystem::pointPosition(int i) const {

@@ -78,6 +78,12 @@ public:
     /// A value that is not a finite number counts as 0.
     void setStiffness(float ks);
     float springDamping() const { return springDamping_; }
+    /// The mass of a point that started at or above y = 0; the others weigh 1.5 times as much.
+    float pointMass() const { return pointMass_; }
+    /// Gives every point the mass the reader would have given it for `m`: m, or 1.5 m for the
+    /// points that started below y = 0 (by their single-precision height). A value that is not
+    /// a finite number counts as 0.
+    void setPointMass(float m);
 
     /// The fast step's order of work, for the benchmarks and the tests.
     const StepPlan& stepPlan() const { return stepPlan_; }
@@ -143,6 +149,9 @@ private:
     std::vector<SbVec3f> velocities_;
     std::vector<SbVec3f> forces_;
     std::vector<float> masses_;
+    float pointMass_ = 0;
+    /// Which points started below y = 0, for setPointMass.
+    std::vector<bool> startedBelowZero_;
     float damping_ = 0;
     std::vector<SbVec3f> externalForces_;
     int32_t numSprings_ = 0;

@@ -1,0 +1,31 @@
+#include "mpsystem/BodyEnergy.h"
+
+#include "common/Gravity.h"
+#include "mpsystem/MpSystem.h"
+
+BodyEnergy measureEnergy(const MpSystem& body, float zeroHeight) {
+    BodyEnergy energy;
+    const SbVec3f* positions = body.positions();
+    const SbVec3f* velocities = body.velocities();
+    const float* masses = body.masses();
+    double twiceKinetic = 0;
+    double weightedHeight = 0;
+    for (int i = 0; i < body.numPoints(); ++i) {
+        const double m = masses[i] > 0.0f ? masses[i] : 0.0f;
+        const SbVec3f& v = velocities[i];
+        twiceKinetic += m * (double(v[0]) * v[0] + double(v[1]) * v[1] + double(v[2]) * v[2]);
+        weightedHeight += m * (double(positions[i][1]) - zeroHeight);
+    }
+    // The lengths are read as whatever precision the body keeps them in.
+    const auto* restLengths = body.restLengths();
+    const auto* lastLengths = body.lastLengths();
+    double stretchSquared = 0;
+    for (int s = 0; s < body.numSprings(); ++s) {
+        const double stretch = double(lastLengths[s]) - double(restLengths[s]);
+        stretchSquared += stretch * stretch;
+    }
+    energy.kinetic = 0.5 * twiceKinetic;
+    energy.spring = 0.5 * double(body.stiffness()) * stretchSquared;
+    energy.height = double(gravity) * weightedHeight;
+    return energy;
+}
