@@ -1,7 +1,9 @@
 #include "app/QtExaminerViewer.h"
 
+#include "app/QtEnergyPlot.h"
 #include "app/QtScreenshot.h"
 #include "app/QtTextPainter.h"
+#include "app/QtTuningPanel.h"
 #include "appstate/Globals.h"
 #include "control/ModelOpening.h"
 #include "control/MouseGrab.h"
@@ -24,6 +26,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -78,6 +81,13 @@ QtExaminerViewer::QtExaminerViewer(QWidget* parent, ProgramState& programState)
         openModel(state, path.toStdString());
         refreshOverlay();
     }));
+    // Over the view, beside the drawing area rather than inside the OpenGL widget.
+    QWidget* area = getGLWidget()->parentWidget();
+    tuningPanel = new QtTuningPanel(area, getGLWidget(), state.tuning, [this] {
+        refreshOverlay();
+        scheduleRedraw();
+    });
+    energyPlot = new QtEnergyPlot(area, state.energy);
 }
 
 void QtExaminerViewer::setFeedbackVisibility(bool on) {
@@ -145,6 +155,7 @@ SbBool QtExaminerViewer::processSoEvent(const SoEvent* const event) {
         if (updateOverlay()) {
             scheduleRedraw();
         }
+        syncWidgets();
         return handled;
     }
     if (handleGrab(event)) {
@@ -179,6 +190,8 @@ void QtExaminerViewer::refreshOverlay() {
     if (updateOverlay()) {
         scheduleRedraw();
     }
+    // A body opened from the window brings its own values and bound.
+    syncWidgets();
 }
 
 bool QtExaminerViewer::updateOverlay() {
@@ -205,6 +218,32 @@ void QtExaminerViewer::chooseModelFile(const std::string& folder) {
     fileDialog->open();
 }
 
+void QtExaminerViewer::syncWidgets() {
+    tuningPanel->sync();
+    energyPlot->setVisible(state.energyPlotShown);
+    const QRect view = getGLWidget()->geometry();
+    int freeTop = view.top();
+    if (tuningPanel->isVisible()) {
+        tuningPanel->adjustSize();
+        tuningPanel->move(view.right() - tuningPanel->width() - 8, view.top() + 8);
+        tuningPanel->raise();
+        freeTop = tuningPanel->geometry().bottom();
+    }
+    if (energyPlot->isVisible()) {
+        // Above the frame counter, below the panel.
+        const int bottom = view.bottom() - 28;
+        const int height = std::max(80, std::min(200, bottom - freeTop - 8));
+        energyPlot->setGeometry(view.left() + 8, bottom - height, std::min(560, view.width() - 16),
+                                height);
+        energyPlot->raise();
+    }
+}
+
+void QtExaminerViewer::sizeChanged(const SbVec2s& size) {
+    SoQtExaminerViewer::sizeChanged(size);
+    syncWidgets();
+}
+
 void QtExaminerViewer::actualRedraw() {
     if (!firstFrameDrawn) {
         readLightSources();
@@ -216,6 +255,10 @@ void QtExaminerViewer::actualRedraw() {
     }
     updateOverlay();
     SoQtExaminerViewer::actualRedraw();
+    // The plot paints after the frame, from the samples of the ticks just run.
+    if (energyPlot->isVisible()) {
+        energyPlot->update();
+    }
     if (screenshotRequested) {
         screenshotRequested = false;
         ::saveScreenshot(getViewportRegion().getViewportSizePixels());

@@ -7,6 +7,8 @@
 
 class ProgramState;
 class QFileDialog;
+class QtEnergyPlot;
+class QtTuningPanel;
 
 /// The examiner viewer in its window. Every keyboard event goes to the scene graph, in viewing
 /// mode too, and none to the viewer's own key bindings (arrows, S, Home, Esc, Alt), which would
@@ -44,6 +46,7 @@ public:
 protected:
     SbBool processSoEvent(const SoEvent* const event) override;
     void actualRedraw() override;
+    void sizeChanged(const SbVec2s& size) override;
 
 private:
     void readLightSources();
@@ -54,9 +57,14 @@ private:
     /// Ctrl + left button on the body, the moves while it is held and its release; returns
     /// whether the event was one of those.
     bool handleGrab(const SoEvent* event);
+    /// Shows, hides and places the tuning panel and the energy plot as the state says, and
+    /// brings the panel's values up to date.
+    void syncWidgets();
 
     ProgramState& state;
     OverlayScene overlay;
+    QtTuningPanel* tuningPanel;
+    QtEnergyPlot* energyPlot;
     bool grabbing = false;
     /// Made on the first Ctrl+O and kept, so that it remembers its size and place.
     QFileDialog* fileDialog = nullptr;

@@ -82,6 +82,8 @@ bool assembleScene(ExaminerViewer* examinerViewer, ProgramState& state) {
     createSensors(state);
     state.bodyName = settings.meshFileName;
     state.commandLineTexture = settings.textureFileName;
+    state.tuning.rememberCommandLine(settings.timeStep);
+    state.energy.zeroHeight = arenaFloorHeight;
     SoEventCallback* keyboardNode = new SoEventCallback;
     // The program's keys first: what they add to a key of keyboardCallback (letting go of the
     // body before N destroys it) must come before that key's own work.

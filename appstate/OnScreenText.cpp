@@ -42,6 +42,9 @@ std::vector<std::string> statusLines(const StatusValues& values) {
         line << "stiffness " << values.stiffness << "  damping " << values.damping << "  ";
     }
     line << "time step " << values.timeStep;
+    if (values.timeStep > values.stableTimeStep) {
+        line << "  UNSTABLE beyond " << values.stableTimeStep;
+    }
     lines.push_back(line.str());
 
     line.str("");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ struct StatusValues {
     float damping = 0;
     /// Seconds of simulated time per tick.
     float timeStep = 0;
+    /// The largest time step at which the body stays stable in the arena; infinity when
+    /// nothing limits it.
+    float stableTimeStep = std::numeric_limits<float>::infinity();
     bool running = false;
     /// Seconds of simulated time since start-up.
     double simulatedTime = 0;
@@ -29,7 +33,7 @@ struct StatusValues {
     /// The share of the due ticks that ran; below 1 the simulation falls behind.
     double ranShare = 1;
     bool slowMotion = false;
-    /// The point mass the body was read with.
+    /// The body's point mass (the command line's while there is no body).
     float mass = 0;
 };
 
@@ -49,7 +53,8 @@ struct BundledRun {
 const char* pausedHint();
 
 /// The status: the body's file (shortened to fit), its points and springs and the balls, the three
-/// switched values, the simulated time and, while the animation runs, its pace in simulated seconds
+/// switched values (with a warning while the time step lies beyond the stable one), the
+/// simulated time and, while the animation runs, its pace in simulated seconds
 /// a second against its target, with "SLOW MOTION" and the factor when it falls behind. Below, a
 /// line pair for each of the mass, the stiffness and the time step that is 0 (or not positive),
 /// which says what that does and what the bundled run uses: options left out count as 0.

@@ -44,6 +44,16 @@ void letGoOfTheBody(ProgramState& state) {
     state.grab.release();
 }
 
+void switchTuningPanel(ProgramState& state) {
+    state.tuning.shown = !state.tuning.shown;
+}
+
+// The plot starts afresh each time it is shown: the time it was hidden has no samples.
+void switchEnergyPlot(ProgramState& state) {
+    state.energyPlotShown = !state.energyPlotShown;
+    state.energy.clear();
+}
+
 void saveScreenshot(ProgramState&) {
     viewer->saveScreenshot();
 }
@@ -75,6 +85,8 @@ const std::vector<KeyBinding>& keyTable() {
         {"F12", "save a screenshot", SoKeyboardEvent::F12, false, saveScreenshot},
         {"Ctrl+O", "open a model", SoKeyboardEvent::O, true, chooseModel},
         {"Esc", "cancel opening", SoKeyboardEvent::ESCAPE, false, cancelTheOpening},
+        {"F2", "tuning panel", SoKeyboardEvent::F2, false, switchTuningPanel},
+        {"F3", "energy plot", SoKeyboardEvent::F3, false, switchEnergyPlot},
         {"1 2 3", "stiffness, time step, damping"},
         {"4 5 6", "headlight, draw style, headcam"},
         {"arrows", "push the body"},

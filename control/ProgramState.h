@@ -2,6 +2,8 @@
 
 #include "appstate/TickSchedule.h"
 #include "control/BodyGrab.h"
+#include "control/EnergyHistory.h"
+#include "control/TuningPanel.h"
 #include "control/ModelOpening.h"
 
 #include <cstdint>
@@ -37,6 +39,11 @@ public:
     /// The window shows its panel of keys (key H switches it).
     bool helpPanelShown = false;
     Notice notice;
+    /// The panel of stiffness, damping, time step and point mass (key F2).
+    TuningPanel tuning;
+    /// The plot of the body's energy is shown (key F3); only then is the history recorded.
+    bool energyPlotShown = false;
+    EnergyHistory energy;
     /// The file the body was read from, as the user named it: shown in the status.
     std::string bodyName;
     /// The body's picture as the command line names it, for bodies without one of their own.

@@ -26,6 +26,9 @@ void tickSimulation(ProgramState& state) {
     if (settings.timeStep > 0 && std::isfinite(settings.timeStep)) {
         state.simulatedTime += settings.timeStep;
     }
+    if (state.energyPlotShown && mpSystemReady) {
+        state.energy.record(state.simulatedTime, *mpSystem);
+    }
 }
 
 void showSimulation() {

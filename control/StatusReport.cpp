@@ -31,7 +31,9 @@ StatusValues currentStatus(const ProgramState& state) {
     values.balls = ballSet.size();
     values.ballLimit = viewer != nullptr ? ballLimit(viewer->maxLightSources()) : 0;
     values.timeStep = settings.timeStep;
-    values.mass = settings.mass;
+    // The tuning panel may have given the body another point mass than the command line's.
+    values.mass = body != nullptr ? body->pointMass() : settings.mass;
+    values.stableTimeStep = state.tuning.stableTimeStep();
     values.running = timerSensor != nullptr && timerSensor->isScheduled();
     values.simulatedTime = state.simulatedTime;
     values.pace = state.ticks.measuredPace();

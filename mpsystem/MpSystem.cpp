@@ -7,19 +7,29 @@
 #include "mpsystem/MeshReader.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <utility>
 
+namespace {
+
+uint64_t nextSerial() {
+    static std::atomic<uint64_t> serials{0};
+    return ++serials;
+}
+
+} // namespace
+
 MpSystem::MpSystem(std::istream& mesh, float damping, float mass, float stiffness,
                    const char* meshFileName)
-    : damping_(finiteOrZero(damping)), stiffness_(finiteOrZero(stiffness)) {
+    : serial_(nextSerial()), damping_(finiteOrZero(damping)), stiffness_(finiteOrZero(stiffness)) {
     MeshReader reader(mesh, meshFileName);
     adopt(reader.read(mass));
     loadError_ = reader.error();
 }
 
 MpSystem::MpSystem(BodyMesh mesh, float damping, float stiffness)
-    : damping_(finiteOrZero(damping)), stiffness_(finiteOrZero(stiffness)) {
+    : serial_(nextSerial()), damping_(finiteOrZero(damping)), stiffness_(finiteOrZero(stiffness)) {
     adopt(std::move(mesh));
 }
 

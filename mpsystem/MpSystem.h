@@ -38,6 +38,9 @@ public:
 
     /// False when the mesh was malformed; the body then has no points and no springs.
     bool isLoaded() const { return loadError_.empty(); }
+    /// A number that no other body of this run has had: what measured one body can tell it
+    /// from the next, even one built where the last one was.
+    uint64_t serial() const { return serial_; }
     /// One line (without end of line) saying what was wrong with the mesh; empty when loaded.
     const std::string& loadError() const { return loadError_; }
 
@@ -142,6 +145,7 @@ private:
     void startPoint(int32_t i);
     void finishPoint(int32_t i, float dt);
 
+    uint64_t serial_;
     SoCamera* camera_ = nullptr;
     int32_t headcam_ = 0;
     int32_t numPoints_ = 0;

@@ -13,8 +13,8 @@ namespace {
 constexpr int maxPasses = 120;
 /// The iteration stops once the estimate has moved by less than this share over
 /// `settledPasses` passes.
-constexpr double settledChange = 1e-5;
-constexpr int settledPasses = 4;
+constexpr double settledChange = 1e-4;
+constexpr int settledPasses = 3;
 
 /// The linearised springs at unit stiffness: G x, for displacements x of the points.
 class SpringOperator {

@@ -6,13 +6,16 @@
 #include "balls/BallLightSet.h"
 #include "balls/BallSet.h"
 #include "balls/CollisionWorld.h"
+#include "balls/ContactTimeStep.h"
 #include "balls/WorldTick.h"
 #include "bodyoutput/BodyMeshWriter.h"
 #include "bodyoutput/PositionChecksum.h"
 #include "common/ToolCommandLine.h"
 #include "common/Workers.h"
+#include "mpsystem/BodyEnergy.h"
 #include "mpsystem/MeshReader.h"
 #include "mpsystem/MpSystem.h"
+#include "mpsystem/StableTimeStep.h"
 
 #include <Inventor/SoDB.h>
 #include <Inventor/nodes/SoSeparator.h>
@@ -33,6 +36,7 @@ namespace {
 const char* simUsage =
     "Usage: plimmerton-sim -i MESH [-d DAMPING] [-m MASS] [-s STIFFNESS] [-t TIMESTEP]\n"
     "                      [-n TICKS] [-arena SEED] [-o OUTPUT] [-threads COUNT]\n"
+    "                      [--energy CSV] [--stability]\n"
     "       plimmerton-sim --help | --version\n"
     "\n"
     "Runs the body of MESH (an OFF or TOFF file) for TICKS timer ticks without a window,\n"
@@ -48,6 +52,13 @@ const char* simUsage =
     "                 read back exactly\n"
     "  -threads COUNT threads for the step and the contact pass (default: all cores);\n"
     "                 the results do not depend on it\n"
+    "  --energy CSV   write the body's energy to CSV: a header line, then one line for\n"
+    "                 the start and one after each tick with the tick, the simulated time\n"
+    "                 and the kinetic, spring, height (above the floor's level, y = -15)\n"
+    "                 and total energy\n"
+    "  --stability    print only the stable time step, the largest at which the body\n"
+    "                 holds at these options (among the floor and pillars with -arena),\n"
+    "                 on one line \"stable time step T\", and run nothing\n"
     "\n"
     "Output, on standard output:\n"
     "  points N\n"
@@ -59,7 +70,7 @@ const char* simUsage =
     "An unknown option, an option without its value, a TICKS, SEED or COUNT that is not a\n"
     "whole number in its range or a missing -i end the run with status 2; a missing or\n"
     "unreadable mesh, a file without a known keyword or a malformed file with status 1\n"
-    "and the program's message on standard error.\n"
+    "and the program's message on standard error; a CSV that cannot be written, status 1.\n"
     "\n"
     "Example:\n"
     "  plimmerton-sim -i data/ball.toff -d 0.04 -m 0.3 -s 85 -t 0.012 -n 1000 -arena 1";
@@ -73,11 +84,22 @@ double median(std::vector<double> values) {
     return n % 2 == 1 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
 }
 
+/// One line of the energy file: the tick, the simulated time and the four energies.
+void writeEnergyLine(std::ofstream& out, long tick, const MpSystem& body, float timeStep) {
+    const BodyEnergy e = measureEnergy(body, arenaFloorHeight);
+    char line[160];
+    std::snprintf(line, sizeof line, "%ld,%.7g,%.9g,%.9g,%.9g,%.9g\n", tick,
+                  static_cast<double>(tick) * timeStep, e.kinetic, e.spring, e.height, e.total());
+    out << line;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    ToolCommandLine commandLine("plimmerton-sim", simUsage,
-                                {"-i", "-d", "-m", "-s", "-t", "-n", "-arena", "-o", "-threads"});
+    ToolCommandLine commandLine(
+        "plimmerton-sim", simUsage,
+        {"-i", "-d", "-m", "-s", "-t", "-n", "-arena", "-o", "-threads", "--energy"});
+    commandLine.setFlags({"--stability"});
     if (!commandLine.read(argc, argv)) {
         return commandLine.status();
     }
@@ -129,6 +151,24 @@ int main(int argc, char** argv) {
         layOutArena(world, contacts, static_cast<unsigned>(arenaSeed));
         addArenaFloor(contacts);
     }
+    if (commandLine.has("--stability")) {
+        world->unref();
+        std::cout << "stable time step " << contactTimeStep(StableTimeStep(body), body, contacts)
+                  << std::endl;
+        return 0;
+    }
+    const std::string energyName = commandLine.text("--energy");
+    std::ofstream energy;
+    if (!energyName.empty()) {
+        energy.open(energyName);
+        if (!energy) {
+            world->unref();
+            std::cerr << "Cannot write `" << energyName << "'" << std::endl;
+            return 1;
+        }
+        energy << "tick,time,kinetic,spring,height,total\n";
+        writeEnergyLine(energy, 0, body, timeStep);
+    }
 
     std::vector<double> tickMillis;
     tickMillis.reserve(static_cast<size_t>(ticks));
@@ -137,8 +177,15 @@ int main(int argc, char** argv) {
         runTick(tickWorld, timeStep);
         const auto end = std::chrono::steady_clock::now();
         tickMillis.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        if (!energyName.empty()) {
+            writeEnergyLine(energy, k + 1, body, timeStep);
+        }
     }
     world->unref();
+    if (!energyName.empty() && !(energy.flush())) {
+        std::cerr << "Cannot write `" << energyName << "'" << std::endl;
+        return 1;
+    }
 
     if (!outputName.empty()) {
         std::ifstream original(meshFileName);

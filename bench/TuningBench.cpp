@@ -1,0 +1,46 @@
+#include "BenchBodies.h"
+
+#include "balls/ContactTimeStep.h"
+#include "mpsystem/BodyEnergy.h"
+#include "mpsystem/StableTimeStep.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void sphereLevels(benchmark::internal::Benchmark* b) {
+    b->Arg(5)->Arg(7)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+// The energy of the body after a tick: what the plot and the energy file take per sample.
+void bodyEnergy(benchmark::State& state) {
+    BusyArena arena(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(measureEnergy(*arena.body, -15.0f));
+    }
+    state.counters["points"] = arena.body->numPoints();
+}
+BENCHMARK(bodyEnergy)->Apply(sphereLevels);
+
+// Measuring a body's fastest vibration: once per body, when it is read or rebuilt.
+void stableStepMeasure(benchmark::State& state) {
+    BusyArena arena(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(StableTimeStep(*arena.body));
+    }
+    state.counters["points"] = arena.body->numPoints();
+}
+BENCHMARK(stableStepMeasure)->Apply(sphereLevels);
+
+// The bound for the settings of the moment, from that measurement: what each tick asks.
+void stableStepBound(benchmark::State& state) {
+    BusyArena arena(static_cast<int>(state.range(0)));
+    const StableTimeStep measured(*arena.body);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(contactTimeStep(measured, *arena.body, arena.collisions));
+    }
+    state.counters["points"] = arena.body->numPoints();
+}
+BENCHMARK(stableStepBound)->Apply(sphereLevels)->Unit(benchmark::kNanosecond);
+
+} // namespace

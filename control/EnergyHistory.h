@@ -1,0 +1,47 @@
+#pragma once
+
+#include "mpsystem/BodyEnergy.h"
+
+#include <vector>
+
+class MpSystem;
+
+/// The body's energy over the last stretch of simulated time, for the plot over the view.
+///
+/// A sample costs a pass over the points and the springs, a sixth of a tick at 163,842 points,
+/// so the history takes one only when `spacing` of simulated time has passed since the last:
+/// about as many as a plot's width has pixels, every fourth tick at time step 0.012. Nothing is
+/// measured while the plot is hidden. The samples sit in a ring of fixed size, so recording
+/// allocates nothing.
+class EnergyHistory {
+public:
+    struct Sample {
+        double time;
+        BodyEnergy energy;
+    };
+
+    /// The stretch of simulated time kept, in seconds.
+    static constexpr double span = 20.0;
+    /// Simulated seconds between two samples.
+    static constexpr double spacing = span / 400;
+
+    EnergyHistory();
+
+    /// Where a point holds no height energy: the floor's level, which the scene knows.
+    float zeroHeight = 0;
+
+    /// Takes a sample of `body` at simulated time `time` when one is due; forgets the samples
+    /// older than the span.
+    void record(double time, const MpSystem& body);
+    /// Forgets every sample: the plot starts afresh.
+    void clear();
+
+    int size() const { return count_; }
+    /// Sample k, oldest first (k in 0 .. size() - 1).
+    const Sample& sample(int k) const;
+
+private:
+    std::vector<Sample> ring_;
+    int first_ = 0;
+    int count_ = 0;
+};

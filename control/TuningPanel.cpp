@@ -1,0 +1,120 @@
+#include "control/TuningPanel.h"
+
+#include "appstate/Globals.h"
+#include "balls/ContactTimeStep.h"
+#include "mpsystem/MpSystem.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+MpSystem* currentBody() {
+    return mpSystemReady ? mpSystem : nullptr;
+}
+
+} // namespace
+
+const TunableRange& tunableRange(Tunable value) {
+    static const TunableRange ranges[] = {
+        {"stiffness", 5.0f, 2000.0f, true},
+        {"damping", 0.0f, 0.5f, false},
+        {"time step", 0.001f, 0.05f, true},
+        {"point mass", 0.05f, 5.0f, true},
+    };
+    return ranges[static_cast<int>(value)];
+}
+
+const std::vector<MaterialPreset>& materialPresets() {
+    static const std::vector<MaterialPreset> presets = {
+        {"jelly", 40.0f, 0.02f, 0.3f},
+        {"rubber", 85.0f, 0.04f, 0.3f},
+        {"firm", 300.0f, 0.06f, 0.5f},
+    };
+    return presets;
+}
+
+float TuningPanel::value(Tunable which) const {
+    const MpSystem* body = currentBody();
+    switch (which) {
+    case Tunable::stiffness:
+        return body != nullptr ? body->stiffness() : 0.0f;
+    case Tunable::damping:
+        return body != nullptr ? body->damping() : 0.0f;
+    case Tunable::timeStep:
+        return settings.timeStep;
+    case Tunable::mass:
+        return body != nullptr ? body->pointMass() : 0.0f;
+    }
+    return 0.0f;
+}
+
+void TuningPanel::setValue(Tunable which, float value) {
+    if (std::isnan(value)) {
+        return;
+    }
+    const TunableRange& range = tunableRange(which);
+    value = std::clamp(value, range.least, range.most);
+    MpSystem* body = currentBody();
+    switch (which) {
+    case Tunable::stiffness:
+        if (body != nullptr) {
+            body->setStiffness(value);
+        }
+        break;
+    case Tunable::damping:
+        if (body != nullptr) {
+            body->setDamping(value);
+        }
+        break;
+    case Tunable::timeStep:
+        settings.timeStep = value;
+        break;
+    case Tunable::mass:
+        if (body != nullptr) {
+            body->setPointMass(value);
+        }
+        break;
+    }
+}
+
+void TuningPanel::applyPreset(const MaterialPreset& preset) {
+    setValue(Tunable::stiffness, preset.stiffness);
+    setValue(Tunable::damping, preset.damping);
+    setValue(Tunable::mass, preset.mass);
+}
+
+// The command-line values go back as they were, even outside the panel's ranges.
+void TuningPanel::reset() {
+    settings.timeStep = commandLineTimeStep_;
+    if (MpSystem* body = currentBody()) {
+        body->setStiffness(settings.stiffness);
+        body->setDamping(settings.damping);
+        body->setPointMass(settings.mass);
+    }
+}
+
+const StableTimeStep* TuningPanel::measured() const {
+    const MpSystem* body = currentBody();
+    if (body == nullptr) {
+        return nullptr;
+    }
+    // A body read with mass 0 had no point that moved; it is measured again once it has mass.
+    if (body->serial() != measuredSerial_ ||
+        (!measured_.hasMovingPoints() && body->pointMass() > 0.0f)) {
+        measured_ = StableTimeStep(*body);
+        measuredSerial_ = body->serial();
+    }
+    return &measured_;
+}
+
+float TuningPanel::stableTimeStep() const {
+    const StableTimeStep* bound = measured();
+    return bound != nullptr ? contactTimeStep(*bound, *mpSystem, collisionWorld)
+                            : std::numeric_limits<float>::infinity();
+}
+
+bool TuningPanel::beyondStableTimeStep() const {
+    return settings.timeStep > stableTimeStep();
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "mpsystem/StableTimeStep.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+/// The values the tuning panel sets.
+enum class Tunable { stiffness, damping, timeStep, mass };
+
+/// What the panel lets a value range over: wider than the levels of keys 1, 2 and 3. A
+/// logarithmic range spreads its slider evenly over each factor of ten.
+struct TunableRange {
+    const char* label;
+    float least;
+    float most;
+    bool logarithmic;
+};
+
+const TunableRange& tunableRange(Tunable value);
+
+/// A named material: stiffness, damping and point mass together, each chosen by measurement to
+/// hold the bundled ball and prepared models in the arena at every time-step level of key 2.
+struct MaterialPreset {
+    const char* name;
+    float stiffness;
+    float damping;
+    float mass;
+};
+
+const std::vector<MaterialPreset>& materialPresets();
+
+/// The model of the tuning panel, without the window: the values it shows and sets, the
+/// materials, the way back to the command line and the stable time step. The values live where
+/// the program keeps them (stiffness, damping and point mass in the body, the time step in
+/// settings), so keys 1, 2, 3 and N move the panel with them and a value set here reaches the
+/// next tick. While there is no body (a rebuild failed), only the time step can be set.
+class TuningPanel {
+public:
+    /// The panel is shown (key F2 switches it).
+    bool shown = false;
+
+    /// The time step the command line gave, which key 2 and the panel change: Reset returns to
+    /// it. The other command-line values stay in settings.
+    void rememberCommandLine(float timeStep) { commandLineTimeStep_ = timeStep; }
+
+    /// The value as the program has it now; 0 for a body's value while there is no body.
+    float value(Tunable which) const;
+    /// Sets the value, held to its range; a value that is not a number is ignored.
+    void setValue(Tunable which, float value);
+    void applyPreset(const MaterialPreset& preset);
+    /// The command-line stiffness, damping, point mass and time step.
+    void reset();
+
+    /// The largest stable time step of the body as it is, among the floor and the pillars (see
+    /// balls/ContactTimeStep.h); infinity when nothing limits it or there is no body. The body
+    /// is measured once, when first asked after it was built.
+    float stableTimeStep() const;
+    /// The time step lies beyond the stable one.
+    bool beyondStableTimeStep() const;
+
+private:
+    /// The body measured for the bound, measured anew when it is another.
+    const StableTimeStep* measured() const;
+
+    float commandLineTimeStep_ = 0;
+    mutable StableTimeStep measured_;
+    mutable uint64_t measuredSerial_ = 0;
+};
