@@ -11,7 +11,7 @@ namespace {
 
 /// The sink depth at which the floor's share of the bound falls to a half: measured (see the
 /// header).
-constexpr float halfShareDepth = 0.8f;
+constexpr float halfShareDepth = 0.4f;
 
 } // namespace
 

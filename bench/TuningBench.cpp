@@ -1,6 +1,10 @@
 #include "BenchBodies.h"
 
 #include "balls/ContactTimeStep.h"
+#include "balls/WorldTick.h"
+#include "control/EnergyHistory.h"
+
+#include <Inventor/nodes/SoSeparator.h>
 #include "mpsystem/BodyEnergy.h"
 #include "mpsystem/StableTimeStep.h"
 
@@ -21,6 +25,23 @@ void bodyEnergy(benchmark::State& state) {
     state.counters["points"] = arena.body->numPoints();
 }
 BENCHMARK(bodyEnergy)->Apply(sphereLevels);
+
+// One whole timer tick with the energy plot shown: the tick and, when due, a sample.
+void plottedTimerTick(benchmark::State& state) {
+    BusyArena arena(static_cast<int>(state.range(0)));
+    const TickWorld tickWorld{arena.body.get(), arena.balls, arena.lights, *arena.world,
+                              arena.collisions};
+    EnergyHistory history;
+    history.zeroHeight = -15.0f;
+    double time = 0;
+    for (auto _ : state) {
+        runTick(tickWorld, benchTimeStep);
+        time += benchTimeStep;
+        history.record(time, *arena.body);
+    }
+    state.counters["points"] = arena.body->numPoints();
+}
+BENCHMARK(plottedTimerTick)->Apply(sphereLevels);
 
 // Measuring a body's fastest vibration: once per body, when it is read or rebuilt.
 void stableStepMeasure(benchmark::State& state) {

@@ -5,15 +5,16 @@
 EnergyHistory::EnergyHistory() : ring_(static_cast<std::size_t>(std::ceil(span / spacing)) + 1) {}
 
 void EnergyHistory::record(double time, const MpSystem& body) {
-    if (count_ > 0) {
-        const double last = sample(count_ - 1).time;
-        // A step back in time (none is taken by the ticks) starts a new history.
-        if (time < last) {
-            clear();
-        } else if (time - last < spacing) {
-            return;
-        }
+    // A step back in time (none is taken by the ticks) starts a new history.
+    if (count_ > 0 && time < sample(count_ - 1).time) {
+        clear();
     }
+    // On a grid of the spacing, whatever the time step: a tick that crosses a line of it takes
+    // the sample.
+    if (count_ > 0 && time < nextSample_) {
+        return;
+    }
+    nextSample_ = (std::floor(time / spacing) + 1) * spacing;
     while (count_ > 0 && time - ring_[first_].time > span) {
         first_ = (first_ + 1) % static_cast<int>(ring_.size());
         --count_;

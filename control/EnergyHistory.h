@@ -9,9 +9,9 @@ class MpSystem;
 /// The body's energy over the last stretch of simulated time, for the plot over the view.
 ///
 /// A sample costs a pass over the points and the springs, a sixth of a tick at 163,842 points,
-/// so the history takes one only when `spacing` of simulated time has passed since the last:
-/// about as many as a plot's width has pixels, every fourth tick at time step 0.012. Nothing is
-/// measured while the plot is hidden. The samples sit in a ring of fixed size, so recording
+/// so the history takes one only as the ticks cross the lines of a grid of `spacing` seconds
+/// of simulated time: about as many as a plot's width has pixels, every fourth or fifth tick
+/// at time step 0.012. Nothing is measured while the plot is hidden. The samples sit in a ring of fixed size, so recording
 /// allocates nothing.
 class EnergyHistory {
 public:
@@ -44,4 +44,6 @@ private:
     std::vector<Sample> ring_;
     int first_ = 0;
     int count_ = 0;
+    /// The simulated time from which the next sample is due.
+    double nextSample_ = 0;
 };

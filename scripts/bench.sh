@@ -122,6 +122,22 @@ tick = ms("timerTick/7/real_time")
 if tick is not None:
     line("one tick at 160k points, ms (half of 0.012 / 3 = 2 ms)", tick, "(<= 2)")
 
+tick = ms("timerTick/7/real_time")
+line("energy sample over one tick at 160k points (the energy file takes one a tick)",
+     quotient(ms("bodyEnergy/7/real_time"), tick))
+# The plot samples once per 0.05 simulated seconds: one tick in 0.05 / 0.012 at the benchmarks'
+# time step.
+sample = quotient(ms("bodyEnergy/7/real_time"), tick)
+line("the shown energy plot's share of a tick at 160k points (a sample a 0.05 s)",
+     None if sample is None else sample * 0.012 / 0.05, "(<= 0.05)")
+line("  the same, measured: a tick with the plot over one without, less 1",
+     quotient(ms("plottedTimerTick/7/real_time"), tick) and
+     quotient(ms("plottedTimerTick/7/real_time"), tick) - 1)
+line("stable time step: measuring a body of 160k points once, ms",
+     ms("stableStepMeasure/7/real_time"))
+line("stable time step: the bound a status asks for, over one tick at 160k points",
+     quotient(ms("stableStepBound/7/real_time"), tick), "(<= 0.05)")
+
 load = median.get("readBody/8/real_time")
 if load:
     line("peak memory of loading 650k points over the finished body",

@@ -14,6 +14,7 @@
 # Exit status 1 when a chosen model misses a figure at a key level.
 set -euo pipefail
 source "$(dirname "$0")/lib/conventions.sh"
+source "$(dirname "$0")/lib/models.sh"
 answer_help_and_version "$@"
 no_options "$@"
 cd "$(dirname "$0")/.."
@@ -25,37 +26,6 @@ mkdir -p "$models" "$work"
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target plimmerton-sim plimmerton-prepare plimmerton-shape -j 2 >/dev/null
-
-# A file of a Debian package: the installed one, else unpacked from the package's archive.
-# A third argument names a tar.gz inside the package that holds the file.
-package_file() {
-    local package=$1 path=$2 inner=${3:-}
-    if [ -z "$inner" ] && [ -f "$path" ]; then
-        echo "$path"
-        return
-    fi
-    local unpacked=$models/$package
-    if [ ! -d "$unpacked" ]; then
-        (cd "$models" && apt-get download "$package" >/dev/null 2>&1) || {
-            echo "cannot fetch the package $package" >&2
-            return 1
-        }
-        mkdir -p "$unpacked"
-        dpkg-deb -x "$models/${package}"_*.deb "$unpacked"
-    fi
-    if [ -n "$inner" ]; then
-        local archive=$path
-        [ -f "$archive" ] || archive=$unpacked$path
-        local dest=$models/$package-inner
-        if [ ! -f "$dest/$inner" ]; then
-            mkdir -p "$dest"
-            tar -xzf "$archive" -C "$dest" "$inner"
-        fi
-        echo "$dest/$inner"
-    else
-        echo "$unpacked$path"
-    fi
-}
 
 # The bundled ball made finer (163,842 points), as a plain OFF file: the largest model here
 # by distinct points, for the time and memory of preparing.
@@ -76,8 +46,6 @@ fine_ball() {
     echo "$ball"
 }
 
-assimp=/usr/share/assimp/models
-cgal=/usr/share/doc/libcgal-dev/data.tar.gz
 # Models the figures must hold on, one of each kind users bring: a closed
 # scan, a scan with holes, an open surface (a teapot), z-up STL files, four-legged animals,
 # a model of more than 100,000 vertices in its file, and OBJ, PLY, glTF. Then models measured only to show
