@@ -230,11 +230,12 @@ void QtExaminerViewer::syncWidgets() {
         freeTop = tuningPanel->geometry().bottom();
     }
     if (energyPlot->isVisible()) {
-        // Above the frame counter, below the panel.
+        // Above the frame counter, below the panel, and clear of the middle, where the body
+        // rests.
         const int bottom = view.bottom() - 28;
         const int height = std::max(80, std::min(200, bottom - freeTop - 8));
-        energyPlot->setGeometry(view.left() + 8, bottom - height, std::min(560, view.width() - 16),
-                                height);
+        const int width = std::max(240, std::min(480, view.width() * 2 / 5));
+        energyPlot->setGeometry(view.left() + 8, bottom - height, width, height);
         energyPlot->raise();
     }
 }

@@ -15,7 +15,8 @@ class StableTimeStep;
 /// ball and prepared models at stiffness 50 to 1,000 and point mass 0.05 to 3, the arena's
 /// blow-up came at 0.6 to 1 times the free bound; dividing the linear bound by 1 + d / 0.4,
 /// with d the depth to which a lower point (1.5 times the point mass) sinks into the floor
-/// under its weight, keeps below every one of them (scripts/stability-check.sh). Balls lodged in the body push harder
-/// still (1,200 per unit of depth on a point), for as long as they stay; they are left out.
+/// under its weight, keeps below every one of them (scripts/stability-check.sh). Balls lodged in
+/// the body push harder still (1,200 per unit of depth on a point), for as long as they stay; they
+/// are left out.
 float contactTimeStep(const StableTimeStep& freeBody, const MpSystem& body,
                       const CollisionWorld& contacts);

@@ -4,9 +4,9 @@
 #include "balls/WorldTick.h"
 #include "control/EnergyHistory.h"
 
-#include <Inventor/nodes/SoSeparator.h>
 #include "mpsystem/BodyEnergy.h"
 #include "mpsystem/StableTimeStep.h"
+#include <Inventor/nodes/SoSeparator.h>
 
 #include <benchmark/benchmark.h>
 

@@ -11,8 +11,8 @@ class MpSystem;
 /// A sample costs a pass over the points and the springs, a sixth of a tick at 163,842 points,
 /// so the history takes one only as the ticks cross the lines of a grid of `spacing` seconds
 /// of simulated time: about as many as a plot's width has pixels, every fourth or fifth tick
-/// at time step 0.012. Nothing is measured while the plot is hidden. The samples sit in a ring of fixed size, so recording
-/// allocates nothing.
+/// at time step 0.012. Nothing is measured while the plot is hidden. The samples sit in a ring of
+/// fixed size, so recording allocates nothing.
 class EnergyHistory {
 public:
     struct Sample {

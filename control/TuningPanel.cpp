@@ -30,7 +30,7 @@ const std::vector<MaterialPreset>& materialPresets() {
     static const std::vector<MaterialPreset> presets = {
         {"jelly", 40.0f, 0.02f, 0.3f},
         {"rubber", 85.0f, 0.04f, 0.3f},
-        {"firm", 200.0f, 0.06f, 0.5f},
+        {"firm", 180.0f, 0.06f, 0.5f},
     };
     return presets;
 }

@@ -2,9 +2,9 @@
 // what it sets reaches the body and the keys, Reset and the materials, the stable time step
 // in the status, and the energy recorded only while the plot is shown.
 
+#include "control/TuningPanel.h"
 #include "control/Simulation.h"
 #include "control/StatusReport.h"
-#include "control/TuningPanel.h"
 #include "mpsystem/MpSystem.h"
 #include "tests/scene/AssembledScene.h"
 #include "tests/scene/KeyPresses.h"
