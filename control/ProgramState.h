@@ -3,8 +3,8 @@
 #include "appstate/TickSchedule.h"
 #include "control/BodyGrab.h"
 #include "control/EnergyHistory.h"
-#include "control/TuningPanel.h"
 #include "control/ModelOpening.h"
+#include "control/TuningPanel.h"
 
 #include <cstdint>
 #include <string>

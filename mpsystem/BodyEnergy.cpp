@@ -16,16 +16,8 @@ BodyEnergy measureEnergy(const MpSystem& body, float zeroHeight) {
         twiceKinetic += m * (double(v[0]) * v[0] + double(v[1]) * v[1] + double(v[2]) * v[2]);
         weightedHeight += m * (double(positions[i][1]) - zeroHeight);
     }
-    // The lengths are read as whatever precision the body keeps them in.
-    const auto* restLengths = body.restLengths();
-    const auto* lastLengths = body.lastLengths();
-    double stretchSquared = 0;
-    for (int s = 0; s < body.numSprings(); ++s) {
-        const double stretch = double(lastLengths[s]) - double(restLengths[s]);
-        stretchSquared += stretch * stretch;
-    }
     energy.kinetic = 0.5 * twiceKinetic;
-    energy.spring = 0.5 * double(body.stiffness()) * stretchSquared;
+    energy.spring = 0.5 * double(body.stiffness()) * body.squaredStretch();
     energy.height = double(gravity) * weightedHeight;
     return energy;
 }

@@ -126,6 +126,24 @@ double MpSystem::lastLength(int s) const {
     return singleLengths_ ? singleSlotLengths_.last[k] : doubleSlotLengths_.last[k];
 }
 
+namespace {
+
+template <typename Length> double sumOfSquaredStretches(const SlotLengths<Length>& lengths) {
+    double sum = 0;
+    for (std::size_t k = 0; k < lengths.last.size(); ++k) {
+        const double stretch = double(lengths.last[k]) - double(lengths.rest[k]);
+        sum += stretch * stretch;
+    }
+    return sum;
+}
+
+} // namespace
+
+double MpSystem::squaredStretch() const {
+    return singleLengths_ ? sumOfSquaredStretches(singleSlotLengths_)
+                          : sumOfSquaredStretches(doubleSlotLengths_);
+}
+
 MpSystem::~MpSystem() = default;
 
 void MpSystem::setDamping(float c) {

@@ -102,6 +102,9 @@ public:
     const double* restLengths() const { return restLengths_.data(); }
     /// The length of spring s at the last step that moved the body (its rest length before).
     double lastLength(int s) const;
+    /// The sum over the springs of the square of (last length - rest length): twice the energy
+    /// they hold at stiffness 1. One pass over the step's own arrays, in their order.
+    double squaredStretch() const;
     const SbVec2f* texCoords() const { return texCoords_.data(); }
     const int32_t* faceIndices() const { return faceIndices_.data(); }
     int numFaceIndices() const { return static_cast<int>(faceIndices_.size()); }

@@ -72,7 +72,7 @@ protected:
             m.body->step(dt);
             for (int s = 0; s < m.body->numSprings(); ++s) {
                 const double rest = m.body->restLengths()[s];
-                strain = std::max(strain, std::abs(m.body->lastLengths()[s] - rest) / rest);
+                strain = std::max(strain, std::abs(m.body->lastLength(s) - rest) / rest);
             }
         }
         return strain;
