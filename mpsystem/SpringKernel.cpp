@@ -86,11 +86,10 @@ inline __m128 twoCoefficients(__m128d len, const Length* restLengths, Length* la
     const __m128d fd = _mm_div_pd(_mm_div_pd(_mm_mul_pd(negKd, _mm_sub_pd(len, lastLen)), dt), len);
     const __m128d fs = _mm_div_pd(_mm_mul_pd(negKs, _mm_sub_pd(len, restLen)), len);
 
-    // The last length becomes len, or 0 for a spring of no length, and stays as it was for a
+    // The last length becomes len (0 for a spring of no length) and stays as it was for a
     // spring whose length is beyond single precision.
     const __m128d finite = _mm_cmple_pd(len, _mm_set1_pd(std::numeric_limits<float>::max()));
-    const __m128d usable = _mm_andnot_pd(_mm_cmpeq_pd(len, _mm_setzero_pd()), finite);
-    storeTwo(lastLengths + k, _mm_or_pd(_mm_and_pd(usable, len), _mm_andnot_pd(finite, lastLen)));
+    storeTwo(lastLengths + k, _mm_or_pd(_mm_and_pd(finite, len), _mm_andnot_pd(finite, lastLen)));
     return _mm_add_ps(_mm_cvtpd_ps(fs), _mm_cvtpd_ps(fd));
 }
 
@@ -122,10 +121,9 @@ void fourSprings(const SbVec3f* positions, const SpringOffsets* springs, const L
     __m128 fx = _mm_mul_ps(x, coefficient);
     __m128 fy = _mm_mul_ps(y, coefficient);
     __m128 fz = _mm_mul_ps(z, coefficient);
-    const __m128 usable =
-        _mm_andnot_ps(_mm_cmpeq_ps(length, _mm_setzero_ps()), finiteLanes(length));
-    const __m128 valid = _mm_and_ps(_mm_and_ps(usable, finiteLanes(fx)),
-                                    _mm_and_ps(finiteLanes(fy), finiteLanes(fz)));
+    // A spring of no length, or of one beyond single precision, has a coefficient that is not
+    // a finite number, and so a force that is not finite either: the one check drops both.
+    const __m128 valid = _mm_and_ps(finiteLanes(fx), _mm_and_ps(finiteLanes(fy), finiteLanes(fz)));
     fx = _mm_and_ps(valid, fx);
     fy = _mm_and_ps(valid, fy);
     fz = _mm_and_ps(valid, fz);
@@ -192,10 +190,7 @@ fourCoefficients(__m128 length, const Length* restLengths, Length* lastLengths, 
     const __m256d fs = _mm256_div_pd(_mm256_mul_pd(negKs, _mm256_sub_pd(len, restLen)), len);
     const __m256d finite =
         _mm256_cmp_pd(len, _mm256_set1_pd(std::numeric_limits<float>::max()), _CMP_LE_OQ);
-    const __m256d usable =
-        _mm256_andnot_pd(_mm256_cmp_pd(len, _mm256_setzero_pd(), _CMP_EQ_OQ), finite);
-    storeFour(lastLengths,
-              _mm256_or_pd(_mm256_and_pd(usable, len), _mm256_andnot_pd(finite, lastLen)));
+    storeFour(lastLengths, _mm256_blendv_pd(lastLen, len, finite));
     return _mm_add_ps(_mm256_cvtpd_ps(fs), _mm256_cvtpd_ps(fd));
 }
 
@@ -230,10 +225,8 @@ eightSprings(const SbVec3f* positions, const SpringOffsets* springs, const Lengt
     const __m256 fx = _mm256_mul_ps(x, coefficient);
     const __m256 fy = _mm256_mul_ps(y, coefficient);
     const __m256 fz = _mm256_mul_ps(z, coefficient);
-    const __m256 usable = _mm256_andnot_ps(_mm256_cmp_ps(length, _mm256_setzero_ps(), _CMP_EQ_OQ),
-                                           finiteLanes8(length));
-    const __m256 valid = _mm256_and_ps(_mm256_and_ps(usable, finiteLanes8(fx)),
-                                       _mm256_and_ps(finiteLanes8(fy), finiteLanes8(fz)));
+    const __m256 valid =
+        _mm256_and_ps(finiteLanes8(fx), _mm256_and_ps(finiteLanes8(fy), finiteLanes8(fz)));
 
     // Back to one spring a register: springs j and j + 4 again share one.
     const __m256 xy = _mm256_unpacklo_ps(_mm256_and_ps(valid, fx), _mm256_and_ps(valid, fy));
