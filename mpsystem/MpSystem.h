@@ -143,10 +143,11 @@ private:
     /// The fast step's work on the chunks of one part of the plan.
     template <typename Length>
     void stepPart(int part, const SpringConstants& constants, SlotLengths<Length>& lengths);
-    void finishBoundaryPoint(int32_t k, float dt);
+    /// Adds boundary point k's deferred forces to its accumulator, in spring order.
+    void addDeferredForces(int32_t k);
     void prefetchPoints(int32_t c, bool nextChunk) const;
     void startPoint(int32_t i);
-    void finishPoint(int32_t i, float dt);
+    void finishPoints(const int32_t* first, const int32_t* last, float dt);
 
     uint64_t serial_;
     SoCamera* camera_ = nullptr;

@@ -11,6 +11,7 @@
 #include "common/Finite.h"
 #include "common/Gravity.h"
 #include "common/Workers.h"
+#include "mpsystem/PointMotion.h"
 #include "mpsystem/SpringKernel.h"
 
 #include <algorithm>
@@ -27,18 +28,6 @@ namespace {
 constexpr int32_t boundaryGroup = 256;
 
 #if defined(__SSE2__)
-
-// A point's three components in the low lanes of a register, with the next point's first (or
-// the spare point's) in the fourth, which is never stored; and back.
-__m128 load3(const SbVec3f& v) {
-    return _mm_loadu_ps(&v[0]);
-}
-
-void store3(__m128 lanes, SbVec3f& v) {
-    float* x = &v[0];
-    _mm_storel_pi(reinterpret_cast<__m64*>(x), lanes);
-    _mm_store_ss(x + 2, _mm_movehl_ps(lanes, lanes));
-}
 
 /// Adds (or with `subtract`, takes away) a spring's force to a point's accumulator, each
 /// component rounded as SbVec3f's operators round it.
@@ -65,16 +54,6 @@ template <bool subtract> inline void accumulate(SbVec3f& sum, const SpringForce&
 
 #endif
 
-#if defined(__SSE2__)
-
-/// Whether the three low lanes hold finite numbers.
-bool allFinite(__m128 lanes) {
-    const __m128 magnitude = _mm_andnot_ps(_mm_set1_ps(-0.0f), lanes);
-    return (_mm_movemask_ps(_mm_cmple_ps(magnitude, _mm_set1_ps(FLT_MAX))) & 7) == 7;
-}
-
-#endif
-
 } // namespace
 
 void MpSystem::step(float dt) {
@@ -97,10 +76,12 @@ void MpSystem::step(float dt) {
     const int32_t boundary = stepPlan_.numBoundaryPoints();
     const int32_t groups = (boundary + boundaryGroup - 1) / boundaryGroup;
     forEachItem(groups, workers, [&](int group) {
-        const int32_t end = std::min(boundary, (group + 1) * boundaryGroup);
-        for (int32_t k = group * boundaryGroup; k < end; ++k) {
-            finishBoundaryPoint(k, dt);
+        const int32_t begin = group * boundaryGroup;
+        const int32_t end = std::min(boundary, begin + boundaryGroup);
+        for (int32_t k = begin; k < end; ++k) {
+            addDeferredForces(k);
         }
+        finishPoints(stepPlan_.boundaryPoints() + begin, stepPlan_.boundaryPoints() + end, dt);
     });
 }
 
@@ -130,32 +111,18 @@ inline void MpSystem::startPoint(int32_t i) {
     externalForces_[i].setValue(0.0f, 0.0f, 0.0f);
 }
 
-// The plain step's integration of one point under its finished force.
-inline void MpSystem::finishPoint(int32_t i, float dt) {
-    const SbVec3f& force = forces_[i];
-    const float m = masses_[i];
-    if (!(m > 0.0f)) {
-        return;
-    }
+// The plain step's integration of points under their finished forces.
+inline void MpSystem::finishPoints(const int32_t* first, const int32_t* last, float dt) {
 #if defined(__SSE2__)
-    // The three components side by side in one register: one division instead of three, each
-    // lane rounded as its scalar form.
-    const __m128 f = load3(force);
-    const __m128 v = load3(velocities_[i]);
-    const __m128 p = load3(positions_[i]);
-    const __m128 dtLanes = _mm_set1_ps(dt);
-    const __m128 a =
-        _mm_div_ps(_mm_sub_ps(f, _mm_mul_ps(_mm_set1_ps(damping_), v)), _mm_set1_ps(m));
-    const __m128 newVelocity = _mm_add_ps(v, _mm_mul_ps(dtLanes, a));
-    const __m128 newPosition = _mm_add_ps(p, _mm_mul_ps(dtLanes, newVelocity));
-    if (allFinite(newVelocity) && allFinite(newPosition)) {
-        store3(newVelocity, velocities_[i]);
-        store3(newPosition, positions_[i]);
-    } else {
-        velocities_[i].setValue(0.0f, 0.0f, 0.0f);
-    }
+    const PointArrays points{positions_.data(), velocities_.data(), forces_.data(), masses_.data()};
+    movePoints(points, first, last, damping_, dt);
 #else
-    movePoint(i, force, m, dt);
+    for (; first != last; ++first) {
+        const float m = masses_[*first];
+        if (m > 0.0f) {
+            movePoint(*first, forces_[*first], m, dt);
+        }
+    }
 #endif
 }
 
@@ -201,15 +168,13 @@ void MpSystem::stepPart(int part, const SpringConstants& constants, SlotLengths<
                 }
             }
         }
-        for (const int32_t* i = stepPlan_.finishesBegin(c); i != stepPlan_.finishesEnd(c); ++i) {
-            finishPoint(*i, constants.dt);
-        }
+        finishPoints(stepPlan_.finishesBegin(c), stepPlan_.finishesEnd(c), constants.dt);
     }
     // A slot left unfilled would hand a boundary point last tick's force.
     PLIMMERTON_CHECK(deferred == deferredEnd, "the part fills each of its deferred slots once");
 }
 
-void MpSystem::finishBoundaryPoint(int32_t k, float dt) {
+void MpSystem::addDeferredForces(int32_t k) {
     const int32_t i = stepPlan_.boundaryPoint(k);
     SbVec3f f = forces_[i];
     for (const int32_t* slot = stepPlan_.boundarySlotsBegin(k);
@@ -221,5 +186,4 @@ void MpSystem::finishBoundaryPoint(int32_t k, float dt) {
         }
     }
     forces_[i] = f;
-    finishPoint(i, dt);
 }

@@ -62,6 +62,7 @@ public:
     /// [boundarySlotsBegin(k), boundarySlotsEnd(k)).
     int32_t numBoundaryPoints() const { return static_cast<int32_t>(boundaryPoints_.size()); }
     int32_t boundaryPoint(int32_t k) const { return boundaryPoints_[k]; }
+    const int32_t* boundaryPoints() const { return boundaryPoints_.data(); }
     const int32_t* boundarySlotsBegin(int32_t k) const {
         return boundarySlots_.data() + boundaryOffsets_[k];
     }
