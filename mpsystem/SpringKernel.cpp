@@ -194,10 +194,12 @@ fourCoefficients(__m128 length, const Length* restLengths, Length* lastLengths, 
     return _mm_add_ps(_mm256_cvtpd_ps(fs), _mm256_cvtpd_ps(fd));
 }
 
+/// Springs k to k + 7, their forces to out[0 .. 7].
 template <typename Length>
-__attribute__((target("avx2"))) void
+__attribute__((target("avx2"))) inline void
 eightSprings(const SbVec3f* positions, const SpringOffsets* springs, const Length* restLengths,
-             Length* lastLengths, SpringForce* out, int32_t k, const SpringConstants& c) {
+             Length* lastLengths, SpringForce* out, int32_t k, __m256d negKd, __m256d negKs,
+             __m256d dt) {
     // Springs j and j + 4 share a register, so the usual transposition of four by four within
     // each half gives the axes in spring order.
     const __m256 d04 = offsetPair(positions, springs, k);
@@ -214,9 +216,6 @@ eightSprings(const SbVec3f* positions, const SpringOffsets* springs, const Lengt
 
     const __m256 length = _mm256_sqrt_ps(_mm256_add_ps(
         _mm256_add_ps(_mm256_mul_ps(x, x), _mm256_mul_ps(y, y)), _mm256_mul_ps(z, z)));
-    const __m256d negKd = _mm256_set1_pd(-static_cast<double>(c.springDamping));
-    const __m256d negKs = _mm256_set1_pd(-static_cast<double>(c.stiffness));
-    const __m256d dt = _mm256_set1_pd(c.dt);
     const __m128 low = fourCoefficients(_mm256_castps256_ps128(length), restLengths + k,
                                         lastLengths + k, negKd, negKs, dt);
     const __m128 high = fourCoefficients(_mm256_extractf128_ps(length, 1), restLengths + k + 4,
@@ -247,6 +246,22 @@ eightSprings(const SbVec3f* positions, const SpringOffsets* springs, const Lengt
     _mm_store_ps(&out[7].x, _mm256_extractf128_ps(f37, 1));
 }
 
+/// The springs from k on, eight at a time while eight are left before `last`; returns the
+/// first spring left over.
+template <typename Length>
+__attribute__((target("avx2"))) int32_t
+springsEightAtATime(const SbVec3f* positions, const SpringOffsets* springs,
+                    const Length* restLengths, Length* lastLengths, SpringForce* out, int32_t k,
+                    int32_t last, const SpringConstants& c) {
+    const __m256d negKd = _mm256_set1_pd(-static_cast<double>(c.springDamping));
+    const __m256d negKs = _mm256_set1_pd(-static_cast<double>(c.stiffness));
+    const __m256d dt = _mm256_set1_pd(c.dt);
+    for (; k + 8 <= last; k += 8, out += 8) {
+        eightSprings(positions, springs, restLengths, lastLengths, out, k, negKd, negKs, dt);
+    }
+    return k;
+}
+
 const bool hasAvx2 = __builtin_cpu_supports("avx2");
 
 #endif
@@ -265,10 +280,8 @@ void computeSpringForces(const SbVec3f* positions, const SpringOffsets* springs,
 #if defined(__SSE2__)
 #if defined(PLIMMERTON_AVX2)
     if (hasAvx2) {
-        for (; k + 8 <= last; k += 8) {
-            eightSprings(positions, springs, restLengths, lastLengths, forces + (k - first), k,
-                         constants);
-        }
+        k = springsEightAtATime(positions, springs, restLengths, lastLengths, forces, k, last,
+                                constants);
     }
 #endif
     for (; k + 4 <= last; k += 4) {
