@@ -3,7 +3,6 @@
 #include "mpsystem/StableTimeStep.h"
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 /// The values the tuning panel sets.

@@ -8,6 +8,8 @@
 # At the end it presses Q and tells how long the program took to end. Just before, the same
 # body runs in plimmerton-sim with the same options in an arena, and the window's ticks are
 # set beside the headless tool's (the window keeps real time: at most 250 ticks a second).
+# KEYS, when set, are typed before the animation starts (xdotool's names): KEYS="F2 F3"
+# measures with the tuning panel and the energy plot shown.
 #
 # Ticks and frames are counted with perf's probes on the tick (runTick) and on the surface's
 # drawing (this needs perf and the right to add probes, usually root); without them only the
@@ -72,6 +74,8 @@ window=$(find_window) || {
 }
 activate_window "$window"
 sleep 2
+# shellcheck disable=SC2086 # a list of keys
+[ -z "${KEYS:-}" ] || type_keys $KEYS
 type_keys p
 # The first second is left out: the pace is measured over whole seconds.
 sleep 1
