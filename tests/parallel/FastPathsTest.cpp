@@ -309,3 +309,12 @@ TEST(FastPathsAcrossParts, BracedBallSplitsIntoEvenPartsWithFewBoundaryPoints) {
         }
     }
 }
+
+TEST(FastPathsAcrossParts, BodyWithStrutsBetweenAnyRegionsStepsOnOneThread) {
+    // Split in two, most of its points would keep forces aside; the braced ball splits well.
+    setWorkerCount(2);
+    EXPECT_EQ(readBody(ballWithCrossingStruts())->stepPlan().parts(), 1);
+    const TriangleMesh ball = makeIcosphere(6, 3, SbVec3f(0, 0, 0), Bracing::ThroughCentre);
+    EXPECT_EQ(readBody(meshText(ball, MeshForm::Off))->stepPlan().parts(), 2);
+    setWorkerCount(INT_MAX);
+}
