@@ -42,9 +42,6 @@ std::vector<std::string> statusLines(const StatusValues& values) {
         line << "stiffness " << values.stiffness << "  damping " << values.damping << "  ";
     }
     line << "time step " << values.timeStep;
-    if (values.timeStep > values.stableTimeStep) {
-        line << "  UNSTABLE beyond " << values.stableTimeStep;
-    }
     lines.push_back(line.str());
 
     line.str("");
@@ -68,6 +65,14 @@ std::vector<std::string> statusLines(const StatusValues& values) {
         }
     }
     lines.push_back(line.str());
+
+    // A line of its own, so that the status stays as narrow as a small window.
+    if (values.timeStep > values.stableTimeStep) {
+        line.str("");
+        line << std::defaultfloat << std::setprecision(3) << "UNSTABLE beyond time step "
+             << values.stableTimeStep;
+        lines.push_back(line.str());
+    }
 
     // Not positive, or not a number at all: either way the body cannot do with it. Two lines
     // each, so that the status stays as narrow as a small window.

@@ -53,9 +53,9 @@ struct BundledRun {
 const char* pausedHint();
 
 /// The status: the body's file (shortened to fit), its points and springs and the balls, the three
-/// switched values (with a warning while the time step lies beyond the stable one), the
-/// simulated time and, while the animation runs, its pace in simulated seconds
-/// a second against its target, with "SLOW MOTION" and the factor when it falls behind. Below, a
+/// switched values, the simulated time and, while the animation runs, its pace in simulated
+/// seconds a second against its target, with "SLOW MOTION" and the factor when it falls behind;
+/// "UNSTABLE" with the stable time step while the time step lies beyond it. Below, a
 /// line pair for each of the mass, the stiffness and the time step that is 0 (or not positive),
 /// which says what that does and what the bundled run uses: options left out count as 0.
 std::vector<std::string> statusLines(const StatusValues& values);

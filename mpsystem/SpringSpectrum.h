@@ -10,8 +10,8 @@ class MpSystem;
 ///
 /// Found by the Lanczos iteration, which reaches the top of a spectrum whose highest
 /// eigenvalues lie close together in far fewer passes over the springs than power iteration
-/// (a few dozen at 163,842 points for a thousandth, where power iteration takes hundreds for
-/// a percent). Like any Ritz value the answer never exceeds the true eigenvalue. Time linear
+/// (about thirty at 163,842 points for two parts in a thousand, where power iteration needs a
+/// hundred for six). Like any Ritz value the answer never exceeds the true eigenvalue. Time linear
 /// in points + springs per pass, memory of three vectors of the points and one direction per
 /// spring; called once per body, not per tick.
 double largestSpringEigenvalue(const MpSystem& body);

@@ -9,11 +9,12 @@ class MpSystem;
 /// w and damping rate g, moves from (x, v) by v' = v - dt (w^2 x + g v), x' = x + dt v'; the
 /// pair stays bounded while dt^2 w^2 + 2 dt g < 4 (the roots of its characteristic polynomial
 /// z^2 - (2 - dt^2 w^2 - dt g) z + 1 - dt g inside the unit circle), that is while
-/// dt < 4 / (g + sqrt(g^2 + 4 w^2)). The fastest vibration sets the bound: w^2 = ks * mu / m,
-/// where mu is the largest eigenvalue of the springs over the masses at stiffness 1 and point
-/// mass m (SpringSpectrum.h). Its damping comes from the springs, whose damping force kd times
-/// the rate of change of length has the shape of their stiffness (g = kd * mu / m), and from
-/// the points' damping c v, at most c over the lightest point's mass. Without damping the
+/// dt < 4 / (g + sqrt(g^2 + 4 w^2)). The fastest vibration sets the bound: w^2 = ks * mu,
+/// where mu is the largest eigenvalue of the springs at stiffness 1 over the masses
+/// (SpringSpectrum.h), which falls as 1 / m with the point mass m. Its damping comes from the
+/// springs, whose damping force kd times the rate of change of length has the shape of their
+/// stiffness (g = kd * mu), and from the points' damping c v, at most c over the lightest
+/// point's mass. Without damping the
 /// bound is the familiar 2 / w. It matches runs of the free bundled ball to a few per cent.
 ///
 /// Contacts are penalty springs that a point meets on top of the body's own: the floor pushes
