@@ -3,11 +3,14 @@
 #include "appstate/OnScreenText.h"
 #include "control/KeyTable.h"
 
+#include <Inventor/nodes/SoBaseColor.h>
 #include <Inventor/nodes/SoComplexity.h>
 #include <Inventor/nodes/SoCoordinate3.h>
 #include <Inventor/nodes/SoDepthBuffer.h>
+#include <Inventor/nodes/SoDrawStyle.h>
 #include <Inventor/nodes/SoFaceSet.h>
 #include <Inventor/nodes/SoLightModel.h>
+#include <Inventor/nodes/SoLineSet.h>
 #include <Inventor/nodes/SoOrthographicCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/nodes/SoSwitch.h>
@@ -48,6 +51,22 @@ OverlayScene::OverlayScene(TextPainter painter)
     SoComplexity* nearest = new SoComplexity;
     nearest->textureQuality = 0.1f;
     root_->addChild(nearest);
+
+    // The pull on a held body, under the texts.
+    lineVisibility_ = new SoSwitch;
+    root_->addChild(lineVisibility_);
+    SoSeparator* line = new SoSeparator;
+    lineVisibility_->addChild(line);
+    SoBaseColor* lineColour = new SoBaseColor;
+    lineColour->rgb.setValue(1.0f, 0.8f, 0.2f);
+    line->addChild(lineColour);
+    SoDrawStyle* lineWidth = new SoDrawStyle;
+    lineWidth->lineWidth = 2;
+    line->addChild(lineWidth);
+    lineEnds_ = new SoCoordinate3;
+    lineEnds_->point.setNum(2);
+    line->addChild(lineEnds_);
+    line->addChild(new SoLineSet);
 
     status_ = makeBlock();
     help_ = makeBlock();
@@ -112,8 +131,8 @@ float OverlayScene::placeFromTop(Block& block, float left, float top) {
 }
 
 bool OverlayScene::update(const StatusValues& status, bool helpShown,
-                          const std::vector<std::string>& message, const SbVec2s& size,
-                          double now) {
+                          const std::vector<std::string>& message, const OverlayLine& line,
+                          const SbVec2s& size, double now) {
     std::vector<std::string> lines = statusLines(status);
     const bool onlyClockMoved = status.running && runningShown_ &&
                                 lines.size() == statusShown_.size() &&
@@ -124,8 +143,14 @@ bool OverlayScene::update(const StatusValues& status, bool helpShown,
     const bool hintShown = !status.running;
     const bool resized = size != size_;
     if (!resized && lines == statusShown_ && hintShown == hintShown_ && helpShown == helpShown_ &&
-        message == messageShown_) {
+        message == messageShown_ && line == lineShown_) {
         return false;
+    }
+    if (line != lineShown_) {
+        lineEnds_->point.set1Value(0, line.from[0], line.from[1], 0);
+        lineEnds_->point.set1Value(1, line.to[0], line.to[1], 0);
+        lineVisibility_->whichChild = line.shown ? 0 : SO_SWITCH_NONE;
+        lineShown_ = line;
     }
     if (resized) {
         size_ = size;

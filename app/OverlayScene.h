@@ -1,11 +1,13 @@
 #pragma once
 
+#include <Inventor/SbVec2f.h>
 #include <Inventor/SbVec2s.h>
 
 #include <functional>
 #include <string>
 #include <vector>
 
+class SoCoordinate3;
 class SoOrthographicCamera;
 class SoSeparator;
 class SoSwitch;
@@ -25,6 +27,17 @@ struct TextImage {
 
 /// The kinds of text over the view, each with its look.
 enum class TextKind { status, help, hint, message };
+
+/// A line over the view, in pixels of the viewport: the pull on a held body.
+struct OverlayLine {
+    bool shown = false;
+    SbVec2f from{0, 0};
+    SbVec2f to{0, 0};
+    bool operator==(const OverlayLine& other) const {
+        return shown == other.shown && (!shown || (from == other.from && to == other.to));
+    }
+    bool operator!=(const OverlayLine& other) const { return !(*this == other); }
+};
 
 /// Draws lines of a kind of text; the window layer's fonts do it.
 using TextPainter = std::function<TextImage(const std::vector<std::string>& lines, TextKind kind)>;
@@ -52,16 +65,17 @@ public:
     static constexpr double clockPeriod = 0.25;
 
     /// Shows `status` (and the hint while the animation is stopped), when `helpShown` the help
-    /// panel, and the `message` lines when there are any, laid out for a viewport of `size`
-    /// pixels, at wall-clock time `now` in seconds. Returns whether anything shown changed;
-    /// nodes are touched only then.
+    /// panel, the `message` lines when there are any and the `line` when it is shown, laid out
+    /// for a viewport of `size` pixels, at wall-clock time `now` in seconds. Returns whether
+    /// anything shown changed; nodes are touched only then.
     bool update(const StatusValues& status, bool helpShown, const std::vector<std::string>& message,
-                const SbVec2s& size, double now);
+                const OverlayLine& line, const SbVec2s& size, double now);
 
     const std::vector<std::string>& statusShown() const { return statusShown_; }
     bool hintShown() const { return hintShown_; }
     bool helpShown() const { return helpShown_; }
     const std::vector<std::string>& messageShown() const { return messageShown_; }
+    const OverlayLine& lineShown() const { return lineShown_; }
 
 private:
     /// A text's picture on a rectangle, shown or not.
@@ -86,6 +100,8 @@ private:
     Block help_;
     Block hint_;
     Block message_;
+    SoSwitch* lineVisibility_;
+    SoCoordinate3* lineEnds_;
     SbVec2s size_{0, 0};
     std::vector<std::string> statusShown_;
     double statusPainted_ = 0;
@@ -93,4 +109,5 @@ private:
     bool hintShown_ = false;
     bool helpShown_ = false;
     std::vector<std::string> messageShown_;
+    OverlayLine lineShown_;
 };

@@ -159,6 +159,7 @@ SbBool QtExaminerViewer::processSoEvent(const SoEvent* const event) {
         return handled;
     }
     if (handleGrab(event)) {
+        refreshOverlay();
         return TRUE;
     }
     return SoQtExaminerViewer::processSoEvent(event);
@@ -196,8 +197,10 @@ void QtExaminerViewer::refreshOverlay() {
 
 bool QtExaminerViewer::updateOverlay() {
     const double now = SbTime::getTimeOfDay().getValue();
+    OverlayLine pull;
+    pull.shown = grabLine(state.grab, pull.from, pull.to);
     return overlay.update(currentStatus(state), state.helpPanelShown, openingLines(state, now),
-                          getViewportRegion().getViewportSizePixels(), now);
+                          pull, getViewportRegion().getViewportSizePixels(), now);
 }
 
 // Not modal: the dialog has an event loop of its own, and one run from inside a key's handler

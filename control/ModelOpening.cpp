@@ -2,6 +2,7 @@
 
 #include "appstate/ExaminerViewer.h"
 #include "appstate/Globals.h"
+#include "common/ErrorLine.h"
 #include "control/BodyRebuild.h"
 #include "control/ProgramState.h"
 #include "mpsystem/MpSystem.h"
@@ -79,7 +80,7 @@ void follow(ProgramState& state) {
 }
 
 void showNotice(ProgramState& state, const std::string& text, double now) {
-    std::cerr << text << std::endl;
+    freshErrorLine() << text << std::endl;
     state.notice.text = text;
     state.notice.until = now + noticeSeconds;
     follow(state);

@@ -91,3 +91,22 @@ void dragBodyTo(BodyGrab& grab, const SbVec2s& pixel) {
 void releaseBody(BodyGrab& grab) {
     grab.release();
 }
+
+bool grabLine(const BodyGrab& grab, SbVec2f& from, SbVec2f& to) {
+    if (!mpSystemReady || mpSystem == nullptr || !grab.holds(*mpSystem) || camera == nullptr ||
+        viewer == nullptr) {
+        return false;
+    }
+    SbViewportRegion used;
+    const SbViewVolume volume = camera->SoCamera::getViewVolume(viewer->getViewportRegion(), used);
+    const SbVec2s size = used.getViewportSizePixels();
+    const SbVec2s origin = used.getViewportOriginPixels();
+    const auto pixel = [&](const SbVec3f& point) {
+        SbVec3f screen;
+        volume.projectToScreen(point, screen);
+        return SbVec2f(origin[0] + screen[0] * size[0], origin[1] + screen[1] * size[1]);
+    };
+    from = pixel(mpSystem->pointPosition(grab.point()));
+    to = pixel(grab.target());
+    return true;
+}

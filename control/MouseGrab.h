@@ -1,5 +1,6 @@
 #pragma once
 
+#include <Inventor/SbVec2f.h>
 #include <Inventor/SbVec2s.h>
 
 class BodyGrab;
@@ -17,3 +18,7 @@ void dragBodyTo(BodyGrab& grab, const SbVec2s& pixel);
 
 /// Lets go of the held point.
 void releaseBody(BodyGrab& grab);
+
+/// The pull shown over the view while a part of the body is held: from the picked point where
+/// it is now to the target, in pixels of the viewport. False when nothing is held.
+bool grabLine(const BodyGrab& grab, SbVec2f& from, SbVec2f& to);

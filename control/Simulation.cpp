@@ -18,7 +18,7 @@ void runWorldTick() {
 
 void tickSimulation(ProgramState& state) {
     if (mpSystemReady && mpSystem != nullptr) {
-        state.grab.pull(*mpSystem);
+        state.grab.pull(*mpSystem, settings.timeStep);
     }
     runWorldTick();
     ++state.ticksRun;

@@ -5,11 +5,16 @@
 #include "tests/scene/AssembledScene.h"
 #include "tests/scene/KeyPresses.h"
 
+#include <Inventor/SbPlane.h>
 #include <Inventor/SbViewVolume.h>
 #include <Inventor/nodes/SoCoordinate3.h>
 #include <Inventor/nodes/SoPerspectiveCamera.h>
 
+#include <cmath>
+#include <fstream>
 #include <memory>
+#include <sstream>
+#include <string>
 
 namespace {
 
@@ -101,5 +106,104 @@ TEST_F(MouseGrab, OStepsOnceWhileStoppedAndShowsIt) {
     pressKey(SoKeyboardEvent::O);
     EXPECT_EQ(mpSystem->pointPosition(6), running) << "the running animation has its own ticks";
 }
+
+} // namespace
+
+namespace {
+
+std::string bundledBall() {
+    std::ifstream file(std::string(PLIMMERTON_SOURCE_DIR) + "/data/ball.toff");
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+SbVec3f centreOf(const MpSystem& body) {
+    SbVec3f centre(0, 0, 0);
+    for (int i = 0; i < body.numPoints(); ++i) {
+        centre += body.positions()[i];
+    }
+    return centre / static_cast<float>(body.numPoints());
+}
+
+// The highest point, where a user lifting the body would take hold of it.
+int topPoint(const MpSystem& body) {
+    int top = 0;
+    for (int i = 1; i < body.numPoints(); ++i) {
+        if (body.positions()[i][1] > body.positions()[top][1]) {
+            top = i;
+        }
+    }
+    return top;
+}
+
+void holdTop(ProgramState& state, const SbVec3f& lift) {
+    const int top = topPoint(*mpSystem);
+    const SbVec3f at = mpSystem->pointPosition(top);
+    state.grab.grab(*mpSystem, top, at, SbPlane(SbVec3f(0, 0, 1), at));
+    state.grab.moveTarget(at + lift);
+}
+
+TEST_F(MouseGrab, ThePatchSpreadsThePullOverThePointsAroundThePickedOne) {
+    ASSERT_TRUE(assemble(bundledBall(), {"-d", "0.04", "-m", "0.3", "-s", "85", "-t", "0.012"}));
+    holdTop(state, SbVec3f(0, 0, 0));
+    const std::vector<int32_t>& patch = state.grab.patch();
+    ASSERT_GE(patch.size(), 20u) << "enough springs to carry the body";
+    EXPECT_LT(patch.size(), static_cast<size_t>(mpSystem->numPoints()) / 4);
+    const SbVec3f picked = mpSystem->pointPosition(state.grab.point());
+    for (int32_t i : patch) {
+        EXPECT_LE((mpSystem->pointPosition(i) - picked).length(), 0.5f * 4.0f + 0.1f);
+    }
+    EXPECT_FLOAT_EQ(state.grab.centreTarget()[1], state.grab.patchCentre(*mpSystem)[1])
+        << "held where it is, the patch is not pulled at all";
+}
+
+// Dragged up by about 150 pixels of the start-up view, the ball comes up with the cursor within
+// a second of the window's time (250 ticks), and once let go falls and rests as the free one.
+TEST_F(MouseGrab, TheBodyCanBeLiftedCarriedAndLetGo) {
+    ASSERT_TRUE(assemble(bundledBall(), {"-d", "0.04", "-m", "0.3", "-s", "85", "-t", "0.012"}));
+    ticks(state, 1200);
+    const float resting = centreOf(*mpSystem)[1];
+    const float lift = 16;
+    holdTop(state, SbVec3f(0, lift, 0));
+    ticks(state, 250);
+    EXPECT_GT(centreOf(*mpSystem)[1] - resting, 0.4f * lift);
+
+    holdTop(state, SbVec3f(6, 0, 0));
+    const float before = centreOf(*mpSystem)[0];
+    ticks(state, 250);
+    EXPECT_GT(centreOf(*mpSystem)[0] - before, 3) << "carried sideways";
+
+    releaseBody(state.grab);
+    ticks(state, 2500);
+    EXPECT_NEAR(centreOf(*mpSystem)[1], resting, 0.2f) << "rests as before";
+}
+
+// At every key level and however far the cursor goes, the pull stays within its cap and
+// the body finite.
+class GrabLimits : public AssembledScene, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(GrabLimits, ThePullIsCappedAndTheBodyStaysFinite) {
+    ASSERT_TRUE(
+        assemble(bundledBall(), {"-d", "0.02", "-m", "0.3", "-s", "120", "-t", GetParam()}));
+    holdTop(state, SbVec3f(1e6f, 1e6f, 0));
+    float weight = 0;
+    for (int i = 0; i < mpSystem->numPoints(); ++i) {
+        weight += mpSystem->masses()[i] * 9.81f;
+    }
+    EXPECT_NEAR(state.grab.maxForce(), BodyGrab::liftWeights * weight, 1e-3f * weight);
+    for (int tick = 0; tick < 500; ++tick) {
+        EXPECT_LE(state.grab.force(*mpSystem, settings.timeStep).length(),
+                  state.grab.maxForce() * 1.0001f);
+        tickSimulation(state);
+    }
+    for (int i = 0; i < mpSystem->numPoints(); ++i) {
+        for (int axis = 0; axis < 3; ++axis) {
+            ASSERT_TRUE(std::isfinite(mpSystem->positions()[i][axis])) << "point " << i;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(TimeSteps, GrabLimits, ::testing::Values("0.012", "0.0151", "0.0182"));
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "app/OverlayScene.h"
 #include "appstate/OnScreenText.h"
 #include "control/ModelOpening.h"
+#include "control/MouseGrab.h"
 #include "control/Simulation.h"
 #include "control/StatusReport.h"
 #include "tests/scene/AssembledScene.h"
@@ -28,8 +29,10 @@ TextImage paintBlank(const std::vector<std::string>& lines, TextKind) {
 }
 
 bool refresh(const ProgramState& state, OverlayScene& overlay, double now = 0) {
+    OverlayLine pull;
+    pull.shown = grabLine(state.grab, pull.from, pull.to);
     return overlay.update(currentStatus(state), state.helpPanelShown, openingLines(state, now),
-                          SbVec2s(640, 480), now);
+                          pull, SbVec2s(640, 480), now);
 }
 
 TEST_F(Overlay, ShowsTheStatusTheHintWhileStoppedAndThePanelOnH) {
@@ -74,6 +77,23 @@ TEST_F(Overlay, TheRunningClockRepaintsTheStatusOnlyAfterItsPeriod) {
     pressKeyCapturing(SoKeyboardEvent::NUMBER_1);
     EXPECT_TRUE(refresh(state, overlay, 10.3));
     EXPECT_EQ(overlay.statusShown(), statusLines(currentStatus(state)));
+}
+
+// While a part of the body is held, a line runs from the picked point to the target.
+TEST_F(Overlay, AHeldBodyShowsItsPullUntilLetGo) {
+    ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
+    OverlayScene overlay(paintBlank);
+    refresh(state, overlay);
+    EXPECT_FALSE(overlay.lineShown().shown);
+    const SbVec3f corner = mpSystem->pointPosition(6);
+    state.grab.grab(*mpSystem, 6, corner, SbPlane(SbVec3f(0, 0, 1), corner));
+    state.grab.moveTarget(corner + SbVec3f(3, 0, 0));
+    EXPECT_TRUE(refresh(state, overlay));
+    ASSERT_TRUE(overlay.lineShown().shown);
+    EXPECT_GT(overlay.lineShown().to[0], overlay.lineShown().from[0] + 10) << "to the right";
+    state.grab.release();
+    EXPECT_TRUE(refresh(state, overlay));
+    EXPECT_FALSE(overlay.lineShown().shown);
 }
 
 } // namespace
