@@ -1,5 +1,6 @@
 #include "control/ModelLoader.h"
 
+#include "common/ErrorLine.h"
 #include "common/PreparedBodies.h"
 #include "mpsystem/MeshKind.h"
 #include "mpsystem/MeshReader.h"
@@ -57,6 +58,8 @@ bool readBytes(const std::string& path, std::string& bytes, std::string& problem
 }
 
 void readBody(Reading& reading, const std::string& bytes, const std::string& path, float mass) {
+    // The reader's progress starts on a line of its own, after whatever came before it.
+    freshErrorLine();
     std::istringstream in(bytes);
     MeshReader reader(in, path.c_str());
     reading.mesh = reader.read(mass);

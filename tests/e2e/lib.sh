@@ -264,3 +264,43 @@ drag() {
     sleep 0.5
     xdotool mouseup 1
 }
+
+program_gone() {
+    ! kill -0 "$1" 2>/dev/null
+}
+
+# drop_file WINDOW FILE: drags FILE from a window of the drag source tool ($DRAG_SOURCE), as a
+# file manager would, and lets go over the middle of WINDOW. Succeeds when the drop was taken;
+# a drag that the toolkit did not start is tried once more. DROP_TIME is when it was let go.
+drop_file() {
+    local target=$1 file=$2 out="$E2E_WORK/drag.out" source_id x y step pid attempt taken=1
+    "$DRAG_SOURCE" "$file" >"$out" 2>"$E2E_WORK/drag.err" &
+    pid=$!
+    E2E_PIDS+=("$pid")
+    if wait_until 20 xdotool search --onlyvisible --name '^Drag source$' >/dev/null; then
+        source_id=$(xdotool search --onlyvisible --name '^Drag source$' | head -n1)
+        xdotool windowmove --sync "$source_id" 0 0
+        eval "$(xdotool getwindowgeometry --shell "$target" | sed 's/^/DROP_/')"
+        x=$((DROP_X + DROP_WIDTH / 2))
+        y=$((DROP_Y + DROP_HEIGHT / 2))
+        for attempt in 1 2; do
+            xdotool mousemove --sync 60 60 mousedown 1
+            sleep 0.2
+            # A drag is a path of moves, which the drag's own loop follows.
+            for step in 1 2 3 4 5 6 7 8; do
+                xdotool mousemove --sync $((60 + (x - 60) * step / 8)) $((60 + (y - 60) * step / 8))
+                sleep 0.1
+            done
+            xdotool mouseup 1
+            DROP_TIME=$(date +%s.%N)
+            if wait_until 10 grep -q '^dropped$' "$out"; then
+                taken=0
+                break
+            fi
+        done
+    fi
+    # The source ends by itself once the drop is finished; one that was not taken is ended here.
+    wait_until 5 program_gone "$pid" || kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    return $taken
+}

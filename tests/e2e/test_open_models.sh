@@ -49,35 +49,10 @@ prepared_read() {
 }
 check "and the prepared body is read" wait_until 30 prepared_read
 activate_window "$window"
-shoot_body() {
-    screenshot "$window" "$E2E_WORK/$1.png"
-}
 
 # ---- a body file dropped from another program ------------------------------------------------
 
-"$DRAG_SOURCE" "$data/box.off" >"$E2E_WORK/drag.out" 2>"$E2E_WORK/drag.err" &
-E2E_PIDS+=($!)
-source_window() {
-    xdotool search --onlyvisible --name '^Drag source$' >/dev/null
-}
-wait_until 20 source_window
-source_id=$(xdotool search --onlyvisible --name '^Drag source$' | head -n1)
-xdotool windowmove --sync "$source_id" 0 0
-eval "$(xdotool getwindowgeometry --shell "$window" | sed 's/^/TARGET_/')"
-drop_on_view() {
-    local x y step
-    xdotool mousemove --sync 60 60 mousedown 1
-    x=$((TARGET_X + TARGET_WIDTH / 2))
-    y=$((TARGET_Y + TARGET_HEIGHT / 2))
-    # A drag is a path of moves, which the drag's own loop follows.
-    for step in 1 2 3 4 5 6 7 8; do
-        xdotool mousemove --sync $((60 + (x - 60) * step / 8)) $((60 + (y - 60) * step / 8))
-        sleep 0.1
-    done
-    xdotool mouseup 1
-}
-drop_on_view
-check "the drop is taken" wait_until 20 grep -q '^dropped$' "$E2E_WORK/drag.out"
+check "the box is dropped on the view" drop_file "$window" "$data/box.off"
 check "the dropped box is read" wait_until 30 reads_at_least 1345 1
 
 # ---- a file that cannot be used -------------------------------------------------------------
