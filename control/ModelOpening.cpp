@@ -86,13 +86,15 @@ void showNotice(ProgramState& state, const std::string& text, double now) {
     follow(state);
 }
 
-// The body keeps what the user set on the one it replaces; N later reads it with the
-// command-line values, as it always does.
+// The body keeps what the user set on the one it replaces (the tuning panel may have changed
+// its point mass while the new one was read); N later reads it with the command-line values,
+// as it always does.
 void install(ProgramState& state, OpenedBody opened) {
     state.grab.release();
     const bool hadBody = mpSystemReady && mpSystem != nullptr;
     const float damping = hadBody ? mpSystem->damping() : settings.damping;
     const float stiffness = hadBody ? mpSystem->stiffness() : settings.stiffness;
+    const float mass = hadBody ? mpSystem->pointMass() : settings.mass;
     ModelOpening& opening = state.opening;
     opening.bodyFile = opened.bodyPath;
     settings.meshFileName = opening.bodyFile.c_str();
@@ -102,7 +104,9 @@ void install(ProgramState& state, OpenedBody opened) {
     settings.textureFileName = opening.picture.c_str();
     state.bodyName = opened.modelPath;
     opening.lastFolder = folderOf(opened.modelPath);
-    replaceBody(new MpSystem(std::move(opened.mesh), damping, stiffness), camera);
+    MpSystem* body = new MpSystem(std::move(opened.mesh), damping, stiffness);
+    body->setPointMass(mass);
+    replaceBody(body, camera);
 }
 
 } // namespace
@@ -116,7 +120,8 @@ ModelOpening::~ModelOpening() {
 
 void openModel(ProgramState& state, const std::string& path) {
     state.notice = Notice{};
-    state.opening.loader.open(path, settings.mass);
+    state.opening.loader.open(path, mpSystemReady && mpSystem != nullptr ? mpSystem->pointMass()
+                                                                         : settings.mass);
     follow(state);
 }
 
