@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -157,6 +158,8 @@ std::unique_ptr<Preparation> startPrepareTool(const std::string& tool, const std
         setpgid(0, 0);
         // A program that ends at once (key Q) takes its preparation with it.
         prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // The window's ticks and frames come first; the preparation takes what they leave.
+        setpriority(PRIO_PROCESS, 0, 10);
         if (getppid() != parent) {
             _exit(127);
         }

@@ -1,0 +1,71 @@
+#include "control/ModelOpening.h"
+#include "mpsystem/MpSystem.h"
+#include "tests/scene/AssembledScene.h"
+#include "tests/scene/KeyPresses.h"
+
+#include <Inventor/SbTime.h>
+#include <Inventor/nodes/SoSeparator.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using ModelOpeningScene = AssembledScene;
+
+// A braced tetrahedron-like body of seven points, so that the arrow keys still find theirs.
+const char* bracedBody = "OFF\n7 7 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n1 1 0\n1 0 1\n0 1 1\n"
+                         "3 0 1 2\n3 0 1 3\n3 0 2 3\n3 1 2 3\n3 4 5 6\n2 0 6\n2 1 4\n";
+
+/// Follows the opening on the main loop's behalf until it is over, for at most ten seconds.
+void followToTheEnd(ProgramState& state) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (state.opening.loader.stage() != ModelLoader::Stage::idle &&
+           std::chrono::steady_clock::now() < end) {
+        followOpening(state, SbTime::getTimeOfDay().getValue());
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+TEST_F(ModelOpeningScene, AnOpenedBodyTakesTheOldOnesPlaceAndNReadsItAgain) {
+    ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
+    const int worldChildren = worldSeparator->getNumChildren();
+    pressKeyCapturing(SoKeyboardEvent::NUMBER_1);
+    const float stiffness = mpSystem->stiffness();
+    const std::string path = writeFile("braced.off", bracedBody);
+
+    ::testing::internal::CaptureStderr();
+    openModel(state, path);
+    EXPECT_EQ(mpSystem->numPoints(), 8) << "the old body stays until the new one is read";
+    followToTheEnd(state);
+    ::testing::internal::GetCapturedStderr();
+    ASSERT_EQ(mpSystem->numPoints(), 7);
+    EXPECT_EQ(worldSeparator->getNumChildren(), worldChildren);
+    EXPECT_EQ(worldSeparator->getChild(worldChildren - 1), mpSystem->surfaceRoot());
+    EXPECT_EQ(mpSystem->stiffness(), stiffness) << "the old body's stiffness is kept";
+    EXPECT_EQ(state.bodyName, path);
+    EXPECT_EQ(state.opening.lastFolder, path.substr(0, path.find_last_of('/') + 1));
+
+    pressKeyCapturing(SoKeyboardEvent::N);
+    EXPECT_EQ(mpSystem->numPoints(), 7) << "N reads the opened file";
+    EXPECT_EQ(mpSystem->stiffness(), 85.0f) << "with the command-line values";
+}
+
+TEST_F(ModelOpeningScene, AFileThatCannotBeUsedLeavesTheBodyAndSaysWhy) {
+    ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
+    MpSystem* body = mpSystem;
+    const std::string path = writeFile("cut.toff", "TOFF\n4 1 0\n0 0 0 0 0\n");
+    ::testing::internal::CaptureStderr();
+    openModel(state, path);
+    followToTheEnd(state);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(mpSystem, body);
+    EXPECT_TRUE(mpSystemReady);
+    EXPECT_NE(said.find(path + ": Malformed mesh file"), std::string::npos) << said;
+    const std::vector<std::string> shown = openingLines(state, SbTime::getTimeOfDay().getValue());
+    ASSERT_FALSE(shown.empty());
+    EXPECT_NE(shown.front().find("cut.toff"), std::string::npos);
+    EXPECT_TRUE(openingLines(state, state.notice.until + 1).empty()) << "for a few seconds";
+}
+
+} // namespace
