@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Models opened from the window: one chosen with Ctrl+O in the file dialog (a model that is
-# prepared first), one dropped on the view from another program (a body file), and a file that
-# cannot be used, which leaves the body in place with one line. N then reads the last body
-# opened.
+# prepared first), one dropped on the view from another program (a body file), and files that
+# cannot be used (no model, one that crashes the import library), which leave the body in place
+# with one line each. N then reads the last body opened.
 source "$(dirname "$0")/lib.sh"
 
 : "${DRAG_SOURCE:?the drag source tool}"
@@ -76,6 +76,14 @@ notice_shown() {
         [ "$(count_colour "$E2E_WORK/refused.png" 153,221,255)" -gt 50 ]
 }
 check "and the same line over the view" wait_until 10 notice_shown
+
+# Found by fuzzing the preparation: the import library aborts on it.
+check "a model that crashes the import library is dropped" \
+    drop_file "$window" "$PLIMMERTON_SOURCE_DIR/tests/e2e/data/import-crash.off"
+crashed() {
+    grep -q "import-crash.off: the import library crashed" "$PROGRAM_ERR"
+}
+check "it is refused with a line that says the import library crashed" wait_until 60 crashed
 
 activate_window "$window"
 type_keys n
