@@ -110,6 +110,14 @@ void QtExaminerViewer::setBackgroundColor(const SbColor& colour) {
     SoQtExaminerViewer::setBackgroundColor(colour);
 }
 
+SbColor QtExaminerViewer::getBackgroundColor() const {
+    return SoQtExaminerViewer::getBackgroundColor();
+}
+
+int QtExaminerViewer::getTransparencyType() const {
+    return SoQtExaminerViewer::getTransparencyType();
+}
+
 void QtExaminerViewer::show() {
     SoQtExaminerViewer::show();
 }

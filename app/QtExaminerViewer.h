@@ -29,6 +29,8 @@ public:
     void setSceneGraph(SoNode* root) override;
     void setTitle(const char* title) override;
     void setBackgroundColor(const SbColor& colour) override;
+    SbColor getBackgroundColor() const override;
+    int getTransparencyType() const override;
     void show() override;
 
     bool isHeadlight() const override;

@@ -1,6 +1,7 @@
 #include "app/QtScreenshot.h"
 
 #include "common/ErrorLine.h"
+#include "common/UserFolders.h"
 
 #include <GL/gl.h>
 #include <QFile>
@@ -40,11 +41,12 @@ void saveScreenshot(const SbVec2s& size) {
         return;
     }
     const QImage image = readFrame(size);
+    const std::string folder = userFolder("PICTURES");
     char stamp[32];
     const std::time_t now = std::time(nullptr);
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&now));
     for (int attempt = 1;; ++attempt) {
-        const std::string name = fileName(stamp, attempt);
+        const std::string name = folder + "/" + fileName(stamp, attempt);
         QFile file(QString::fromStdString(name));
         // Opening only a file that does not exist yet claims the name for this picture.
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {

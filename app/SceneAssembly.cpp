@@ -71,9 +71,19 @@ bool assembleScene(ExaminerViewer* examinerViewer, ProgramState& state) {
     sceneRoot->addChild(worldSeparator);
     // The ground sheet lies a little above the floor wall and reaches a tenth past the floor's
     // half width of 15.
-    worldSeparator->addChild(buildGround(SbVec3f(0, -14.4f, 0), 16.5f, 1, 1, 1, 0, 40, 40));
+    const SbVec3f groundCentre(0, -14.4f, 0);
+    if (state.arenaSeed) {
+        worldSeparator->addChild(
+            buildGround(groundCentre, 16.5f, 1, 1, 1, 0, 40, 40, *state.arenaSeed));
+    } else {
+        worldSeparator->addChild(buildGround(groundCentre, 16.5f, 1, 1, 1, 0, 40, 40));
+    }
     worldSeparator->addChild(cannon->root());
-    layOutArena(worldSeparator, collisionWorld);
+    if (state.arenaSeed) {
+        layOutArena(worldSeparator, collisionWorld, *state.arenaSeed, loadPillarTexture());
+    } else {
+        layOutArena(worldSeparator, collisionWorld);
+    }
     // The body's surface stays the last child: balls go in at the front, and a rebuilt
     // body replaces the last child.
     worldSeparator->addChild(mpSystem->buildSurface(1, 1, 1, 0, settings.textureFileName));

@@ -6,7 +6,12 @@
 #include "appstate/Help.h"
 #include "appstate/StartUp.h"
 #include "common/CommandLine.h"
+#include "control/KeyScript.h"
 #include "control/ProgramState.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
     if (isUsageRequest(argc, argv)) {
@@ -16,6 +21,15 @@ int main(int argc, char** argv) {
     if (!readCommandLine(argc, argv)) {
         return 1;
     }
+    // Keys pressed at given ticks, as the user would press them: a run shown, recorded and
+    // checked the same way as plimmerton-sim --keys runs it.
+    std::vector<ScriptedKey> scriptedKeys;
+    std::string problem;
+    const char* keyScript = findOption(argc, argv, "-keys");
+    if (*keyScript != '\0' && !parseKeyScript(keyScript, scriptedKeys, problem)) {
+        std::cerr << "-keys: " << problem << std::endl;
+        return 1;
+    }
     const char* programName = argc > 0 ? argv[0] : "plimmerton";
     if (!QtWindow::init(programName, "SoWin")) {
         return 1;
@@ -23,12 +37,14 @@ int main(int argc, char** argv) {
     // Everything the program keeps beyond its globals; it outlives the viewer, whose handlers
     // work on it.
     ProgramState state;
+    state.keyScript = KeyScriptPlayer(std::move(scriptedKeys));
     if (!assembleScene(QtWindow::createExaminerViewer(state), state)) {
         return 1;
     }
     viewer->show();
     QtWindow::show();
     printHelp();
+    state.keyScript.pressDue(0, false);
     QtWindow::mainLoop();
     tearDown();
     return 0;

@@ -37,6 +37,8 @@ public:
     virtual void setSceneGraph(SoNode* root) = 0;
     virtual void setTitle(const char* title) = 0;
     virtual void setBackgroundColor(const SbColor& colour) = 0;
+    virtual SbColor getBackgroundColor() const = 0;
+    virtual int getTransparencyType() const = 0;
     virtual void show() = 0;
 
     virtual bool isHeadlight() const = 0;

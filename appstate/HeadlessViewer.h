@@ -13,6 +13,8 @@ public:
     void setSceneGraph(SoNode* root) override { sceneGraph = root; }
     void setTitle(const char* text) override { title = text; }
     void setBackgroundColor(const SbColor& colour) override { backgroundColor = colour; }
+    SbColor getBackgroundColor() const override { return backgroundColor; }
+    int getTransparencyType() const override { return transparencyType; }
     void show() override { shown = true; }
 
     bool isHeadlight() const override { return headlight; }

@@ -64,6 +64,9 @@ std::vector<std::string> statusLines(const StatusValues& values) {
             line << "  SLOW MOTION x" << values.ranShare;
         }
     }
+    if (values.recording) {
+        line << std::setprecision(1) << "  REC " << values.recordedSeconds << " s";
+    }
     lines.push_back(line.str());
 
     // A line of its own, so that the status stays as narrow as a small window.

@@ -35,6 +35,9 @@ struct StatusValues {
     bool slowMotion = false;
     /// The body's point mass (the command line's while there is no body).
     float mass = 0;
+    /// The view is being recorded into a video, of this many seconds so far.
+    bool recording = false;
+    double recordedSeconds = 0;
 };
 
 /// The values of the bundled run (scripts/run.sh), which the status offers when a value that
@@ -54,8 +57,9 @@ const char* pausedHint();
 
 /// The status: the body's file (shortened to fit), its points and springs and the balls, the three
 /// switched values, the simulated time and, while the animation runs, its pace in simulated
-/// seconds a second against its target, with "SLOW MOTION" and the factor when it falls behind;
-/// "UNSTABLE" with the stable time step while the time step lies beyond it. Below, a
-/// line pair for each of the mass, the stiffness and the time step that is 0 (or not positive),
-/// which says what that does and what the bundled run uses: options left out count as 0.
+/// seconds a second against its target, with "SLOW MOTION" and the factor when it falls behind,
+/// and while the view is recorded "REC" and the video's length; "UNSTABLE" with the stable time
+/// step while the time step lies beyond it. Below, a line pair for each of the mass, the
+/// stiffness and the time step that is 0 (or not positive), which says what that does and what
+/// the bundled run uses: options left out count as 0.
 std::vector<std::string> statusLines(const StatusValues& values);

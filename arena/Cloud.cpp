@@ -150,6 +150,12 @@ std::vector<unsigned char> makeCloudImage(int width, int height, int numDiscs, i
 
 SoSeparator* buildGround(const SbVec3f& centre, float halfSize, float red, float green, float blue,
                          float transparency, int columns, int rows) {
+    return buildGround(centre, halfSize, red, green, blue, transparency, columns, rows,
+                       static_cast<unsigned int>(std::time(nullptr)));
+}
+
+SoSeparator* buildGround(const SbVec3f& centre, float halfSize, float red, float green, float blue,
+                         float transparency, int columns, int rows, unsigned int seed) {
     // The grid needs two vertices per direction to span the square; fewer would divide by zero.
     columns = std::max(columns, 2);
     rows = std::max(rows, 2);
@@ -199,7 +205,7 @@ SoSeparator* buildGround(const SbVec3f& centre, float halfSize, float red, float
     texture->model.setValue(SoTexture2::MODULATE);
     texture->blendColor.setValue(0.8f, 0.8f, 0.8f);
     const std::vector<unsigned char> cloud =
-        makeCloudImage(textureSize, textureSize, cloudDiscs, cloudDiscRadius);
+        makeCloudImage(textureSize, textureSize, cloudDiscs, cloudDiscRadius, seed);
     texture->image.setValue(SbVec2s(textureSize, textureSize), textureComponents, cloud.data());
     separator->addChild(texture);
 

@@ -21,6 +21,10 @@ std::vector<unsigned char> makeCloudImage(int width, int height, int numDiscs, i
 SoSeparator* buildGround(const SbVec3f& centre, float halfSize, float red, float green, float blue,
                          float transparency, int columns, int rows);
 
+/// The same ground with clouds from `seed`: equal seeds, equal clouds.
+SoSeparator* buildGround(const SbVec3f& centre, float halfSize, float red, float green, float blue,
+                         float transparency, int columns, int rows, unsigned int seed);
+
 /// Maps a density in [0, 1] to the cloud's alpha curve: thin edges, soft but dense cores.
 double shapeDensity(double x);
 

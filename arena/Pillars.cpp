@@ -139,3 +139,8 @@ void layOutArena(SoSeparator* worldSeparator, CollisionWorld& collisionWorld) {
 void layOutArena(SoSeparator* worldSeparator, CollisionWorld& collisionWorld, unsigned int seed) {
     placeAllPillars(worldSeparator, collisionWorld, seed, makePillarTextureNode());
 }
+
+void layOutArena(SoSeparator* worldSeparator, CollisionWorld& collisionWorld, unsigned int seed,
+                 SoTexture2* texture) {
+    placeAllPillars(worldSeparator, collisionWorld, seed, texture);
+}

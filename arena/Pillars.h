@@ -30,3 +30,7 @@ void layOutArena(SoSeparator* worldSeparator, CollisionWorld& collisionWorld);
 /// pillars. For the tools and tests that need the pillars' places but not their picture, the
 /// pillars share a texture node without one, and no file is read.
 void layOutArena(SoSeparator* worldSeparator, CollisionWorld& collisionWorld, unsigned int seed);
+
+/// The seeded layout with the pillars wearing `texture`, as a window shows them.
+void layOutArena(SoSeparator* worldSeparator, CollisionWorld& collisionWorld, unsigned int seed,
+                 SoTexture2* texture);

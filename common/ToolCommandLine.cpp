@@ -1,6 +1,7 @@
 #include "common/ToolCommandLine.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <iostream>
@@ -112,6 +113,30 @@ bool ToolCommandLine::choice(const std::string& option, const std::vector<std::s
         return refuseValue(option, needs);
     }
     value = *given;
+    return true;
+}
+
+bool ToolCommandLine::dimensions(const std::string& option, int least, int most, int& width,
+                                 int& height) {
+    const std::string* given = valueOf(option);
+    if (!given) {
+        return true;
+    }
+    const size_t times = given->find('x');
+    long values[2] = {0, 0};
+    const std::string parts[2] = {given->substr(0, times),
+                                  times == std::string::npos ? "" : given->substr(times + 1)};
+    for (int k = 0; k < 2; ++k) {
+        char* end = nullptr;
+        values[k] = std::strtol(parts[k].c_str(), &end, 10);
+        if (parts[k].empty() || !std::isdigit(static_cast<unsigned char>(parts[k][0])) ||
+            *end != '\0' || values[k] < least || values[k] > most) {
+            return refuseValue(option, "WIDTHxHEIGHT, each from " + std::to_string(least) + " to " +
+                                           std::to_string(most));
+        }
+    }
+    width = static_cast<int>(values[0]);
+    height = static_cast<int>(values[1]);
     return true;
 }
 

@@ -50,6 +50,8 @@ public:
     /// One of `choices`, spelled as there.
     bool choice(const std::string& option, const std::vector<std::string>& choices,
                 std::string& value);
+    /// Width and height, "WIDTHxHEIGHT", each a whole number from `least` to `most`.
+    bool dimensions(const std::string& option, int least, int most, int& width, int& height);
 
     /// Writes "NAME: WHAT (try --help)" on standard error; returns 2, the status to end with.
     int refuse(const std::string& what);

@@ -2,6 +2,7 @@
 
 #include "appstate/ExaminerViewer.h"
 #include "appstate/Globals.h"
+#include "common/UserFolders.h"
 #include "control/ModelOpening.h"
 #include "control/ProgramState.h"
 #include "control/Simulation.h"
@@ -11,6 +12,10 @@
 #include <Inventor/sensors/SoTimerSensor.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <iomanip>
+#include <iostream>
 
 namespace {
 
@@ -66,6 +71,32 @@ void cancelTheOpening(ProgramState& state) {
     cancelOpening(state);
 }
 
+// Videos follow the ticks, whatever pace the window manages: their frames are the target
+// pace's, on the grid of the time step the program started with.
+void switchRecording(ProgramState& state) {
+    ViewRecorder& recorder = state.recorder;
+    if (recorder.recording()) {
+        if (recorder.stop()) {
+            std::cout << "video: " << std::filesystem::absolute(recorder.path()).string() << ", "
+                      << std::fixed << std::setprecision(1) << recorder.seconds() << " s, "
+                      << recorder.frames() << " frames" << std::defaultfloat << std::endl;
+        }
+        return;
+    }
+    std::string problem;
+    const std::string path = claimNewFile(userFolder("VIDEOS"), ".mp4", problem);
+    if (path.empty()) {
+        std::cerr << "video: " << problem << std::endl;
+        return;
+    }
+    const SbVec2s size = viewer->getViewportRegion().getViewportSizePixels();
+    const float startTimeStep = static_cast<float>(state.ticks.tickInterval() * 3);
+    if (!recorder.start(path, size, VideoEncoder::defaultFramesPerSecond, startTimeStep, problem)) {
+        std::remove(path.c_str());
+        std::cerr << "video: " << problem << std::endl;
+    }
+}
+
 // Labels of up to this many characters keep their texts in one column.
 const size_t labelWidth = 8;
 // A row of up to this many characters shares its line with the next one.
@@ -87,6 +118,7 @@ const std::vector<KeyBinding>& keyTable() {
         {"Esc", "cancel opening", SoKeyboardEvent::ESCAPE, false, cancelTheOpening},
         {"F2", "tuning panel", SoKeyboardEvent::F2, false, switchTuningPanel},
         {"F3", "energy plot", SoKeyboardEvent::F3, false, switchEnergyPlot},
+        {"V", "record a video / stop", SoKeyboardEvent::V, false, switchRecording},
         {"1 2 3", "stiffness, time step, damping"},
         {"4 5 6", "headlight, draw style, headcam"},
         {"arrows", "push the body"},

@@ -4,9 +4,12 @@
 #include "control/BodyGrab.h"
 #include "control/EnergyHistory.h"
 #include "control/ModelOpening.h"
+#include "control/KeyScript.h"
+#include "control/ViewRecorder.h"
 #include "control/TuningPanel.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 /// A line shown over the view for a few seconds, such as why a model could not be opened.
@@ -49,4 +52,11 @@ public:
     /// The body's picture as the command line names it, for bodies without one of their own.
     std::string commandLineTexture;
     ModelOpening opening;
+    /// The view recorded into a video (key V, or a headless run's video).
+    ViewRecorder recorder;
+    /// Keys pressed at given ticks (option -keys), as the user would press them.
+    KeyScriptPlayer keyScript;
+    /// When set, the ground's clouds and the pillars are laid out from this seed, so that two
+    /// runs look and move alike; else from the clock.
+    std::optional<unsigned> arenaSeed;
 };

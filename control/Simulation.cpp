@@ -17,6 +17,7 @@ void runWorldTick() {
 }
 
 void tickSimulation(ProgramState& state) {
+    state.keyScript.pressDue(state.ticksRun, false);
     if (mpSystemReady && mpSystem != nullptr) {
         state.grab.pull(*mpSystem, settings.timeStep);
     }
@@ -29,6 +30,7 @@ void tickSimulation(ProgramState& state) {
     if (state.energyPlotShown && mpSystemReady) {
         state.energy.record(state.simulatedTime, *mpSystem);
     }
+    state.recorder.tickRan();
 }
 
 void showSimulation() {

@@ -40,5 +40,7 @@ StatusValues currentStatus(const ProgramState& state) {
     values.targetPace = state.ticks.targetPace(settings.timeStep);
     values.ranShare = state.ticks.ranShare();
     values.slowMotion = state.ticks.slowMotion();
+    values.recording = state.recorder.recording();
+    values.recordedSeconds = state.recorder.seconds();
     return values;
 }

@@ -9,22 +9,19 @@
 #include "balls/ContactTimeStep.h"
 #include "balls/WorldTick.h"
 #include "bodyoutput/BodyMeshWriter.h"
-#include "bodyoutput/PositionChecksum.h"
 #include "common/ToolCommandLine.h"
 #include "common/Workers.h"
 #include "mpsystem/BodyEnergy.h"
 #include "mpsystem/MeshReader.h"
 #include "mpsystem/MpSystem.h"
 #include "mpsystem/StableTimeStep.h"
+#include "programs/RunReport.h"
+#include "programs/SceneRun.h"
 
 #include <Inventor/SoDB.h>
 #include <Inventor/nodes/SoSeparator.h>
 
-#include <algorithm>
 #include <chrono>
-#include <cinttypes>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <limits>
@@ -36,13 +33,14 @@ namespace {
 const char* simUsage =
     "Usage: plimmerton-sim -i MESH [-d DAMPING] [-m MASS] [-s STIFFNESS] [-t TIMESTEP]\n"
     "                      [-n TICKS] [-arena SEED] [-o OUTPUT] [-threads COUNT]\n"
-    "                      [--energy CSV] [--stability]\n"
+    "                      [--energy CSV] [--stability] [--keys SCRIPT]\n"
+    "                      [--video OUT.mp4 [--size WxH] [--fps N] [-tex TEXTURE]]\n"
     "       plimmerton-sim --help | --version\n"
     "\n"
     "Runs the body of MESH (an OFF or TOFF file) for TICKS timer ticks without a window,\n"
     "as the program does while its animation runs, and prints a checksum of the final\n"
-    "positions and the median time of one tick. -i, -d, -m, -s and -t mean what they\n"
-    "mean to the program and default to 0 as there.\n"
+    "positions and the median time of one tick. -i, -d, -m, -s, -t and -tex mean what\n"
+    "they mean to the program and default to 0 and nothing as there.\n"
     "\n"
     "  -n TICKS       number of ticks (default 100)\n"
     "  -arena SEED    put the floor and the pillars around the body, laid out with this\n"
@@ -60,28 +58,79 @@ const char* simUsage =
     "                 holds at these options (among the floor and pillars with -arena),\n"
     "                 on one line \"stable time step T\", and run nothing\n"
     "\n"
+    "With --keys or --video the run is the program's whole scene, as its window\n"
+    "assembles it: the body, the cannon and its balls, the floor, the ground and the\n"
+    "pillars, laid out from SEED (default 1), so that the same run gives the same\n"
+    "checksum and the same pictures.\n"
+    "  --keys SCRIPT  press the program's keys at given ticks, with their meaning in the\n"
+    "                 window: TICK:KEY,... with KEY a letter, a digit, space, left,\n"
+    "                 right, up, down, end or f12, for example \"0:space,120:a,121:space\"\n"
+    "                 (a key at tick T acts before tick T + 1; Q ends the run there)\n"
+    "  --video OUT.mp4  record the view of the window at start (camera, arena, body with\n"
+    "                 its TEXTURE, balls and lights, cannon) into an H.264 video at the\n"
+    "                 program's target pace: frame k shows the state after the ticks of\n"
+    "                 the first k / N seconds of the timer's grid (TIMESTEP / 3 a tick).\n"
+    "                 Needs no display. The progress goes to standard error.\n"
+    "  --size WxH     the video's size in pixels (default 640x480; odd sizes lose a row\n"
+    "                 or column)\n"
+    "  --fps N        frames a second (default 30)\n"
+    "\n"
     "Output, on standard output:\n"
     "  points N\n"
     "  ticks N\n"
     "  checksum HHHHHHHHHHHHHHHH   (FNV-1a, 64 bits, over the bytes of the final\n"
     "                               single-precision x, y, z of every point in order)\n"
     "  median tick T ms            (when TICKS > 0)\n"
+    "  video OUT.mp4, frames N (S s at N a second), wall time S s   (with --video)\n"
     "\n"
-    "An unknown option, an option without its value, a TICKS, SEED or COUNT that is not a\n"
-    "whole number in its range or a missing -i end the run with status 2; a missing or\n"
+    "An unknown option, an option without its value, a value out of its range, a SCRIPT\n"
+    "that is not of its form or a missing -i end the run with status 2; a missing or\n"
     "unreadable mesh, a file without a known keyword or a malformed file with status 1\n"
-    "and the program's message on standard error; a CSV that cannot be written, status 1.\n"
+    "and the program's message on standard error; a CSV that cannot be written, status 1,\n"
+    "and so does a video that cannot be written, whose file is then removed.\n"
     "\n"
-    "Example:\n"
-    "  plimmerton-sim -i data/ball.toff -d 0.04 -m 0.3 -s 85 -t 0.012 -n 1000 -arena 1";
+    "Examples:\n"
+    "  plimmerton-sim -i data/ball.toff -d 0.04 -m 0.3 -s 85 -t 0.012 -n 1000 -arena 1\n"
+    "  plimmerton-sim -i data/ball.toff -tex data/body.tga -d 0.04 -m 0.3 -s 85 -t 0.012\n"
+    "      -n 750 --keys \"0:space,50:space\" --video ball.mp4";
 
 /// More threads than any machine we know of has cores; the pool holds the count to the cores.
 constexpr long maxThreads = 4096;
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
+/// The options of a run of the whole scene, checked; false when the tool ends with the
+/// command line's status.
+bool readSceneOptions(ToolCommandLine& commandLine, SceneRun& run) {
+    const bool scene = commandLine.has("--keys") || commandLine.has("--video");
+    if (!scene) {
+        for (const char* option : {"--size", "--fps", "-tex"}) {
+            if (commandLine.has(option)) {
+                commandLine.refuse(std::string(option) + " needs --video");
+                return false;
+            }
+        }
+        return true;
+    }
+    for (const char* option : {"-o", "--energy", "--stability"}) {
+        if (commandLine.has(option)) {
+            commandLine.refuse(std::string(option) + " takes the body alone, without --keys or --video");
+            return false;
+        }
+    }
+    long fps = run.framesPerSecond;
+    if (!commandLine.dimensions("--size", 16, 4096, run.width, run.height) ||
+        !commandLine.wholeNumber("--fps", 1, 240, fps)) {
+        return false;
+    }
+    run.framesPerSecond = static_cast<int>(fps);
+    std::string problem;
+    if (commandLine.has("--keys") &&
+        !parseKeyScript(commandLine.text("--keys"), run.keys, problem)) {
+        commandLine.refuse("--keys: " + problem);
+        return false;
+    }
+    run.videoFileName = commandLine.text("--video");
+    run.textureFileName = commandLine.text("-tex");
+    return true;
 }
 
 /// One line of the energy file: the tick, the simulated time and the four energies.
@@ -96,9 +145,9 @@ void writeEnergyLine(std::ofstream& out, long tick, const MpSystem& body, float 
 } // namespace
 
 int main(int argc, char** argv) {
-    ToolCommandLine commandLine(
-        "plimmerton-sim", simUsage,
-        {"-i", "-d", "-m", "-s", "-t", "-n", "-arena", "-o", "-threads", "--energy"});
+    ToolCommandLine commandLine("plimmerton-sim", simUsage,
+                                {"-i", "-d", "-m", "-s", "-t", "-n", "-arena", "-o", "-threads",
+                                 "--energy", "--keys", "--video", "--size", "--fps", "-tex"});
     commandLine.setFlags({"--stability"});
     if (!commandLine.read(argc, argv)) {
         return commandLine.status();
@@ -112,22 +161,36 @@ int main(int argc, char** argv) {
     long ticks = 100;
     long threads = 0;
     long arenaSeed = -1;
+    SceneRun run;
     if (!commandLine.wholeNumber("-n", 0, std::numeric_limits<long>::max(), ticks) ||
         !commandLine.wholeNumber("-threads", 1, maxThreads, threads) ||
-        !commandLine.wholeNumber("-arena", 0, std::numeric_limits<unsigned>::max(), arenaSeed)) {
+        !commandLine.wholeNumber("-arena", 0, std::numeric_limits<unsigned>::max(), arenaSeed) ||
+        !readSceneOptions(commandLine, run)) {
         return commandLine.status();
     }
     const std::string meshFileName = commandLine.text("-i");
-    std::ifstream mesh;
-    if (!openMeshFile(mesh, meshFileName.c_str())) {
-        return 1;
-    }
     const float damping = commandLine.lenientNumber("-d");
     const float mass = commandLine.lenientNumber("-m");
     const float stiffness = commandLine.lenientNumber("-s");
     const float timeStep = commandLine.lenientNumber("-t");
     if (threads > 0) {
         setWorkerCount(static_cast<int>(threads));
+    }
+    if (commandLine.has("--keys") || commandLine.has("--video")) {
+        run.meshFileName = meshFileName;
+        run.damping = damping;
+        run.mass = mass;
+        run.stiffness = stiffness;
+        run.timeStep = timeStep;
+        run.ticks = ticks;
+        if (arenaSeed >= 0) {
+            run.arenaSeed = static_cast<unsigned>(arenaSeed);
+        }
+        return runScene(run);
+    }
+    std::ifstream mesh;
+    if (!openMeshFile(mesh, meshFileName.c_str())) {
+        return 1;
     }
     const std::string outputName = commandLine.text("-o");
 
@@ -196,14 +259,6 @@ int main(int argc, char** argv) {
         }
     }
 
-    char checksum[17];
-    std::snprintf(checksum, sizeof checksum, "%016" PRIx64,
-                  positionChecksum(body.positions(), body.numPoints()));
-    std::cout << "points " << body.numPoints() << std::endl;
-    std::cout << "ticks " << ticks << std::endl;
-    std::cout << "checksum " << checksum << std::endl;
-    if (ticks > 0) {
-        std::cout << "median tick " << median(tickMillis) << " ms" << std::endl;
-    }
+    printRunReport(body.positions(), body.numPoints(), ticks, std::move(tickMillis));
     return 0;
 }

@@ -13,18 +13,20 @@ cd "$(dirname "$0")/.."
 # library of its own, checked on its own line.
 layers=(
   "common:common"
+  "video:video"
+  "offscreen:offscreen"
   "image:image"
   "mpsystem:common mpsystem"
   "mpsystem/surface:common image mpsystem mpsystem/surface"
   "balls:common mpsystem balls"
   "arena:common image balls arena"
   "appstate:common mpsystem balls appstate"
-  "control:common mpsystem mpsystem/surface balls appstate control"
-  "app:common image mpsystem mpsystem/surface balls arena appstate control app"
+  "control:common video offscreen mpsystem mpsystem/surface balls appstate control"
+  "app:common image video offscreen mpsystem mpsystem/surface balls arena appstate control app"
   "generators:generators"
   "bodyoutput:common mpsystem bodyoutput"
   "prepare:common image mpsystem generators prepare"
-  "programs:common mpsystem balls arena generators bodyoutput prepare programs"
+  "programs:common image mpsystem balls arena appstate control app generators bodyoutput prepare programs"
 )
 
 faults=0

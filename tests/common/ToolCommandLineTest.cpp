@@ -11,7 +11,7 @@
 namespace {
 
 ToolCommandLine toolReading(ArgumentList& args) {
-    ToolCommandLine line("tool", "Usage: tool", {"-n", "--size", "--up", "-i"});
+    ToolCommandLine line("tool", "Usage: tool", {"-n", "--size", "--up", "-i", "--frame"});
     EXPECT_TRUE(line.read(args.argc(), args.argv()));
     return line;
 }
@@ -54,11 +54,14 @@ TEST_P(CheckedValueTest, TakesAFittingValueAndRefusesOthersWithStatusTwo) {
     long whole = -1;
     double positive = -1;
     std::string choice = "unset";
+    int width = -1;
+    int height = -1;
     testing::internal::CaptureStderr();
     const bool taken = line.wholeNumber("-n", 0, std::numeric_limits<long>::max(), whole) &&
                        line.wholeNumber("-i", 7, 1000000, whole) &&
                        line.positiveNumber("--size", 1e6, positive) &&
-                       line.choice("--up", {"y", "z"}, choice);
+                       line.choice("--up", {"y", "z"}, choice) &&
+                       line.dimensions("--frame", 16, 4096, width, height);
     const std::string err = testing::internal::GetCapturedStderr();
     const std::string refusal = c.refusal;
     EXPECT_EQ(taken, refusal.empty());
@@ -69,6 +72,8 @@ TEST_P(CheckedValueTest, TakesAFittingValueAndRefusesOthersWithStatusTwo) {
         EXPECT_DOUBLE_EQ(positive, std::stod(c.value));
     } else if (taken && option == "--up") {
         EXPECT_EQ(choice, c.value);
+    } else if (taken && option == "--frame") {
+        EXPECT_EQ(std::to_string(width) + "x" + std::to_string(height), c.value);
     } else if (taken) {
         EXPECT_EQ(std::to_string(whole), c.value);
     }
@@ -88,7 +93,12 @@ INSTANTIATE_TEST_SUITE_P(
                     ValueCase{"--size", "nan", "--size needs a positive number, not 'nan'"},
                     ValueCase{"--size", "2e6", "--size needs a positive number, not '2e6'"},
                     ValueCase{"--up", "z", ""},
-                    ValueCase{"--up", "x", "--up needs y or z, not 'x'"}));
+                    ValueCase{"--up", "x", "--up needs y or z, not 'x'"},
+                    ValueCase{"--frame", "640x480", ""},
+                    ValueCase{"--frame", "640x8",
+                              "--frame needs WIDTHxHEIGHT, each from 16 to 4096, not '640x8'"},
+                    ValueCase{"--frame", "640",
+                              "--frame needs WIDTHxHEIGHT, each from 16 to 4096, not '640'"}));
 
 TEST(ToolCommandLineTest, VersionNamesTheToolTheVersionAndItsNote) {
     ArgumentList args{"tool", "--version"};

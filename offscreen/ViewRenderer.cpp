@@ -1,0 +1,133 @@
+#include "offscreen/ViewRenderer.h"
+
+#include <Inventor/SbViewportRegion.h>
+#include <Inventor/actions/SoGLRenderAction.h>
+#include <Inventor/elements/SoGLCacheContextElement.h>
+#include <Inventor/errors/SoDebugError.h>
+#include <Inventor/nodes/SoBaseColor.h>
+#include <Inventor/nodes/SoCamera.h>
+#include <Inventor/nodes/SoComplexity.h>
+#include <Inventor/nodes/SoDirectionalLight.h>
+#include <Inventor/nodes/SoDrawStyle.h>
+#include <Inventor/nodes/SoLightModel.h>
+#include <Inventor/nodes/SoRotation.h>
+#include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoSwitch.h>
+#include <Inventor/nodes/SoTransformSeparator.h>
+
+#include <GL/gl.h>
+
+#include <cstring>
+#include <iostream>
+
+namespace {
+
+constexpr int lineStyle = 4;
+constexpr int overlayStyle = 10;
+
+// Passes on every message of the library but its notes on GLX contexts.
+void dropGlxNotes(const SoError* error, void*) {
+    const char* text = error->getDebugString().getString();
+    if (std::strstr(text, "glx") == nullptr) {
+        std::cerr << text << std::endl;
+    }
+}
+
+/// Lines in plain colours without texture, over whatever the scene asks for.
+SoGroup* lineLook(const SbColor* colour) {
+    SoGroup* group = new SoGroup;
+    SoDrawStyle* lines = new SoDrawStyle;
+    lines->style = SoDrawStyle::LINES;
+    lines->setOverride(TRUE);
+    group->addChild(lines);
+    SoLightModel* unlit = new SoLightModel;
+    unlit->model = SoLightModel::BASE_COLOR;
+    unlit->setOverride(TRUE);
+    group->addChild(unlit);
+    SoComplexity* noTexture = new SoComplexity;
+    noTexture->textureQuality = 0;
+    noTexture->setOverride(TRUE);
+    group->addChild(noTexture);
+    if (colour != nullptr) {
+        SoBaseColor* base = new SoBaseColor;
+        base->rgb = *colour;
+        base->setOverride(TRUE);
+        group->addChild(base);
+    }
+    return group;
+}
+
+} // namespace
+
+ViewRenderer::ViewRenderer(SbVec2s size, SoNode* scene, SoCamera* camera)
+    : size_(size), camera_(camera),
+      action_(std::make_unique<SoGLRenderAction>(SbViewportRegion(size))),
+      pixels_(static_cast<size_t>(size[0]) * size[1] * 3),
+      root_(new SoSeparator), headlightTurn_(new SoRotation), headlight_(new SoDirectionalLight),
+      sceneSwitch_(new SoSwitch), overlaySwitch_(new SoSwitch) {
+    root_->ref();
+    // A cache context of its own: the scene's display lists and textures are the window
+    // context's, not this one's.
+    action_->setCacheContext(SoGLCacheContextElement::getUniqueCacheContext());
+    // The viewer's headlight shines from just above and left of the eye, turning with the
+    // camera.
+    SoTransformSeparator* headlightPlace = new SoTransformSeparator;
+    headlightPlace->addChild(headlightTurn_);
+    headlight_->direction.setValue(1, -1, -10);
+    headlightPlace->addChild(headlight_);
+    root_->addChild(headlightPlace);
+
+    // The scene as it is (child 0) or in lines (child 1), then for the overlay style its
+    // wireframe in red over it.
+    SoSeparator* asIs = new SoSeparator;
+    asIs->addChild(scene);
+    sceneSwitch_->addChild(asIs);
+    SoSeparator* lines = new SoSeparator;
+    lines->addChild(lineLook(nullptr));
+    lines->addChild(scene);
+    sceneSwitch_->addChild(lines);
+    root_->addChild(sceneSwitch_);
+    SoSeparator* overlay = new SoSeparator;
+    const SbColor overlayColour(1, 0, 0);
+    overlay->addChild(lineLook(&overlayColour));
+    overlay->addChild(scene);
+    overlaySwitch_->addChild(overlay);
+    root_->addChild(overlaySwitch_);
+}
+
+ViewRenderer::~ViewRenderer() {
+    root_->unref();
+}
+
+bool ViewRenderer::open(std::string& problem) {
+    return canvas_.open(size_, problem);
+}
+
+bool ViewRenderer::render(const ViewLook& look) {
+    headlight_->on = look.headlight;
+    headlightTurn_->rotation = camera_->orientation.getValue();
+    sceneSwitch_->whichChild = look.drawStyle == lineStyle ? 1 : 0;
+    overlaySwitch_->whichChild = look.drawStyle == overlayStyle ? 0 : SO_SWITCH_NONE;
+    if (!canvas_.makeCurrent()) {
+        return false;
+    }
+    // The library notes that this context is not the window system's; it needs none of that.
+    SoErrorCB* previous = SoDebugError::getHandlerCallback();
+    void* previousData = SoDebugError::getHandlerData();
+    SoDebugError::setHandlerCallback(dropGlxNotes, nullptr);
+    glViewport(0, 0, size_[0], size_[1]);
+    glClearColor(look.background[0], look.background[1], look.background[2], 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    action_->setTransparencyType(
+        static_cast<SoGLRenderAction::TransparencyType>(look.transparencyType));
+    action_->apply(root_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, size_[0], size_[1], GL_RGB, GL_UNSIGNED_BYTE, pixels_.data());
+    SoDebugError::setHandlerCallback(previous, previousData);
+    canvas_.release();
+    return true;
+}
+
+const uint8_t* ViewRenderer::pixels() const {
+    return pixels_.data();
+}

@@ -1,0 +1,110 @@
+#include "programs/SceneRun.h"
+
+#include "app/SceneAssembly.h"
+#include "app/Teardown.h"
+#include "appstate/Globals.h"
+#include "appstate/HeadlessViewer.h"
+#include "appstate/StartUp.h"
+#include "control/ProgramState.h"
+#include "control/Simulation.h"
+#include "mpsystem/MpSystem.h"
+#include "programs/ProgressBar.h"
+#include "programs/RunReport.h"
+
+#include <Inventor/SoDB.h>
+#include <Inventor/sensors/SoIdleSensor.h>
+#include <Inventor/sensors/SoTimerSensor.h>
+
+#include <chrono>
+#include <iomanip>
+#include <iostream>
+
+#include <unistd.h>
+
+namespace {
+
+/// Runs the ticks; false when the video failed on the way.
+bool runTicks(const SceneRun& run, ProgramState& state, long& ticksRun,
+              std::vector<double>& tickMillis) {
+    ProgressBar progress(run.ticks, "ticks", isatty(STDERR_FILENO) != 0);
+    tickMillis.reserve(static_cast<size_t>(run.ticks));
+    for (ticksRun = 0; ticksRun < run.ticks; ++ticksRun) {
+        if (state.keyScript.pressDue(state.ticksRun, true)) {
+            break;
+        }
+        const auto start = std::chrono::steady_clock::now();
+        tickSimulation(state);
+        const auto end = std::chrono::steady_clock::now();
+        tickMillis.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        if (state.recorder.failed()) {
+            progress.finish();
+            return false;
+        }
+        progress.update(ticksRun + 1);
+    }
+    progress.finish();
+    return true;
+}
+
+} // namespace
+
+int runScene(const SceneRun& run) {
+    settings.meshFileName = run.meshFileName.c_str();
+    settings.textureFileName = run.textureFileName.c_str();
+    settings.damping = run.damping;
+    settings.mass = run.mass;
+    settings.stiffness = run.stiffness;
+    settings.timeStep = run.timeStep;
+    if (!openMeshStream()) {
+        return 1;
+    }
+    SoDB::init();
+    HeadlessViewer* headless = new HeadlessViewer;
+    headless->viewport =
+        SbViewportRegion(static_cast<short>(run.width), static_cast<short>(run.height));
+    ProgramState state;
+    state.arenaSeed = run.arenaSeed;
+    state.keyScript = KeyScriptPlayer(run.keys);
+    if (!assembleScene(headless, state)) {
+        return 1;
+    }
+    std::cerr << std::endl;
+    // The run is the running animation: the keys that need it (arrows, END) act.
+    timerSensor->schedule();
+    idleSensor->schedule();
+
+    int status = 0;
+    if (!run.videoFileName.empty()) {
+        std::string problem;
+        if (!state.recorder.start(
+                run.videoFileName,
+                SbVec2s(static_cast<short>(run.width), static_cast<short>(run.height)),
+                run.framesPerSecond, run.timeStep, problem)) {
+            std::cerr << "video: " << problem << std::endl;
+            status = 1;
+        }
+    }
+    long ticksRun = 0;
+    std::vector<double> tickMillis;
+    const auto start = std::chrono::steady_clock::now();
+    if (status == 0 && (!runTicks(run, state, ticksRun, tickMillis) ||
+                        (!run.videoFileName.empty() && !state.recorder.stop()))) {
+        status = 1;
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (status == 0) {
+        const MpSystem* body = mpSystemReady ? mpSystem : nullptr;
+        printRunReport(body ? body->positions() : nullptr, body ? body->numPoints() : 0, ticksRun,
+                       std::move(tickMillis));
+        if (!run.videoFileName.empty()) {
+            std::cout << "video " << state.recorder.path() << std::endl;
+            std::cout << "frames " << state.recorder.frames() << " (" << std::fixed
+                      << std::setprecision(2) << state.recorder.seconds() << " s at "
+                      << run.framesPerSecond << " a second)" << std::endl;
+            std::cout << "wall time " << seconds << " s" << std::endl;
+        }
+    }
+    releaseApplication();
+    return status;
+}

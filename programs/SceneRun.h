@@ -1,0 +1,33 @@
+#pragma once
+
+#include "control/KeyScript.h"
+
+#include <string>
+#include <vector>
+
+/// A headless run of the program's own scene, as the window assembles it: the arena with its
+/// pillars and ground laid out from a seed, the cannon, the balls, the keys.
+struct SceneRun {
+    std::string meshFileName;
+    std::string textureFileName;
+    float damping = 0;
+    float mass = 0;
+    float stiffness = 0;
+    float timeStep = 0;
+    long ticks = 100;
+    unsigned arenaSeed = 1;
+    std::vector<ScriptedKey> keys;
+    /// The video to record, none when empty.
+    std::string videoFileName;
+    int width = 640;
+    int height = 480;
+    int framesPerSecond = 30;
+};
+
+/// Assembles the scene around a viewer without a window and runs it for `run.ticks` ticks as
+/// the running animation does, pressing the scripted keys at their ticks (a Q ends the run
+/// there) and recording the view at the target pace, with the progress on standard error.
+/// Prints the run's report, and the video's when there is one, on standard output. Returns
+/// the exit status: 1 when the mesh cannot be read or the video cannot be written (its file
+/// then removed).
+int runScene(const SceneRun& run);
