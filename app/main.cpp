@@ -9,6 +9,7 @@
 #include "control/KeyScript.h"
 #include "control/ProgramState.h"
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -38,6 +39,11 @@ int main(int argc, char** argv) {
     // work on it.
     ProgramState state;
     state.keyScript = KeyScriptPlayer(std::move(scriptedKeys));
+    // The ground and the pillars as plimmerton-sim lays them out for the same seed.
+    const char* arenaSeed = findOption(argc, argv, "-arena");
+    if (*arenaSeed != '\0') {
+        state.arenaSeed = static_cast<unsigned>(std::strtoul(arenaSeed, nullptr, 10));
+    }
     if (!assembleScene(QtWindow::createExaminerViewer(state), state)) {
         return 1;
     }

@@ -33,8 +33,17 @@ EglDisplay openDisplay() {
         return egl;
     }
     // The context draws into a framebuffer object, never into a surface of the platform's.
-    const EGLint attributes[] = {EGL_SURFACE_TYPE, 0, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                                 EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_NONE};
+    const EGLint attributes[] = {EGL_SURFACE_TYPE,
+                                 0,
+                                 EGL_RENDERABLE_TYPE,
+                                 EGL_OPENGL_BIT,
+                                 EGL_RED_SIZE,
+                                 8,
+                                 EGL_GREEN_SIZE,
+                                 8,
+                                 EGL_BLUE_SIZE,
+                                 8,
+                                 EGL_NONE};
     EGLint count = 0;
     if (!eglChooseConfig(egl.display, attributes, &egl.config, 1, &count) || count == 0) {
         egl.problem = "EGL offers no OpenGL configuration";
@@ -89,8 +98,7 @@ bool EglCanvas::open(SbVec2s size, std::string& problem) {
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
     glBindRenderbuffer(GL_RENDERBUFFER, depth_);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, size[0], size[1]);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                              depth_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, depth_);
     const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     release();
     if (!complete) {

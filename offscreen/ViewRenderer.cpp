@@ -1,7 +1,9 @@
 #include "offscreen/ViewRenderer.h"
 
 #include <Inventor/SbViewportRegion.h>
+#include <Inventor/SbXfBox3f.h>
 #include <Inventor/actions/SoGLRenderAction.h>
+#include <Inventor/actions/SoGetBoundingBoxAction.h>
 #include <Inventor/elements/SoGLCacheContextElement.h>
 #include <Inventor/errors/SoDebugError.h>
 #include <Inventor/nodes/SoBaseColor.h>
@@ -17,6 +19,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 
@@ -57,13 +60,41 @@ SoGroup* lineLook(const SbColor* colour) {
     return group;
 }
 
+// The near and far planes the viewer sets before each frame: around everything in view, the
+// near plane no closer than the depth buffer resolves (the viewer's default strategy, a
+// varying near plane at 0.6 of 24 depth bits).
+void clipAroundScene(SoCamera& camera, SoNode* scene, SbVec2s size) {
+    SoGetBoundingBoxAction boxAction{SbViewportRegion(size)};
+    boxAction.apply(scene);
+    SbXfBox3f box = boxAction.getXfBoundingBox();
+    if (box.isEmpty()) {
+        return;
+    }
+    SbMatrix toCamera;
+    toCamera.setTranslate(-camera.position.getValue());
+    box.transform(toCamera);
+    toCamera.setRotate(camera.orientation.getValue().inverse());
+    box.transform(toCamera);
+    const SbBox3f projected = box.project();
+    float nearDistance = -projected.getMax()[2];
+    const float farDistance = -projected.getMin()[2];
+    if (farDistance <= 0) {
+        return;
+    }
+    float nearLimit = farDistance / 512.0f;
+    nearDistance = std::max(nearDistance, nearLimit);
+    const float slack = 0.001f;
+    camera.nearDistance = nearDistance * (1 - slack);
+    camera.farDistance = farDistance * (1 + slack);
+}
+
 } // namespace
 
 ViewRenderer::ViewRenderer(SbVec2s size, SoNode* scene, SoCamera* camera)
     : size_(size), camera_(camera),
       action_(std::make_unique<SoGLRenderAction>(SbViewportRegion(size))),
-      pixels_(static_cast<size_t>(size[0]) * size[1] * 3),
-      root_(new SoSeparator), headlightTurn_(new SoRotation), headlight_(new SoDirectionalLight),
+      pixels_(static_cast<size_t>(size[0]) * size[1] * 3), root_(new SoSeparator),
+      headlightTurn_(new SoRotation), headlight_(new SoDirectionalLight),
       sceneSwitch_(new SoSwitch), overlaySwitch_(new SoSwitch) {
     root_->ref();
     // A cache context of its own: the scene's display lists and textures are the window
@@ -105,9 +136,22 @@ bool ViewRenderer::open(std::string& problem) {
 
 bool ViewRenderer::render(const ViewLook& look) {
     headlight_->on = look.headlight;
-    headlightTurn_->rotation = camera_->orientation.getValue();
     sceneSwitch_->whichChild = look.drawStyle == lineStyle ? 1 : 0;
     overlaySwitch_->whichChild = look.drawStyle == overlayStyle ? 0 : SO_SWITCH_NONE;
+    // The viewer moves the planes of its camera before each frame; the window's view keeps
+    // its own, and nothing hears of the change.
+    const SbBool notifying = camera_->enableNotify(FALSE);
+    const float nearDistance = camera_->nearDistance.getValue();
+    const float farDistance = camera_->farDistance.getValue();
+    clipAroundScene(*camera_, root_, size_);
+    const bool drawn = draw(look);
+    camera_->nearDistance = nearDistance;
+    camera_->farDistance = farDistance;
+    camera_->enableNotify(notifying);
+    return drawn;
+}
+
+bool ViewRenderer::draw(const ViewLook& look) {
     if (!canvas_.makeCurrent()) {
         return false;
     }
@@ -115,6 +159,10 @@ bool ViewRenderer::render(const ViewLook& look) {
     SoErrorCB* previous = SoDebugError::getHandlerCallback();
     void* previousData = SoDebugError::getHandlerData();
     SoDebugError::setHandlerCallback(dropGlxNotes, nullptr);
+    // The state the window's context starts a frame with: the library relies on it for
+    // scaled shapes (the pillars) and for what lies in front.
+    glEnable(GL_NORMALIZE);
+    glEnable(GL_DEPTH_TEST);
     glViewport(0, 0, size_[0], size_[1]);
     glClearColor(look.background[0], look.background[1], look.background[2], 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

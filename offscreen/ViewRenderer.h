@@ -48,6 +48,8 @@ public:
     SbVec2s size() const { return size_; }
 
 private:
+    bool draw(const ViewLook& look);
+
     SbVec2s size_;
     SoCamera* camera_;
     EglCanvas canvas_;

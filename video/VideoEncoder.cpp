@@ -93,8 +93,8 @@ bool VideoEncoder::open(const std::string& path, int width, int height, int fram
     if (code < 0) {
         return fail("out of memory", code);
     }
-    scale_ = sws_getContext(width_, height_, AV_PIX_FMT_RGB24, width_, height_,
-                            AV_PIX_FMT_YUV420P, SWS_POINT, nullptr, nullptr, nullptr);
+    scale_ = sws_getContext(width_, height_, AV_PIX_FMT_RGB24, width_, height_, AV_PIX_FMT_YUV420P,
+                            SWS_POINT, nullptr, nullptr, nullptr);
     if (!scale_) {
         return fail("no conversion from RGB pixels in the FFmpeg libraries", 0);
     }
@@ -110,7 +110,8 @@ bool VideoEncoder::addFrame(const uint8_t* rgb, int rowBytes, bool bottomUp) {
         return fail("out of memory", code);
     }
     // Bottom-up rows are read from the top row backwards; an odd last row is left out.
-    const uint8_t* top = bottomUp ? rgb + static_cast<ptrdiff_t>(sourceHeight_ - 1) * rowBytes : rgb;
+    const uint8_t* top =
+        bottomUp ? rgb + static_cast<ptrdiff_t>(sourceHeight_ - 1) * rowBytes : rgb;
     const int stride = bottomUp ? -rowBytes : rowBytes;
     sws_scale(scale_, &top, &stride, 0, height_, frame_->data, frame_->linesize);
     frame_->pts = frames_;
@@ -170,6 +171,8 @@ bool VideoEncoder::encode(AVFrame* frame) {
         if (code < 0) {
             return fail("the H.264 encoder failed", code);
         }
+        // Every frame lasts one frame time, the last one too: the video is as long as its frames.
+        packet_->duration = 1;
         av_packet_rescale_ts(packet_, codec_->time_base, stream_->time_base);
         packet_->stream_index = stream_->index;
         code = av_interleaved_write_frame(format_, packet_);
