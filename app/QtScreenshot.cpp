@@ -46,7 +46,8 @@ void saveScreenshot(const SbVec2s& size) {
     const std::time_t now = std::time(nullptr);
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&now));
     for (int attempt = 1;; ++attempt) {
-        const std::string name = folder + "/" + fileName(stamp, attempt);
+        const std::string name =
+            folder == "." ? fileName(stamp, attempt) : folder + "/" + fileName(stamp, attempt);
         QFile file(QString::fromStdString(name));
         // Opening only a file that does not exist yet claims the name for this picture.
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {

@@ -40,7 +40,7 @@ std::string claimNewFile(const std::string& folder, const std::string& extension
     const std::time_t now = std::time(nullptr);
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&now));
     for (int attempt = 1;; ++attempt) {
-        std::string path = folder + "/plimmerton-" + stamp;
+        std::string path = (folder == "." ? "" : folder + "/") + "plimmerton-" + stamp;
         if (attempt > 1) {
             path += "-" + std::to_string(attempt);
         }

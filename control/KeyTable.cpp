@@ -77,8 +77,9 @@ void switchRecording(ProgramState& state) {
     ViewRecorder& recorder = state.recorder;
     if (recorder.recording()) {
         if (recorder.stop()) {
-            std::cout << "video: " << std::filesystem::absolute(recorder.path()).string() << ", "
-                      << std::fixed << std::setprecision(1) << recorder.seconds() << " s, "
+            std::cout << "video: "
+                      << std::filesystem::absolute(recorder.path()).lexically_normal().string()
+                      << ", " << std::fixed << std::setprecision(1) << recorder.seconds() << " s, "
                       << recorder.frames() << " frames" << std::defaultfloat << std::endl;
         }
         return;
