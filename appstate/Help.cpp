@@ -38,7 +38,7 @@ void printHelp() {
 
 void printUsage() {
     std::cout << "Usage: plimmerton -i MESH [-d DAMPING] [-m MASS] [-s STIFFNESS] [-t TIMESTEP]"
-                 " [-tex IMAGE]"
+                 " [-tex IMAGE] [-keys SCRIPT] [-arena SEED]"
               << std::endl;
     std::cout << std::endl;
     std::cout << "  -i MESH       body to simulate: an OFF or TOFF mesh file (required)"
@@ -52,6 +52,11 @@ void printUsage() {
                  " TIMESTEP / 3 seconds (default 0: nothing moves)"
               << std::endl;
     std::cout << "  -tex IMAGE    texture image for the body's surface (default none)" << std::endl;
+    std::cout << "  -keys SCRIPT  press keys at given ticks, TICK:KEY,... (\"0:p,0:v,750:v,751:q\""
+                 " records 3 s of video and quits)"
+              << std::endl;
+    std::cout << "  -arena SEED   lay out the pillars and clouds from SEED, as plimmerton-sim does"
+              << std::endl;
     std::cout << std::endl;
     std::cout << "Example:" << std::endl;
     std::cout << "  plimmerton -i data/ball.toff -d 0.04 -m 0.3 -s 85 -t 0.012"
@@ -66,6 +71,7 @@ void printUsage() {
     std::cout << "." << std::endl;
     std::cout << std::endl;
     std::cout << "In the window, press P to start the animation and H for the keys;"
-                 " the key table is printed at start."
+                 " the key table is printed at start. V records a video at the target pace;"
+                 " plimmerton-sim --video records one without a window."
               << std::endl;
 }

@@ -80,7 +80,8 @@ void switchRecording(ProgramState& state) {
             std::cout << "video: "
                       << std::filesystem::absolute(recorder.path()).lexically_normal().string()
                       << ", " << std::fixed << std::setprecision(1) << recorder.seconds() << " s, "
-                      << recorder.frames() << " frames" << std::defaultfloat << std::endl;
+                      << recorder.frames() << " frames of " << recorder.ticks() << " ticks"
+                      << std::defaultfloat << std::endl;
         }
         return;
     }
@@ -168,5 +169,8 @@ std::vector<std::string> helpPanelLines() {
     lines.push_back("");
     lines.push_back("mouse   left: turn        middle, Shift+left: pan");
     lines.push_back("        wheel: zoom       Ctrl+left: carry the body");
+    lines.push_back("");
+    lines.push_back("videos  V at the true pace; plimmerton-sim --video OUT.mp4");
+    lines.push_back("        --keys \"0:space,50:space\" renders one headless");
     return lines;
 }

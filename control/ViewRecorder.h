@@ -37,6 +37,8 @@ public:
     bool failed() const { return failed_; }
     const std::string& path() const { return encoder_.path(); }
     int64_t frames() const { return encoder_.frames(); }
+    /// Ticks run since the recording started.
+    int64_t ticks() const { return schedule_ ? schedule_->ticks() : 0; }
     double seconds() const { return encoder_.seconds(); }
 
 private:

@@ -14,6 +14,7 @@ packages=(
   libstb-dev zlib1g-dev libjpeg-dev pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libassimp-dev libmeshoptimizer-dev libssl-dev
+  libavcodec-dev libavformat-dev libswscale-dev libavutil-dev libegl-dev ffmpeg xdg-user-dirs
   xvfb xauth openbox xdotool wmctrl imagemagick x11-utils strace
   libgl1-mesa-dri libglu1-mesa-dev libgl-dev libx11-dev
   fonts-dejavu-core linux-perf

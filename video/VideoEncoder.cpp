@@ -65,9 +65,11 @@ bool VideoEncoder::open(const std::string& path, int width, int height, int fram
     if (format_->oformat->flags & AVFMT_GLOBALHEADER) {
         codec_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
-    // Fast enough to keep up with the ticks of a recording, sharp enough for thin wires.
-    av_opt_set(codec_->priv_data, "preset", "veryfast", 0);
-    av_opt_set(codec_->priv_data, "crf", "20", 0);
+    // The fastest preset leaves the ticks of a recording most of the time (about 2 ms of one
+    // core a frame at 640 x 480, against 5 for "veryfast"); a lower rate factor than the
+    // default buys back the sharpness of thin wires it would lose.
+    av_opt_set(codec_->priv_data, "preset", "ultrafast", 0);
+    av_opt_set(codec_->priv_data, "crf", "18", 0);
     code = avcodec_open2(codec_, codec, nullptr);
     if (code < 0) {
         return fail("the H.264 encoder does not start", code);

@@ -141,7 +141,7 @@ TEST(UsageRequest, OnlyAsTheSoleArgument) {
 TEST(Usage, NamesEveryOptionOnStandardOutput) {
     Output output = capture(printUsage);
     EXPECT_EQ(output.err, "");
-    for (const char* option : {"-i ", "-d ", "-m ", "-s ", "-t ", "-tex "}) {
+    for (const char* option : {"-i ", "-d ", "-m ", "-s ", "-t ", "-tex ", "-keys ", "-arena "}) {
         EXPECT_NE(output.out.find(std::string("  ") + option), std::string::npos) << option;
     }
     EXPECT_EQ(output.out.rfind("Usage: plimmerton ", 0), 0u);

@@ -76,8 +76,8 @@ printf 'XDG_VIDEOS_DIR="%s"\n' "$E2E_WORK/videos" >"$XDG_CONFIG_HOME/user-dirs.d
 start_program "${body[@]}" -arena 1 -keys "0:p,0:v,750:v,751:q"
 wait_program 120
 check_equal "window: Q from the script ends it with status 0" 0 "$PROGRAM_STATUS"
-recorded=$(sed -n 's/^video: \(.*\), 3\.0 s, 90 frames$/\1/p' "$PROGRAM_OUT")
-check "window: V names the video, 3.0 s and 90 frames ($recorded)" \
+recorded=$(sed -n 's/^video: \(.*\), 3\.0 s, 90 frames of 750 ticks$/\1/p' "$PROGRAM_OUT")
+check "window: V names the video, 3.0 s, 90 frames of 750 ticks ($recorded)" \
     bash -c "[ '$(dirname "$recorded")' = '$E2E_WORK/videos' ] && [ -s '$recorded' ]"
 check "window: named after the time" \
     bash -c "[[ '$(basename "$recorded")' =~ ^plimmerton-[0-9]{8}-[0-9]{6}(-[0-9]+)?\.mp4$ ]]"
