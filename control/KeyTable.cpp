@@ -2,6 +2,7 @@
 
 #include "appstate/ExaminerViewer.h"
 #include "appstate/Globals.h"
+#include "common/ErrorLine.h"
 #include "common/UserFolders.h"
 #include "control/ModelOpening.h"
 #include "control/ProgramState.h"
@@ -88,14 +89,14 @@ void switchRecording(ProgramState& state) {
     std::string problem;
     const std::string path = claimNewFile(userFolder("VIDEOS"), ".mp4", problem);
     if (path.empty()) {
-        std::cerr << "video: " << problem << std::endl;
+        freshErrorLine() << "video: " << problem << std::endl;
         return;
     }
     const SbVec2s size = viewer->getViewportRegion().getViewportSizePixels();
     const float startTimeStep = static_cast<float>(state.ticks.tickInterval() * 3);
     if (!recorder.start(path, size, VideoEncoder::defaultFramesPerSecond, startTimeStep, problem)) {
         std::remove(path.c_str());
-        std::cerr << "video: " << problem << std::endl;
+        freshErrorLine() << "video: " << problem << std::endl;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "appstate/ExaminerViewer.h"
 #include "appstate/Globals.h"
+#include "common/ErrorLine.h"
 #include "control/Simulation.h"
 #include "offscreen/ViewRenderer.h"
 
@@ -78,7 +79,7 @@ bool ViewRecorder::stop() {
 }
 
 void ViewRecorder::fail(const std::string& why) {
-    std::cerr << "video: " << why << "; recording stopped" << std::endl;
+    freshErrorLine() << "video: " << why << "; recording stopped" << std::endl;
     failed_ = true;
     encoder_.abandon();
     recording_ = false;

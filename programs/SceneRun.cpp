@@ -5,6 +5,7 @@
 #include "appstate/Globals.h"
 #include "appstate/HeadlessViewer.h"
 #include "appstate/StartUp.h"
+#include "common/ErrorLine.h"
 #include "control/ProgramState.h"
 #include "control/Simulation.h"
 #include "mpsystem/MpSystem.h"
@@ -68,7 +69,8 @@ int runScene(const SceneRun& run) {
     if (!assembleScene(headless, state)) {
         return 1;
     }
-    std::cerr << std::endl;
+    // The reader's last line ends before the progress begins.
+    freshErrorLine() << std::flush;
     // The run is the running animation: the keys that need it (arrows, END) act.
     timerSensor->schedule();
     idleSensor->schedule();
@@ -80,7 +82,7 @@ int runScene(const SceneRun& run) {
                 run.videoFileName,
                 SbVec2s(static_cast<short>(run.width), static_cast<short>(run.height)),
                 run.framesPerSecond, run.timeStep, problem)) {
-            std::cerr << "video: " << problem << std::endl;
+            freshErrorLine() << "video: " << problem << std::endl;
             status = 1;
         }
     }
