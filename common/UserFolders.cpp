@@ -8,26 +8,56 @@
 #include <filesystem>
 
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-std::string userFolder(const char* kind) {
-    const std::string command = std::string("xdg-user-dir ") + kind + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return ".";
+namespace {
+
+/// What `xdg-user-dir KIND` prints, run without a shell (which would complain on standard
+/// error of a working directory that is gone) and with its own complaints dropped; false when
+/// it cannot be run or fails.
+bool askXdgUserDir(const char* kind, std::string& answer) {
+    int out[2];
+    if (pipe(out) != 0) {
+        return false;
     }
-    std::string answer;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    char command[] = "xdg-user-dir";
+    std::string kindText = kind;
+    char* arguments[] = {command, kindText.data(), nullptr};
+    pid_t child = 0;
+    const int spawned = posix_spawnp(&child, command, &actions, nullptr, arguments, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
     char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        answer += buffer;
+    ssize_t count = 0;
+    while (spawned == 0 && (count = read(out[0], buffer, sizeof buffer)) > 0) {
+        answer.append(buffer, static_cast<size_t>(count));
     }
-    const int status = pclose(pipe);
+    close(out[0]);
+    int status = 1;
+    if (spawned == 0 && waitpid(child, &status, 0) != child) {
+        status = 1;
+    }
+    return spawned == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+std::string userFolder(const char* kind) {
+    std::string answer;
+    const bool answered = askXdgUserDir(kind, answer);
     while (!answer.empty() && (answer.back() == '\n' || answer.back() == '/')) {
         answer.pop_back();
     }
     const char* home = std::getenv("HOME");
     std::error_code error;
-    if (status != 0 || answer.empty() || (home != nullptr && answer == home) ||
+    if (!answered || answer.empty() || (home != nullptr && answer == home) ||
         !std::filesystem::is_directory(answer, error)) {
         return ".";
     }
