@@ -3,10 +3,10 @@
 #include "appstate/TickSchedule.h"
 #include "control/BodyGrab.h"
 #include "control/EnergyHistory.h"
-#include "control/ModelOpening.h"
 #include "control/KeyScript.h"
-#include "control/ViewRecorder.h"
+#include "control/ModelOpening.h"
 #include "control/TuningPanel.h"
+#include "control/ViewRecorder.h"
 
 #include <cstdint>
 #include <optional>

@@ -112,7 +112,8 @@ bool readSceneOptions(ToolCommandLine& commandLine, SceneRun& run) {
     }
     for (const char* option : {"-o", "--energy", "--stability"}) {
         if (commandLine.has(option)) {
-            commandLine.refuse(std::string(option) + " takes the body alone, without --keys or --video");
+            commandLine.refuse(std::string(option) +
+                               " takes the body alone, without --keys or --video");
             return false;
         }
     }
