@@ -41,7 +41,7 @@ public:
     /// The points held, the picked one among them.
     const std::vector<int32_t>& patch() const { return patch_; }
     const SbVec3f& target() const { return target_; }
-    /// The plane the target moves in: through the point as grabbed, facing the camera.
+    /// The plane the target moves in: through the point as grabbed, upright, facing the camera.
     const SbPlane& plane() const { return plane_; }
     /// Where the target holds the patch's centre: the target, offset as the centre lay from
     /// the picked point when grabbed.

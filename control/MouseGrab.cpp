@@ -32,6 +32,20 @@ bool sightLine(const SbVec2s& pixel, SbLine& sight) {
     return true;
 }
 
+// The held part moves in the upright plane that faces the camera: the cursor moved up the
+// screen lifts it straight up, moved sideways carries it over the floor. A camera that looks
+// straight down has no such plane; its own view direction serves then.
+SbVec3f dragPlaneNormal() {
+    SbVec3f viewDirection;
+    camera->orientation.getValue().multVec(SbVec3f(0, 0, -1), viewDirection);
+    SbVec3f level(viewDirection[0], 0, viewDirection[2]);
+    if (level.length() < 0.1f) {
+        return viewDirection;
+    }
+    level.normalize();
+    return level;
+}
+
 // The corner of the picked triangle nearest to where the line of sight met it.
 int nearestCorner(const SoFaceDetail& face, const SbVec3f& hit, const MpSystem& body) {
     int nearest = -1;
@@ -74,9 +88,7 @@ bool grabBodyAt(BodyGrab& grab, const SbVec2s& pixel) {
     const SbVec3f hit = picked->getObjectPoint();
     const int point = nearestCorner(*static_cast<const SoFaceDetail*>(detail), hit, *mpSystem);
     const SbVec3f position = mpSystem->pointPosition(point);
-    SbVec3f viewDirection;
-    camera->orientation.getValue().multVec(SbVec3f(0, 0, -1), viewDirection);
-    grab.grab(*mpSystem, point, position, SbPlane(viewDirection, position));
+    grab.grab(*mpSystem, point, position, SbPlane(dragPlaneNormal(), position));
     return grab.holds(*mpSystem);
 }
 

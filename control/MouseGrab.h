@@ -13,7 +13,8 @@ class BodyGrab;
 bool grabBodyAt(BodyGrab& grab, const SbVec2s& pixel);
 
 /// Moves the held point's target to where the line of sight through `pixel` meets the plane
-/// through the point as it was grabbed, facing the camera.
+/// through the point as it was grabbed: upright, facing the camera, so that the cursor moved up
+/// the screen lifts the body straight up.
 void dragBodyTo(BodyGrab& grab, const SbVec2s& pixel);
 
 /// Lets go of the held point.

@@ -43,19 +43,28 @@ void ticks(ProgramState& state, int count, MpSystem* twin = nullptr) {
 // Near the cube's corner point 6 (1, 1, 1), on its face towards the camera.
 const SbVec3f nearCorner6(0.85f, 0.85f, 1);
 
-TEST_F(MouseGrab, TheHeldPointIsPulledTowardTheCursorInThePlaneFacingTheCamera) {
+// The target moves in the upright plane facing the camera: up the screen is straight up.
+TEST_F(MouseGrab, TheHeldPointIsPulledTowardTheCursorInTheUprightPlaneFacingTheCamera) {
     ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
     std::unique_ptr<MpSystem> twin = twinBody();
     const SbVec2s pixel = pixelOf(nearCorner6);
     ASSERT_TRUE(grabBodyAt(state.grab, pixel));
     ASSERT_EQ(state.grab.point(), 6);
     const SbVec3f grabbed = mpSystem->pointPosition(6);
+    SbVec3f viewDirection;
+    camera->orientation.getValue().multVec(SbVec3f(0, 0, -1), viewDirection);
+    SbVec3f level(viewDirection[0], 0, viewDirection[2]);
+    level.normalize();
+
+    dragBodyTo(state.grab, SbVec2s(pixel[0], pixel[1] + 80));
+    const SbVec3f lifted = state.grab.target() - grabbed;
+    EXPECT_NEAR(lifted.dot(level), 0, 1e-3);
+    EXPECT_GT(lifted[1], 1) << "up on the screen";
+    EXPECT_LT(std::hypot(lifted[0], lifted[2]), 0.2f * lifted[1]) << "straight up";
 
     dragBodyTo(state.grab, SbVec2s(pixel[0] + 80, pixel[1]));
     const SbVec3f target = state.grab.target();
-    SbVec3f viewDirection;
-    camera->orientation.getValue().multVec(SbVec3f(0, 0, -1), viewDirection);
-    EXPECT_NEAR((target - grabbed).dot(viewDirection), 0, 1e-3);
+    EXPECT_NEAR((target - grabbed).dot(level), 0, 1e-3);
     EXPECT_GT(target[0] - grabbed[0], 1) << "to the right on the screen";
 
     ticks(state, 30, twin.get());
