@@ -30,15 +30,20 @@ wait_until 40 frame_drawn "$window" "$E2E_WORK/first.png" || fail "the first pic
 
 model="$E2E_WORK/cube.obj"
 cp "$PLIMMERTON_SOURCE_DIR/fuzz/corpus-prepare/cube.obj" "$model"
-type_keys ctrl+o
 dialog_open() {
     xdotool search --onlyvisible --name '^Open a model as the body$' >/dev/null
 }
-check "Ctrl+O opens the file dialog" wait_until 20 dialog_open
-dialog=$(xdotool search --onlyvisible --name '^Open a model as the body$' | head -n1)
-xdotool windowactivate --sync "$dialog" >/dev/null 2>&1
-xdotool type --delay 20 "$model"
-xdotool key Return
+# open_in_dialog FILE: Ctrl+O in the program's window, then FILE typed into the dialog.
+open_in_dialog() {
+    activate_window "$window"
+    type_keys ctrl+o
+    wait_until 20 dialog_open || return 1
+    dialog=$(xdotool search --onlyvisible --name '^Open a model as the body$' | head -n1)
+    xdotool windowactivate --sync "$dialog" >/dev/null 2>&1
+    xdotool type --delay 20 "$1"
+    xdotool key Return
+}
+check "Ctrl+O opens the file dialog, and a model is chosen" open_in_dialog "$model"
 cached_body() {
     ls "$XDG_CACHE_HOME"/plimmerton/*.toff >/dev/null 2>&1
 }
@@ -58,13 +63,7 @@ check "the dropped box is read" wait_until 30 reads_at_least 1345 1
 # ---- a file that cannot be used -------------------------------------------------------------
 
 printf 'this is no model\n' >"$E2E_WORK/notes.obj"
-activate_window "$window"
-type_keys ctrl+o
-check "Ctrl+O again" wait_until 20 dialog_open
-dialog=$(xdotool search --onlyvisible --name '^Open a model as the body$' | head -n1)
-xdotool windowactivate --sync "$dialog" >/dev/null 2>&1
-xdotool type --delay 20 "$E2E_WORK/notes.obj"
-xdotool key Return
+check "Ctrl+O again, for a file that is no model" open_in_dialog "$E2E_WORK/notes.obj"
 refused() {
     grep -q "notes.obj: " "$PROGRAM_ERR"
 }
