@@ -143,6 +143,8 @@ private:
     /// The fast step's work on the chunks of one part of the plan.
     template <typename Length>
     void stepPart(int part, const SpringConstants& constants, SlotLengths<Length>& lengths);
+    /// Boundary points [begin, end) take their deferred forces and move.
+    void finishBoundaryPoints(int32_t begin, int32_t end, float dt);
     /// Adds boundary point k's deferred forces to its accumulator, in spring order.
     void addDeferredForces(int32_t k);
     void prefetchPoints(int32_t c, bool nextChunk) const;

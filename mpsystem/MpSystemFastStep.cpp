@@ -76,13 +76,16 @@ void MpSystem::step(float dt) {
     const int32_t boundary = stepPlan_.numBoundaryPoints();
     const int32_t groups = (boundary + boundaryGroup - 1) / boundaryGroup;
     forEachItem(groups, workers, [&](int group) {
-        const int32_t begin = group * boundaryGroup;
-        const int32_t end = std::min(boundary, begin + boundaryGroup);
-        for (int32_t k = begin; k < end; ++k) {
-            addDeferredForces(k);
-        }
-        finishPoints(stepPlan_.boundaryPoints() + begin, stepPlan_.boundaryPoints() + end, dt);
+        finishBoundaryPoints(group * boundaryGroup, std::min(boundary, (group + 1) * boundaryGroup),
+                             dt);
     });
+}
+
+void MpSystem::finishBoundaryPoints(int32_t begin, int32_t end, float dt) {
+    for (int32_t k = begin; k < end; ++k) {
+        addDeferredForces(k);
+    }
+    finishPoints(stepPlan_.boundaryPoints() + begin, stepPlan_.boundaryPoints() + end, dt);
 }
 
 // A chunk's springs take long enough for the memory to deliver the data of the points it

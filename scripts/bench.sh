@@ -145,20 +145,20 @@ if load:
 EOF
 
 # The boundary points' share of the step's work at 160k points, from processor-time samples of
-# a run of the step alone (perf, where it may record).
+# a run of the step alone with their call chains (perf, where it may record): the samples in the
+# boundary pass against those in it and in the parts.
 samples="$PWD/build/bench-step.perf"
 if command -v perf >/dev/null &&
-    perf record -q -o "$samples" -- build/plimmerton-bench --benchmark_filter='^step/7/' \
-        --benchmark_min_time=2 >/dev/null 2>&1; then
-    perf report -i "$samples" --no-children --sort sym --stdio -q 2>/dev/null | awk '
-        /MpSystem::finishBoundaryPoint/ { boundary += $1 }
-        /MpSystem::stepPart|Springs<|oneSpring<|computeSpringForces|MpSystem::finishBoundaryPoint/ {
-            step += $1
-        }
+    perf record -q -F 999 --call-graph=dwarf,8192 -o "$samples" -- build/plimmerton-bench \
+        --benchmark_filter='^step/7/' --benchmark_min_time=2 >/dev/null 2>&1; then
+    perf report -i "$samples" --children --sort sym --stdio -q -g none 2>/dev/null | awk '
+        /MpSystem::finishBoundaryPoints/ { boundary += $1 }
+        /MpSystem::stepPart</ { parts += $1 }
         END {
-            if (step > 0) {
-                printf "  %-66s %8.2f   (<= 5%%)\n", \
-                    "boundary points'"'"' share of the step'"'"'s work, 160k points, %", 100 * boundary / step
+            if (parts > 0) {
+                printf "  %-66s %8.2f   (<= 5)\n", \
+                    "boundary points'"'"' share of the step'"'"'s work, 160k points, %", \
+                    100 * boundary / (parts + boundary)
             }
         }'
 else
