@@ -65,12 +65,18 @@ int coreCount() {
 
 int chosenCount = 0;
 
-/// The next-item half of a job's word once the job is over: beyond any item count.
+/// A job's word: its generation in the high half; in the low half the next item of those handed
+/// out in turn (low 24 bits) and a bit for each of the first items (high 8 bits), which each
+/// thread tries its own of first, so that a part of a job stays with the thread whose caches
+/// hold its data from the job before. Once the job is over the low half is all ones: no item
+/// is left, whatever count a late helper reads.
 constexpr uint64_t closed = 0xffffffffu;
+constexpr int counterBits = 24;
+constexpr int maxOwnItems = 8;
 
-/// The helpers and the one job they share. The job's generation and next item live in one
-/// word, so that a helper can only take an item of the job it read: a late helper's claim on
-/// a finished job fails instead of taking an item of the next one.
+/// The helpers and the one job they share. The job's generation and its items' claims live in
+/// one word, so that a helper can only take an item of the job it read: a late helper's claim
+/// on a finished job fails instead of taking an item of the next one.
 ///
 /// The pool lives as long as the process: the helpers sleep when idle and end with it. It is
 /// never joined at exit, where a child process made by fork (which has no helpers) would wait
@@ -91,19 +97,22 @@ public:
         const uint64_t before = state_.load(std::memory_order_relaxed);
         PLIMMERTON_CHECK(before == 0 || static_cast<uint32_t>(before) == closed,
                          "no other job is running");
+        PLIMMERTON_CHECK(count < (1 << counterBits), "a job's items fit its counter");
         run_ = run;
         work_ = work;
         count_.store(count, std::memory_order_relaxed);
         helpersWanted_.store(workers - 1, std::memory_order_relaxed);
         done_.store(0, std::memory_order_relaxed);
+        const int own = std::min({workers, count, maxOwnItems});
+        ownItems_.store(own, std::memory_order_relaxed);
         const uint64_t generation = (state_.load(std::memory_order_relaxed) >> 32) + 1;
-        state_.store(generation << 32, std::memory_order_release);
+        state_.store((generation << 32) | static_cast<uint64_t>(own), std::memory_order_release);
         {
             // Taking the lock orders this job before any helper's decision to sleep.
             std::lock_guard<std::mutex> lock(mutex_);
         }
         wake_.notify_all();
-        takeItems(generation);
+        takeItems(generation, 0);
         // A helper still at an item is waited for: briefly by polling, then asleep until the
         // helper that finishes the last item wakes this thread.
         auto finished = [&] { return done_.load() >= count; };
@@ -113,33 +122,59 @@ public:
             finishedJob_.wait(lock, finished);
             callerWaits_.store(false);
         }
-        // Closes the job before the next one's fields change: a helper still looking at this
-        // one finds no item left, whatever count it reads.
+        // Closes the job before the next one's fields change.
         state_.store((generation << 32) | closed, std::memory_order_release);
     }
 
 private:
-    void takeItems(uint64_t generation) {
+    /// Thread `self` (the caller is 0, helper k is k + 1) takes its own item, then the items
+    /// handed out in turn, then the own items of threads that have not begun.
+    void takeItems(uint64_t generation, int self) {
+        const int own = ownItems_.load(std::memory_order_relaxed);
+        if (self < own && claimOwn(generation, self)) {
+            runItem(self);
+        }
         uint64_t state = state_.load(std::memory_order_acquire);
         for (;;) {
             if ((state >> 32) != generation) {
                 return;
             }
-            const uint32_t item = static_cast<uint32_t>(state);
+            const uint32_t item = static_cast<uint32_t>(state) & ((1u << counterBits) - 1);
             if (item >= static_cast<uint32_t>(count_.load(std::memory_order_relaxed))) {
-                return;
+                break;
             }
             if (state_.compare_exchange_weak(state, state + 1, std::memory_order_acq_rel)) {
-                run_(work_, static_cast<int>(item));
-                // Both this count and the caller's flag are sequentially consistent: either the
-                // caller sees the last item done before it sleeps, or this sees it asleep.
-                if (done_.fetch_add(1) + 1 == count_.load(std::memory_order_relaxed) &&
-                    callerWaits_.load()) {
-                    { std::lock_guard<std::mutex> lock(mutex_); }
-                    finishedJob_.notify_one();
-                }
+                runItem(static_cast<int>(item));
                 state = state_.load(std::memory_order_acquire);
             }
+        }
+        for (int item = 0; item < own; ++item) {
+            if (claimOwn(generation, item)) {
+                runItem(item);
+            }
+        }
+    }
+
+    /// Claims own item `item` of job `generation`; false when it is taken or the job is over.
+    bool claimOwn(uint64_t generation, int item) {
+        const uint64_t bit = uint64_t{1} << (counterBits + item);
+        uint64_t state = state_.load(std::memory_order_acquire);
+        while ((state >> 32) == generation && (state & bit) == 0) {
+            if (state_.compare_exchange_weak(state, state | bit, std::memory_order_acq_rel)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void runItem(int item) {
+        run_(work_, item);
+        // Both this count and the caller's flag are sequentially consistent: either the caller
+        // sees the last item done before it sleeps, or this sees it asleep.
+        if (done_.fetch_add(1) + 1 == count_.load(std::memory_order_relaxed) &&
+            callerWaits_.load()) {
+            { std::lock_guard<std::mutex> lock(mutex_); }
+            finishedJob_.notify_one();
         }
     }
 
@@ -154,7 +189,7 @@ private:
             const uint64_t generation = state_.load(std::memory_order_acquire) >> 32;
             seen = generation;
             if (index < helpersWanted_.load(std::memory_order_relaxed)) {
-                takeItems(generation);
+                takeItems(generation, index + 1);
             }
         }
     }
@@ -164,6 +199,7 @@ private:
     void (*run_)(void*, int) = nullptr;
     void* work_ = nullptr;
     std::atomic<int> count_{0};
+    std::atomic<int> ownItems_{0};
     std::atomic<int> helpersWanted_{0};
     int helpers_ = 0;
     std::mutex startMutex_;
