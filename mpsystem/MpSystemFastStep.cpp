@@ -24,9 +24,6 @@
 
 namespace {
 
-/// Boundary points handed out at a time.
-constexpr int32_t boundaryGroup = 256;
-
 #if defined(__SSE2__)
 
 /// Adds (or with `subtract`, takes away) a spring's force to a point's accumulator, each
@@ -73,11 +70,8 @@ void MpSystem::step(float dt) {
         forEachItem(parts, workers,
                     [&](int part) { stepPart(part, constants, doubleSlotLengths_); });
     }
-    const int32_t boundary = stepPlan_.numBoundaryPoints();
-    const int32_t groups = (boundary + boundaryGroup - 1) / boundaryGroup;
-    forEachItem(groups, workers, [&](int group) {
-        finishBoundaryPoints(group * boundaryGroup, std::min(boundary, (group + 1) * boundaryGroup),
-                             dt);
+    forEachItem(parts, workers, [&](int part) {
+        finishBoundaryPoints(stepPlan_.firstBoundary(part), stepPlan_.firstBoundary(part + 1), dt);
     });
 }
 

@@ -181,14 +181,16 @@ void StepPlan::build(int32_t numPoints, const SpringEnds* springs, int32_t numSp
         partDeferred_[t + 1] += partDeferred_[t];
     }
 
-    // Boundary points with their slots, in spring order.
+    // Boundary points part by part, each with its slots in spring order: a part's own boundary
+    // points are finished by the thread that took the part, whose caches hold their data.
+    std::vector<int32_t> boundaryByPart;
+    bucketSort(
+        numPoints, parts_, [&](int32_t p) { return firstForeign[p] == INT32_MAX ? -1 : owner[p]; },
+        partBoundary_, boundaryByPart);
     boundaryPoints_.clear();
     boundaryOffsets_.assign(1, 0);
     boundarySlots_.clear();
-    for (int32_t p = 0; p < numPoints; ++p) {
-        if (firstForeign[p] == INT32_MAX) {
-            continue;
-        }
+    for (int32_t p : boundaryByPart) {
         boundaryPoints_.push_back(p);
         for (int32_t k = byPoint.begin(p); k < byPoint.end(p); ++k) {
             const int32_t end = byPoint.ends[k];

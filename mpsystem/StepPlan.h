@@ -58,9 +58,11 @@ public:
     int32_t firstDeferred(int t) const { return partDeferred_[t]; }
     int32_t numDeferred() const { return static_cast<int32_t>(deferredEnds_.size()); }
 
-    /// The boundary points, and for boundary point k its deferred slots in spring order:
+    /// The boundary points, part by part (part t's are [firstBoundary(t), firstBoundary(t + 1))),
+    /// and for boundary point k its deferred slots in spring order:
     /// [boundarySlotsBegin(k), boundarySlotsEnd(k)).
     int32_t numBoundaryPoints() const { return static_cast<int32_t>(boundaryPoints_.size()); }
+    int32_t firstBoundary(int t) const { return partBoundary_[t]; }
     int32_t boundaryPoint(int32_t k) const { return boundaryPoints_[k]; }
     const int32_t* boundaryPoints() const { return boundaryPoints_.data(); }
     const int32_t* boundarySlotsBegin(int32_t k) const {
@@ -82,6 +84,7 @@ private:
     std::vector<int32_t> finishPoints_;
     std::vector<uint32_t> deferredEnds_;
     std::vector<int32_t> partDeferred_;
+    std::vector<int32_t> partBoundary_;
     std::vector<int32_t> boundaryPoints_;
     std::vector<int32_t> boundaryOffsets_;
     std::vector<int32_t> boundarySlots_;
