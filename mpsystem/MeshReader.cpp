@@ -97,7 +97,8 @@ bool MeshReader::readHeader() {
 bool MeshReader::readCount(const char* what, int32_t& count) {
     in_ >> count;
     if (in_.fail()) {
-        return failRead("the header", std::string("no valid ") + what + " count");
+        const std::string problem = std::string("no valid ") + what + " count";
+        return failRead("the header", problem.c_str());
     }
     if (count < 0) {
         return fail("the header gives a negative " + std::string(what) + " count (" +
@@ -276,8 +277,7 @@ void MeshReader::writeDigit(int32_t record, int32_t count, int& digit) {
     }
 }
 
-bool MeshReader::failRead(const std::string& record, const std::string& problem,
-                          int32_t announced) {
+bool MeshReader::failRead(const std::string& record, const char* problem, int32_t announced) {
     if (in_.eof()) {
         return fail("the file ends in " + record +
                     (announced < 0 ? std::string()

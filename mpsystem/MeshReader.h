@@ -52,7 +52,8 @@ private:
     bool fail(const std::string& what);
     /// After a failed read: "the file ends in <record>" at the end of input, else "<record> has
     /// <problem>"; `announced` is the header's count of such records, or -1 in the header.
-    bool failRead(const std::string& record, const std::string& problem, int32_t announced = -1);
+    /// The problems are literals, kept whole in the program's read-only data.
+    bool failRead(const std::string& record, const char* problem, int32_t announced = -1);
 
     std::istream& in_;
     const char* fileName_;

@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 namespace {
@@ -222,7 +223,9 @@ TEST_F(KeyboardSwitches, QPrintsExitingAndEndsWithStatusZero) {
     const std::string outPath = writeFile("quit.out", "");
     EXPECT_EXIT(
         {
-            std::freopen(outPath.c_str(), "w", stdout);
+            if (std::freopen(outPath.c_str(), "w", stdout) == nullptr) {
+                std::_Exit(3);
+            }
             pressKey(SoKeyboardEvent::Q);
             std::fputs("still running\n", stderr);
         },
