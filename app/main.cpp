@@ -6,6 +6,7 @@
 #include "appstate/Help.h"
 #include "appstate/StartUp.h"
 #include "common/CommandLine.h"
+#include "common/ToolCommandLine.h"
 #include "control/KeyScript.h"
 #include "control/ProgramState.h"
 
@@ -17,6 +18,10 @@
 int main(int argc, char** argv) {
     if (isUsageRequest(argc, argv)) {
         printUsage();
+        return 0;
+    }
+    if (isVersionRequest(argc, argv)) {
+        std::cout << "plimmerton " << plimmertonVersion() << std::endl;
         return 0;
     }
     if (!readCommandLine(argc, argv)) {

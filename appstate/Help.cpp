@@ -57,6 +57,7 @@ void printUsage() {
               << std::endl;
     std::cout << "  -arena SEED   lay out the pillars and clouds from SEED, as plimmerton-sim does"
               << std::endl;
+    std::cout << "  --version     print the program's name and version" << std::endl;
     std::cout << std::endl;
     std::cout << "Example:" << std::endl;
     std::cout << "  plimmerton -i data/ball.toff -d 0.04 -m 0.3 -s 85 -t 0.012"

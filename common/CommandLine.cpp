@@ -15,3 +15,7 @@ const char* findOption(int argc, char** argv, const char* name) {
 bool isUsageRequest(int argc, char** argv) {
     return argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);
 }
+
+bool isVersionRequest(int argc, char** argv) {
+    return argc == 2 && std::strcmp(argv[1], "--version") == 0;
+}

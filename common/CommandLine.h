@@ -6,3 +6,6 @@ const char* findOption(int argc, char** argv, const char* name);
 
 /// True when the only argument asks for the command-line usage ("--help" or "-h").
 bool isUsageRequest(int argc, char** argv);
+
+/// True when the only argument asks for the program's version ("--version").
+bool isVersionRequest(int argc, char** argv);

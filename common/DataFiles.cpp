@@ -15,8 +15,18 @@ bool isReadableFile(const std::filesystem::path& path) {
 
 } // namespace
 
+std::string installedDataFolder(const std::string& program) {
+    if (program.empty()) {
+        return PLIMMERTON_INSTALLED_DATA_DIR;
+    }
+    const std::filesystem::path folder = std::filesystem::path(program).parent_path();
+    return (folder / PLIMMERTON_DATA_FROM_BIN).lexically_normal().string();
+}
+
 std::vector<std::string> dataFolders() {
-    return {PLIMMERTON_INSTALLED_DATA_DIR, PLIMMERTON_SOURCE_DATA_DIR};
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return {installedDataFolder(error ? std::string() : self.string()), PLIMMERTON_SOURCE_DATA_DIR};
 }
 
 std::string findDataFile(const std::string& name, const std::vector<std::string>& folders) {

@@ -70,4 +70,11 @@ TEST_F(DataFolders, TheProgramsFolderListFindsThePillarsMarbleFromAnywhere) {
     EXPECT_EQ(dataFolders().back(), PLIMMERTON_SOURCE_DIR "/data");
 }
 
+TEST(InstalledDataFolder, FollowsTheProgramToWhicheverPrefixItWasInstalledUnder) {
+    // The package installs under /usr even when the build was configured for /usr/local.
+    EXPECT_EQ(installedDataFolder("/usr/bin/plimmerton"), "/usr/share/plimmerton");
+    EXPECT_EQ(installedDataFolder("/opt/toys/bin/plimmerton"), "/opt/toys/share/plimmerton");
+    EXPECT_EQ(installedDataFolder(""), PLIMMERTON_INSTALL_PREFIX "/share/plimmerton");
+}
+
 } // namespace

@@ -32,6 +32,14 @@ expect_missing "missing mesh file" "$E2E_WORK/no-such-body.off" -i "$E2E_WORK/no
 expect_missing "first of two -i missing" "$E2E_WORK/missing.off" \
     -i "$E2E_WORK/missing.off" -i "$PLIMMERTON_SOURCE_DIR/data/ball.toff"
 expect_missing "--help among other arguments" "$E2E_WORK/none.off" -i "$E2E_WORK/none.off" --help
+expect_missing "--version among other arguments" "$E2E_WORK/none.off" -i "$E2E_WORK/none.off" \
+    --version
+
+run --version
+version=$(sed -n 's/^project(Plimmerton VERSION \([0-9.]*\).*/\1/p' "$PLIMMERTON_SOURCE_DIR/CMakeLists.txt")
+check_equal "--version: standard output" "plimmerton $version
+." "$OUT"
+check_equal "--version: exit status and standard error" "0 ." "$STATUS $ERR"
 
 for flag in --help -h; do
     run "$flag"
