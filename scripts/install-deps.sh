@@ -18,6 +18,7 @@ packages=(
   xvfb xauth openbox xdotool wmctrl imagemagick x11-utils strace
   libgl1-mesa-dri libglu1-mesa-dev libgl-dev libx11-dev
   fonts-dejavu-core linux-perf
+  lintian appstream desktop-file-utils
 )
 
 missing=()

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# The package round trip. CPack makes the Debian package from this build folder, apt installs
-# it, and the installed program, started from / as the installed desktop entry starts it (on
-# the installed ball), shows the marble on its pillars, read from the installed data folder,
-# and says nothing about missing files. Then the package is removed again. Installing needs
-# root, or sudo as scripts/install-deps.sh uses it.
+# The package round trip. CPack makes the Debian package from this build folder (whatever its
+# prefix, the package installs under /usr), Debian's own checker finds no error or warning in
+# it, apt installs it, the installed desktop entry and software-centre metadata validate, and
+# the installed program, started from / as the installed desktop entry starts it (on the
+# installed ball), shows the marble on its pillars, read from the installed data folder, and
+# says nothing about missing files. Then the package is purged, and nothing of it is left.
+# Installing needs root, or sudo as scripts/install-deps.sh uses it.
 source "$(dirname "$0")/lib.sh"
 
 sudo=""
@@ -25,7 +27,18 @@ for library in libcoin80c libsoqt520 libstb0 libassimp5; do
     check "the package depends on $library" grep -q "\b$library\b" <<<"$depends"
 done
 
-trap 'apt_get remove plimmerton; e2e_cleanup' EXIT
+# Debian's checker ends with status 2 on an error or warning, or when it cannot check at all;
+# the tags it found, information included, are in the log.
+lintian_status=0
+lintian -I --fail-on error,warning "$deb" >"$E2E_WORK/lintian.log" 2>&1 || lintian_status=$?
+check_equal "lintian: no error or warning" "status 0" \
+    "status $lintian_status$(grep -E '^(E|W): ' "$E2E_WORK/lintian.log" | sed 's/^/; /')"
+
+# The file system as it was, to compare with what the purge leaves.
+system_files() { find /usr /etc /opt -xdev 2>/dev/null | sort; }
+system_files >"$E2E_WORK/before-install"
+
+trap 'apt_get purge plimmerton; e2e_cleanup' EXIT
 if ! apt_get install "$deb"; then
     fail "the package installs" "$(tail -n 20 "$E2E_WORK/apt.log")"
     finish
@@ -33,11 +46,20 @@ fi
 installed=$(dpkg -L plimmerton)
 for file in bin/plimmerton bin/plimmerton-sim bin/plimmerton-mkdata bin/plimmerton-prepare \
     share/plimmerton/ball.toff share/plimmerton/box.off share/plimmerton/body.tga \
-    share/plimmerton/col.tga share/man/man1/plimmerton.1 share/man/man1/plimmerton-sim.1 \
-    share/man/man1/plimmerton-mkdata.1 share/man/man1/plimmerton-prepare.1 \
-    share/applications/plimmerton.desktop share/icons/hicolor/128x128/apps/plimmerton.png; do
-    check "installed: $file" grep -q "/$file\$" <<<"$installed"
+    share/plimmerton/col.tga share/man/man1/plimmerton.1.gz share/man/man1/plimmerton-sim.1.gz \
+    share/man/man1/plimmerton-mkdata.1.gz share/man/man1/plimmerton-prepare.1.gz \
+    share/applications/plimmerton.desktop share/icons/hicolor/128x128/apps/plimmerton.png \
+    share/doc/plimmerton/copyright share/doc/plimmerton/changelog.gz \
+    share/metainfo/org.plimmerton.plimmerton.metainfo.xml; do
+    check "installed under /usr: $file" grep -q "^/usr/$file\$" <<<"$installed"
 done
+metainfo=$(grep '/share/metainfo/.*\.metainfo\.xml$' <<<"$installed")
+# The metadata's homepage and screenshot are on the project's site; this check stays offline.
+check_equal "appstreamcli validate: no error or warning" "" \
+    "$(appstreamcli validate --no-net "$metainfo" 2>&1 | grep -E '^(E|W): '; \
+       appstreamcli validate --no-net "$metainfo" >/dev/null 2>&1 || echo "status $?")"
+check_equal "desktop-file-validate: clean" "" \
+    "$(desktop-file-validate "$(grep '/plimmerton.desktop$' <<<"$installed")" 2>&1)"
 data=$(dirname "$(grep '/share/plimmerton/col.tga$' <<<"$installed")")
 entry=$(grep '/share/applications/plimmerton.desktop$' <<<"$installed")
 read -r -a command <<<"$(sed -n 's/^Exec=//p' "$entry")"
@@ -69,9 +91,12 @@ check "the marble read from the installed data folder" grep -q "\"$data/col.tga\
 check_equal "nothing on standard error about a missing file" "" \
     "$(grep -i "exist\|find\|no such\|col.tga" "$PROGRAM_ERR")"
 
-apt_get remove plimmerton
+apt_get purge plimmerton
 check "the package is removed again" [ -z "$(dpkg -L plimmerton 2>/dev/null)" ]
 check "and its program with it" [ ! -e "${command[0]}" ]
+system_files >"$E2E_WORK/after-purge"
+check_equal "nothing of the package is left, and nothing else is gone" "" \
+    "$(diff "$E2E_WORK/before-install" "$E2E_WORK/after-purge")"
 trap e2e_cleanup EXIT
 
 finish
