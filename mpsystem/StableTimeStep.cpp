@@ -1,7 +1,7 @@
 #include "mpsystem/StableTimeStep.h"
 
 #include "mpsystem/MpSystem.h"
-#include "mpsystem/SpringSpectrum.h"
+#include "mpsystem/SpringEigenvalue.h"
 
 #include <algorithm>
 #include <cmath>

@@ -11,7 +11,7 @@ class MpSystem;
 /// z^2 - (2 - dt^2 w^2 - dt g) z + 1 - dt g inside the unit circle), that is while
 /// dt < 4 / (g + sqrt(g^2 + 4 w^2)). The fastest vibration sets the bound: w^2 = ks * mu,
 /// where mu is the largest eigenvalue of the springs at stiffness 1 over the masses
-/// (SpringSpectrum.h), which falls as 1 / m with the point mass m. Its damping comes from the
+/// (SpringEigenvalue.h), which falls as 1 / m with the point mass m. Its damping comes from the
 /// springs, whose damping force kd times the rate of change of length has the shape of their
 /// stiffness (g = kd * mu), and from the points' damping c v, at most c over the lightest
 /// point's mass. Without damping the

@@ -8,10 +8,10 @@ class MpSystem;
 /// direction), and M holds the points' masses. Points whose mass is not positive never move
 /// and are held where they are. 0 for a body that has no spring between moving points.
 ///
-/// Found by the Lanczos iteration, which reaches the top of a spectrum whose highest
-/// eigenvalues lie close together in far fewer passes over the springs than power iteration
-/// (about thirty at 163,842 points for two parts in a thousand, where power iteration needs a
-/// hundred for six). Like any Ritz value the answer never exceeds the true eigenvalue. Time linear
-/// in points + springs per pass, memory of three vectors of the points and one direction per
-/// spring; called once per body, not per tick.
+/// Found by the Lanczos iteration, which reaches the largest of eigenvalues that lie close
+/// together in far fewer passes over the springs than power iteration (about thirty at 163,842
+/// points for two parts in a thousand, where power iteration needs a hundred for six). Like any
+/// Ritz value the answer never exceeds the true eigenvalue. Time linear in points + springs per
+/// pass, memory of three vectors of the points and one direction per spring; called once per
+/// body, not per tick.
 double largestSpringEigenvalue(const MpSystem& body);

@@ -1,4 +1,4 @@
-#include "mpsystem/SpringSpectrum.h"
+#include "mpsystem/SpringEigenvalue.h"
 
 #include "mpsystem/MpSystem.h"
 
