@@ -12,7 +12,7 @@ else
   at_most_operands 0 "$@"
 fi
 cd "$(dirname "$0")/.."
-mapfile -t sources < <(find common video offscreen mpsystem balls arena appstate app control generators bodyoutput \
+mapfile -t sources < <(find common video offscreen mpsystem balls arena scenefile appstate app control generators bodyoutput \
   programs tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) -type f | sort)
 if [ "${1:-}" = --fix ]; then
   clang-format -i "${sources[@]}"

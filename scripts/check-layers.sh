@@ -20,6 +20,7 @@ layers=(
   "mpsystem/surface:common image mpsystem mpsystem/surface"
   "balls:common mpsystem balls"
   "arena:common image balls arena"
+  "scenefile:common scenefile"
   "appstate:common mpsystem balls appstate"
   "control:common video offscreen mpsystem mpsystem/surface balls appstate control"
   "app:common image video offscreen mpsystem mpsystem/surface balls arena appstate control app"

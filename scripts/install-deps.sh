@@ -13,7 +13,7 @@ packages=(
   libcoin-dev libsoqt520-dev qtbase5-dev libsimage-dev
   libstb-dev zlib1g-dev libjpeg-dev pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libassimp-dev libmeshoptimizer-dev libssl-dev
+  libassimp-dev libmeshoptimizer-dev libssl-dev libtomlplusplus-dev
   libavcodec-dev libavformat-dev libswscale-dev libavutil-dev libegl-dev ffmpeg xdg-user-dirs
   xvfb xauth openbox xdotool wmctrl imagemagick x11-utils strace
   libgl1-mesa-dri libglu1-mesa-dev libgl-dev libx11-dev

@@ -1,0 +1,3 @@
+// The one place where toml++'s own code is compiled (TomlLibrary.h).
+#define TOML_IMPLEMENTATION
+#include "scenefile/TomlLibrary.h"
