@@ -263,7 +263,8 @@ bool SceneTable::rotation(std::string_view key, bool required, Quaternion& value
         if (axis.length() == 0) {
             return fail(axisAngle->get("axis"), inner.field("axis") + " has no direction");
         }
-        const float* q = SbRotation(axis, static_cast<float>(degrees * pi / 180)).getValue();
+        const SbRotation turn(axis, static_cast<float>(degrees * pi / 180));
+        const float* q = turn.getValue();
         value.setValue(q[0], q[1], q[2], q[3]);
         return true;
     }

@@ -2,9 +2,10 @@
 # Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
 #
 # Fuzzes each TARGET for SECONDS seconds (default 60), one after the other, with libFuzzer under
-# address and undefined-behaviour sanitizers. Targets (default: both):
+# address and undefined-behaviour sanitizers. Targets (default: all three):
 #   mesh   the mesh reader; seeds: the hand-made cases in fuzz/corpus and the bundled meshes
 #   image  the decoding of texture files; seeds: the small pictures in fuzz/image-corpus
+#   scene  the scene and state file readers; seeds: fuzz/scene-corpus and the bundled scenes
 # Inputs that find new paths collect in build-fuzz/TARGET/corpus (kept between runs). A crash,
 # leak, hang or out-of-memory leaves its input in build-fuzz/TARGET/artifacts and fails the
 # script; such an input belongs in the target's tests as a regression case.
@@ -14,8 +15,8 @@ answer_help_and_version "$@"
 no_options "$@"
 for target in "${@:2}"; do
     case $target in
-    mesh | image) ;;
-    *) refuse "unknown fuzz target '$target', not mesh or image" ;;
+    mesh | image | scene) ;;
+    *) refuse "unknown fuzz target '$target', not mesh, image or scene" ;;
     esac
 done
 cd "$(dirname "$0")/.."
@@ -23,7 +24,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(mesh image)
+[ ${#targets[@]} -gt 0 ] || targets=(mesh image scene)
 build=build-fuzz
 
 cmake -S fuzz -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -46,6 +47,11 @@ for target in "${targets[@]}"; do
         max_len=16384
         seeds=(../../fuzz/image-corpus)
         ;;
+    scene)
+        program=fuzz_scene_file
+        max_len=8192
+        seeds=(../../fuzz/scene-corpus seeds)
+        ;;
     esac
     work=$build/$target
     # The logs and failing inputs are this run's; the corpus grows from run to run.
@@ -53,6 +59,9 @@ for target in "${targets[@]}"; do
     mkdir -p "$work/corpus" "$work/artifacts" "$work/seeds"
     if [ "$target" = mesh ]; then
         cp data/*.off data/*.toff "$work/seeds/"
+    fi
+    if [ "$target" = scene ]; then
+        cp data/*.toml "$work/seeds/"
     fi
     status=0
     (cd "$work" && UBSAN_OPTIONS=print_stacktrace=1 "../$program" \

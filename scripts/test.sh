@@ -2,9 +2,9 @@
 # Usage: scripts/test.sh
 #
 # Builds everything and runs every test: unit, in-process scene and end-to-end (real window
-# under a virtual display), then fuzzes the mesh reader and the decoding of texture files for
-# half a minute each, then runs the unit and scene tests and the window's fault test again
-# under address and undefined-behaviour sanitizers.
+# under a virtual display), then fuzzes the mesh reader, the decoding of texture files and the
+# scene and state readers for half a minute each, then runs the unit and scene tests and the
+# window's fault test again under address and undefined-behaviour sanitizers.
 set -euo pipefail
 source "$(dirname "$0")/lib/conventions.sh"
 answer_help_and_version "$@"
@@ -17,8 +17,8 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs")
 
-# The mesh reader and the image decoding under the fuzzer for a bounded time each (0 skips
-# them); scripts/fuzz.sh alone runs longer campaigns.
+# The mesh reader, the image decoding and the scene files under the fuzzer for a bounded time
+# each (0 skips them); scripts/fuzz.sh alone runs longer campaigns.
 fuzz_seconds=${PLIMMERTON_FUZZ_SECONDS:-30}
 if [ "$fuzz_seconds" -gt 0 ]; then
   FUZZ_JOBS=$jobs bash scripts/fuzz.sh "$fuzz_seconds"

@@ -52,6 +52,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "bad.toml:2:13: Error while parsing value: could not determine value type"},
         BadScene{"NotUtf8", "version = 1\nkeys = \"\xff\"\n",
                  "bad.toml:2:8: Encountered invalid utf-8 sequence"},
+        // Found by the fuzzer: a letter beyond ASCII where whitespace may stand.
+        BadScene{"LetterBeyondAscii", "verur =\xcd\x90\nb\nb[toff5e\n",
+                 "bad.toml:1:8: Error while parsing value: could not determine value type"},
         BadScene{"HugeInteger", "version = 99999999999999999999\n",
                  "bad.toml:1:31: Error while parsing decimal integer: '99999999999999999999' is "
                  "not representable in 64 bits"},
