@@ -22,12 +22,12 @@ layers=(
   "arena:common image balls arena"
   "scenefile:common scenefile"
   "appstate:common mpsystem balls appstate"
-  "control:common video offscreen mpsystem mpsystem/surface balls appstate control"
-  "app:common image video offscreen mpsystem mpsystem/surface balls arena appstate control app"
+  "control:common video offscreen mpsystem mpsystem/surface balls scenefile appstate control"
+  "app:common image video offscreen mpsystem mpsystem/surface balls arena scenefile appstate control app"
   "generators:generators"
   "bodyoutput:common mpsystem bodyoutput"
   "prepare:common image mpsystem generators prepare"
-  "programs:common image mpsystem balls arena appstate control app generators bodyoutput prepare programs"
+  "programs:common image mpsystem balls arena scenefile appstate control app generators bodyoutput prepare programs"
 )
 
 faults=0

@@ -261,6 +261,22 @@ TEST_F(SceneFileTest, ARefusedWriteLeavesTheOldFile) {
     EXPECT_FALSE(fs::exists(path + ".partial"));
 }
 
+TEST(BundledSceneTest, TheFormatPagesExampleReads) {
+    const std::string page = std::string(PLIMMERTON_SOURCE_DIR) + "/docs/scene-format.md";
+    std::ifstream in(page);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    const size_t start = text.find("```toml\n");
+    ASSERT_NE(start, std::string::npos);
+    const size_t end = text.find("```", start + 8);
+    SceneDescription scene;
+    std::string problem;
+    ASSERT_TRUE(readSceneText(text.substr(start + 8, end - start - 8), page, scene, problem))
+        << problem;
+    EXPECT_EQ(scene.bodies.size(), 2u);
+    EXPECT_EQ(scene.bodies[1].pins, (std::vector<int32_t>{0, 5}));
+    EXPECT_EQ(scene.balls.size(), 1u);
+}
+
 TEST(BundledSceneTest, TheTwoBallsStandOneAboveTheOther) {
     const std::string path = std::string(PLIMMERTON_SOURCE_DIR) + "/data/two-balls.toml";
     SceneDescription scene;
