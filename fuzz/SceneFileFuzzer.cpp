@@ -69,7 +69,8 @@ StateShape shapeFromHeader(std::string_view bytes) {
     StateShape shape;
     const uint64_t bodies = u32At(bytes, 12);
     shape.balls = u32At(bytes, 16);
-    if (bodies > (bytes.size() - stateHeaderBytes) / 8 || shape.balls > static_cast<int64_t>(bytes.size())) {
+    if (bodies > (bytes.size() - stateHeaderBytes) / 8 ||
+        shape.balls > static_cast<int64_t>(bytes.size())) {
         return fallback;
     }
     for (uint64_t b = 0; b < bodies; ++b) {

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <system_error>
 
 #include <sys/stat.h>
 
