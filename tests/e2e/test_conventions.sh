@@ -89,7 +89,7 @@ run.sh|-s|option '-s' needs a value
 run.sh|cow.obj pig.stl|unexpected argument 'pig.stl'
 run.sh|cow.obj -i ball.toff|a MODEL and -i both name the body
 check-layers.sh|stray|unexpected argument 'stray'
-fuzz.sh|60 mesh stray|unknown fuzz target 'stray', not mesh or image
+fuzz.sh|60 mesh stray|unknown fuzz target 'stray', not mesh, image or scene
 fuzz-prepare.sh|60 stray|unexpected argument 'stray'
 prepare-cached.sh||missing MODEL
 install-deps.sh|stray|unexpected argument 'stray'
