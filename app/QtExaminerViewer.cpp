@@ -15,6 +15,7 @@
 #include <Inventor/events/SoKeyboardEvent.h>
 #include <Inventor/events/SoLocation2Event.h>
 #include <Inventor/events/SoMouseButtonEvent.h>
+#include <Inventor/lists/SbPList.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -72,8 +73,11 @@ private:
 } // namespace
 
 QtExaminerViewer::QtExaminerViewer(QWidget* parent, ProgramState& programState)
-    : SoQtExaminerViewer(parent, nullptr, TRUE, SoQtFullViewer::BUILD_ALL, SoQtViewer::BROWSER),
+    : SoQtExaminerViewer(parent, nullptr, TRUE, SoQtFullViewer::BUILD_ALL, SoQtViewer::BROWSER,
+                         FALSE),
       state(programState), overlay(paintText) {
+    // Built here rather than by the base class, so that the buttons are this class's.
+    setBaseWidget(buildWidget(getParentWidget()));
     addSuperimposition(overlay.root());
     QWidget* view = getGLWidget();
     view->setAcceptDrops(true);
@@ -153,6 +157,20 @@ double QtExaminerViewer::refreshRate() const {
 void QtExaminerViewer::saveScreenshot() {
     screenshotRequested = true;
     scheduleRedraw();
+}
+
+void QtExaminerViewer::setCameraType(SoType) {}
+
+void QtExaminerViewer::toggleCameraType() {}
+
+void QtExaminerViewer::createViewerButtons(QWidget* parent, SbPList* buttons) {
+    SoQtExaminerViewer::createViewerButtons(parent, buttons);
+    // The examiner adds its camera-type switch last; it stays hidden and out of the column.
+    const int last = buttons->getLength() - 1;
+    if (last >= 0) {
+        static_cast<QWidget*>((*buttons)[last])->hide();
+        buttons->remove(last);
+    }
 }
 
 SbBool QtExaminerViewer::processSoEvent(const SoEvent* const event) {
@@ -253,7 +271,10 @@ void QtExaminerViewer::syncWidgets() {
 
 void QtExaminerViewer::sizeChanged(const SbVec2s& size) {
     SoQtExaminerViewer::sizeChanged(size);
-    syncWidgets();
+    // Also called while the viewer builds its widgets, before the panel and the plot exist.
+    if (tuningPanel != nullptr) {
+        syncWidgets();
+    }
 }
 
 void QtExaminerViewer::actualRedraw() {

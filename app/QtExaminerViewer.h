@@ -15,6 +15,8 @@ class QtTuningPanel;
 /// collide with the program's keys. The mouse navigates as usual, except that Ctrl with the left
 /// button on the body grabs it. The on-screen texts (OverlayScene) are drawn over the view. A
 /// model file dropped on the view is opened as the body, as one chosen in its file dialog is.
+/// The camera stays the scene's perspective camera: the keys, the headcam and the recorder work
+/// on it, so the viewer's switch to an orthographic camera, which would replace it, is left out.
 class QtExaminerViewer : public SoQtExaminerViewer, public ExaminerViewer {
 public:
     /// Embedded in `parent`, all decorations, browser type; its mouse and texts work on `state`.
@@ -41,12 +43,17 @@ public:
 
     unsigned maxLightSources() const override { return lightSources; }
     double refreshRate() const override;
+    /// The camera keeps its type: a new camera would leave the program's without the view.
+    void setCameraType(SoType type) override;
+    void toggleCameraType() override;
     void saveScreenshot() override;
     void chooseModelFile(const std::string& folder) override;
     void refreshOverlay() override;
 
 protected:
     SbBool processSoEvent(const SoEvent* const event) override;
+    /// The viewer's buttons but the camera-type switch.
+    void createViewerButtons(QWidget* parent, SbPList* buttons) override;
     void actualRedraw() override;
     void sizeChanged(const SbVec2s& size) override;
 
@@ -65,8 +72,9 @@ private:
 
     ProgramState& state;
     OverlayScene overlay;
-    QtTuningPanel* tuningPanel;
-    QtEnergyPlot* energyPlot;
+    /// Made once the viewer's own widgets are built.
+    QtTuningPanel* tuningPanel = nullptr;
+    QtEnergyPlot* energyPlot = nullptr;
     bool grabbing = false;
     /// Made on the first Ctrl+O and kept, so that it remembers its size and place.
     QFileDialog* fileDialog = nullptr;

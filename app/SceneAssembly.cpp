@@ -20,10 +20,9 @@
 #include <Inventor/nodes/SoPerspectiveCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
 
-// The root and the camera are not yet held by anyone when a malformed mesh stops the
-// assembly; releasing them here leaves only owned state behind.
+// The root is not yet held by anyone when a malformed mesh stops the assembly, and the camera
+// only by the program; releasing them here leaves only owned state behind.
 static void dropUnheldNodes() {
-    camera->ref();
     camera->unref();
     camera = nullptr;
     sceneRoot->ref();
@@ -52,6 +51,9 @@ bool assembleScene(ExaminerViewer* examinerViewer, ProgramState& state) {
     viewer = examinerViewer;
     sceneRoot = new SoSeparator;
     camera = new SoPerspectiveCamera;
+    // Held by the program as long as it hands the camera out (the keys' callback, the headcam,
+    // the recorder): the viewer may take it out of the scene, as its camera-type switch does.
+    camera->ref();
     mpSystem = new MpSystem(*meshStream, settings.damping, settings.mass, settings.stiffness,
                             settings.meshFileName);
     if (!mpSystem->isLoaded()) {

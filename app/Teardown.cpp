@@ -5,12 +5,13 @@
 #include "control/Cannon.h"
 #include "mpsystem/MpSystem.h"
 
+#include <Inventor/nodes/SoPerspectiveCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/sensors/SoIdleSensor.h>
 #include <Inventor/sensors/SoTimerSensor.h>
 
-// The camera and the world separator belong to the scene; once it is released, pointers to
-// them must not survive.
+// The world separator belongs to the scene, the camera to the scene and the program; once they
+// are released, pointers to them must not survive.
 static void releaseScene() {
     delete viewer;
     viewer = nullptr;
@@ -18,6 +19,9 @@ static void releaseScene() {
         sceneRoot->unref();
     }
     sceneRoot = nullptr;
+    if (camera) {
+        camera->unref();
+    }
     camera = nullptr;
     worldSeparator = nullptr;
 }

@@ -97,6 +97,8 @@ ViewRenderer::ViewRenderer(SbVec2s size, SoNode* scene, SoCamera* camera)
       headlightTurn_(new SoRotation), headlight_(new SoDirectionalLight),
       sceneSwitch_(new SoSwitch), overlaySwitch_(new SoSwitch) {
     root_->ref();
+    // Drawn from as long as the renderer lives, wherever the scene's owners put it meanwhile.
+    camera_->ref();
     // A cache context of its own: the scene's display lists and textures are the window
     // context's, not this one's.
     action_->setCacheContext(SoGLCacheContextElement::getUniqueCacheContext());
@@ -128,6 +130,7 @@ ViewRenderer::ViewRenderer(SbVec2s size, SoNode* scene, SoCamera* camera)
 
 ViewRenderer::~ViewRenderer() {
     root_->unref();
+    camera_->unref();
 }
 
 bool ViewRenderer::open(std::string& problem) {

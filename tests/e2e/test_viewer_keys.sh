@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The examiner viewer keeps its own key bindings out of the way: arrows, Home and Esc do not
-# move its camera or leave viewing mode, while the mouse still navigates. The animation stays
-# stopped, so the program's own keys leave the picture alone too.
+# move its camera or leave viewing mode, while the mouse still navigates, and none of its
+# buttons takes the scene's camera away from the keys. The animation stays stopped, so the
+# program's own keys leave the picture alone too.
 source "$(dirname "$0")/lib.sh"
 
 cd "$PLIMMERTON_SOURCE_DIR/data" || exit 1
@@ -49,6 +50,17 @@ drag "$window" -80 60
 shoot escaped
 check "after Esc the mouse still turns the camera" \
     different_view "$E2E_WORK/home.png" "$E2E_WORK/escaped.png"
+
+# The viewer's column of buttons held a camera-type switch last, below seek, which put a camera
+# of its own in the scene's place: the keys then turned a camera freed with it (a use after
+# free in keyboardCallback). The switch is gone; a click where it was leaves J turning the view.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove --window "$window" $((WIDTH - 15)) 190 click 1
+shoot clicked
+type_keys j
+shoot orbited
+check "after a click where the camera switch was, J still turns the view" \
+    different_view "$E2E_WORK/clicked.png" "$E2E_WORK/orbited.png"
 
 check_equal "nothing but the help page on standard output" 27 "$(wc -l <"$PROGRAM_OUT")"
 

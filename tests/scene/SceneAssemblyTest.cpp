@@ -2,6 +2,7 @@
 #include "mpsystem/MpSystem.h"
 #include "tests/TexturePicture.h"
 #include "tests/scene/AssembledScene.h"
+#include "tests/scene/KeyPresses.h"
 
 #include <Inventor/C/tidbits.h>
 #include <Inventor/nodes/SoCoordinate3.h>
@@ -9,6 +10,7 @@
 #include <Inventor/nodes/SoIndexedTriangleStripSet.h>
 #include <Inventor/nodes/SoMaterial.h>
 #include <Inventor/nodes/SoNormalBinding.h>
+#include <Inventor/nodes/SoOrthographicCamera.h>
 #include <Inventor/nodes/SoPerspectiveCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/nodes/SoShapeHints.h>
@@ -108,6 +110,28 @@ TEST_F(SceneAssembly, BodyIsGivenTheSceneCamera) {
     mpSystem->updateScene();
     // The headcam rides above point 0, at (-1, -1, -1).
     expectNear(camera->position.getValue(), SbVec3f(-1, 4, 9), 1e-6f);
+}
+
+// The window's viewer once had a camera-type switch that put a camera of its own in the scene's
+// place and let go of the old one: keyboardCallback, the headcam and the recorder then worked on
+// freed memory. The program holds its camera for as long as it hands it out.
+TEST_F(SceneAssembly, TheCameraOutlivesItsPlaceInTheScene) {
+    ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
+    SoPerspectiveCamera* held = camera;
+    EXPECT_EQ(held->getRefCount(), 2) << "the scene's reference and the program's";
+    sceneRoot->insertChild(new SoOrthographicCamera, 0);
+    sceneRoot->removeChild(held);
+    const SbRotation before = held->orientation.getValue();
+    pressKeyCapturing(SoKeyboardEvent::J);
+    EXPECT_FALSE(held->orientation.getValue().equals(before, 1e-6f)) << "J turns it";
+    pressKeyCapturing(SoKeyboardEvent::NUMBER_6);
+    mpSystem->updateScene();
+    expectNear(held->position.getValue(), SbVec3f(-1, 4, 9), 1e-6f);
+
+    held->ref();
+    releaseApplication();
+    EXPECT_EQ(held->getRefCount(), 1) << "released with the scene: only this test holds it";
+    held->unref();
 }
 
 TEST_F(SceneAssembly, TextureNameReachesTheSurface) {
