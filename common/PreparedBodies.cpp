@@ -2,6 +2,7 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -86,6 +87,28 @@ std::string homeFolder() {
     return user != nullptr && user->pw_dir != nullptr ? user->pw_dir : "";
 }
 
+/// The key of a model whose digest is `model`.
+PreparedBodyKey keyOf(const std::string& model, const std::vector<std::string>& options,
+                      const std::string& toolPath) {
+    PreparedBodyKey result;
+    const std::string tool = fileDigest(toolPath, result.problem);
+    if (tool.empty()) {
+        return result;
+    }
+    std::string text = model + "  -\n";
+    for (const std::string& option : options) {
+        text += option + "\n";
+    }
+    if (options.empty()) {
+        text += "\n";
+    }
+    text += tool + "  -\n";
+    const DigestContext context = newDigest();
+    EVP_DigestUpdate(context.get(), text.data(), text.size());
+    result.key = finish(context.get()).substr(0, 32);
+    return result;
+}
+
 } // namespace
 
 std::string preparedCacheFolder() {
@@ -110,22 +133,23 @@ PreparedBodyKey preparedBodyKey(const std::string& modelPath,
     if (model.empty()) {
         return result;
     }
-    const std::string tool = fileDigest(toolPath, result.problem);
-    if (tool.empty()) {
-        return result;
-    }
-    std::string text = model + "  -\n";
-    for (const std::string& option : options) {
-        text += option + "\n";
-    }
-    if (options.empty()) {
-        text += "\n";
-    }
-    text += tool + "  -\n";
+    return keyOf(model, options, toolPath);
+}
+
+PreparedBodyKey preparedBodyKeyOfBytes(const std::string& modelBytes,
+                                       const std::vector<std::string>& options,
+                                       const std::string& toolPath,
+                                       const std::atomic<bool>& cancelled) {
+    const std::size_t piece = std::size_t(1) << 20;
     const DigestContext context = newDigest();
-    EVP_DigestUpdate(context.get(), text.data(), text.size());
-    result.key = finish(context.get()).substr(0, 32);
-    return result;
+    for (std::size_t done = 0; done < modelBytes.size(); done += piece) {
+        if (cancelled.load(std::memory_order_relaxed)) {
+            return PreparedBodyKey{};
+        }
+        EVP_DigestUpdate(context.get(), modelBytes.data() + done,
+                         std::min(piece, modelBytes.size() - done));
+    }
+    return keyOf(finish(context.get()), options, toolPath);
 }
 
 std::string preparedBodyPath(const std::string& folder, const std::string& key) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,14 @@ struct PreparedBodyKey {
 PreparedBodyKey preparedBodyKey(const std::string& modelPath,
                                 const std::vector<std::string>& options,
                                 const std::string& toolPath);
+
+/// The same key for a model whose bytes are at hand, so that it is the key of exactly the bytes
+/// that were looked at. Once `cancelled` (looked at between pieces of a megabyte) is set, it
+/// stops with neither a key nor a problem.
+PreparedBodyKey preparedBodyKeyOfBytes(const std::string& modelBytes,
+                                       const std::vector<std::string>& options,
+                                       const std::string& toolPath,
+                                       const std::atomic<bool>& cancelled);
 
 /// Where the body of `key` lies in `folder`: KEY.toff.
 std::string preparedBodyPath(const std::string& folder, const std::string& key);

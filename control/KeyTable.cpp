@@ -72,6 +72,12 @@ void cancelTheOpening(ProgramState& state) {
     cancelOpening(state);
 }
 
+// Runs ahead of keyboardCallback's quit, which ends the process at once: a model being read
+// is given up and its thread joined first.
+void endTheOpening(ProgramState& state) {
+    state.opening.loader.cancel();
+}
+
 // Videos follow the ticks, whatever pace the window manages: their frames are the target
 // pace's, on the grid of the time step the program started with.
 void switchRecording(ProgramState& state) {
@@ -115,7 +121,7 @@ const std::vector<KeyBinding>& keyTable() {
         {"T", "remove the oldest"},
         {"N", "new body", SoKeyboardEvent::N, false, letGoOfTheBody},
         {"H", "help", SoKeyboardEvent::H, false, switchHelpPanel},
-        {"Q", "quit"},
+        {"Q", "quit", SoKeyboardEvent::Q, false, endTheOpening},
         {"F12", "save a screenshot", SoKeyboardEvent::F12, false, saveScreenshot},
         {"Ctrl+O", "open a model", SoKeyboardEvent::O, true, chooseModel},
         {"Esc", "cancel opening", SoKeyboardEvent::ESCAPE, false, cancelTheOpening},

@@ -2,23 +2,23 @@
 
 #include "common/ErrorLine.h"
 #include "common/PreparedBodies.h"
+#include "control/CancellableInput.h"
+#include "control/ModelFileRead.h"
 #include "mpsystem/MeshKind.h"
 #include "mpsystem/MeshReader.h"
 
 #include <atomic>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <istream>
 #include <system_error>
-#include <thread>
 
-/// One reading on its own thread. The thread holds it as long as it runs, so a reading that is
-/// given up finishes into a record nobody looks at any more.
+/// One reading on its own thread, which the loader joins before it lets go of the record.
 struct ModelLoader::Reading {
     enum class Outcome { body, needsPreparation, failed };
 
+    /// Set by the loader to stop the thread, which looks at it all along; what a stopped thread
+    /// leaves in the record is never looked at.
+    std::atomic<bool> cancelled{false};
     /// Set last, once the fields below are written.
     std::atomic<bool> finished{false};
     Outcome outcome = Outcome::failed;
@@ -36,32 +36,16 @@ using Reading = ModelLoader::Reading;
 
 // The whole file in memory: its kind and its body come from the same bytes, so the reader can
 // never meet a keyword it would end the program for.
-bool readBytes(const std::string& path, std::string& bytes, std::string& problem) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        problem = path + ": is a folder, not a model file";
-        return false;
-    }
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        problem = path + ": cannot be read: " + std::strerror(errno);
-        return false;
-    }
-    std::ostringstream content;
-    content << file.rdbuf();
-    if (file.bad()) {
-        problem = path + ": cannot be read: " + std::strerror(errno);
-        return false;
-    }
-    bytes = content.str();
-    return true;
+bool readBytes(Reading& reading, const std::string& path, std::string& bytes) {
+    return readModelFile(path, bytes, reading.problem, reading.cancelled) == ModelFileRead::read;
 }
 
 void readBody(Reading& reading, const std::string& bytes, const std::string& path, float mass) {
     // The reader's progress starts on a line of its own, after whatever came before it.
     freshErrorLine();
-    std::istringstream in(bytes);
-    MeshReader reader(in, path.c_str());
+    CancellableInput buffer(bytes.data(), bytes.size(), reading.cancelled);
+    std::istream in(&buffer);
+    MeshReader reader(in, path.c_str(), &reading.cancelled);
     reading.mesh = reader.read(mass);
     if (!reader.error().empty()) {
         reading.problem = path + ": " + reader.error();
@@ -77,13 +61,14 @@ void readBody(Reading& reading, const std::string& bytes, const std::string& pat
 
 // A model is prepared once: the body made of it before, for the same model bytes and the same
 // tool, is taken from the cache.
-void findPrepared(Reading& reading, const std::string& path, const std::string& tool, float mass) {
+void findPrepared(Reading& reading, const std::string& bytes, const std::string& path,
+                  const std::string& tool, float mass) {
     if (tool.empty()) {
         reading.problem = path + ": is no body file, and plimmerton-prepare, which makes bodies "
                                  "of models, is neither beside the program nor on PATH";
         return;
     }
-    const PreparedBodyKey key = preparedBodyKey(path, {}, tool);
+    const PreparedBodyKey key = preparedBodyKeyOfBytes(bytes, {}, tool, reading.cancelled);
     if (key.key.empty()) {
         reading.problem = key.problem;
         return;
@@ -92,9 +77,9 @@ void findPrepared(Reading& reading, const std::string& path, const std::string& 
     const std::string prepared = preparedBodyPath(folder, key.key);
     std::error_code error;
     if (std::filesystem::is_regular_file(prepared, error)) {
-        std::string bytes;
-        if (readBytes(prepared, bytes, reading.problem)) {
-            readBody(reading, bytes, prepared, mass);
+        std::string body;
+        if (readBytes(reading, prepared, body)) {
+            readBody(reading, body, prepared, mass);
             reading.picturePath = findBodyPicture(prepared);
         }
         return;
@@ -111,11 +96,16 @@ void findPrepared(Reading& reading, const std::string& path, const std::string& 
 void readOrFind(Reading& reading, const std::string& path, bool mustBeBody, const std::string& tool,
                 float mass) {
     std::string bytes;
-    if (!readBytes(path, bytes, reading.problem)) {
+    if (!readBytes(reading, path, bytes)) {
         return;
     }
-    std::istringstream in(bytes);
-    if (meshKindOf(in) == MeshKind::body) {
+    CancellableInput buffer(bytes.data(), bytes.size(), reading.cancelled);
+    std::istream in(&buffer);
+    const MeshKind kind = meshKindOf(in);
+    if (reading.cancelled) {
+        return;
+    }
+    if (kind == MeshKind::body) {
         readBody(reading, bytes, path, mass);
         if (mustBeBody) {
             reading.picturePath = findBodyPicture(path);
@@ -123,7 +113,7 @@ void readOrFind(Reading& reading, const std::string& path, bool mustBeBody, cons
     } else if (mustBeBody) {
         reading.problem = path + ": the prepared body is not a body file";
     } else {
-        findPrepared(reading, path, tool, mass);
+        findPrepared(reading, bytes, path, tool, mass);
     }
 }
 
@@ -145,12 +135,22 @@ void ModelLoader::open(const std::string& path, float mass) {
 }
 
 void ModelLoader::startReading(const std::string& bodyPath, bool mustBeBody) {
-    reading_ = std::make_shared<Reading>();
+    stopReading();
+    reading_ = std::make_unique<Reading>();
     stage_ = Stage::reading;
-    std::thread([reading = reading_, bodyPath, mustBeBody, tool = tool_, mass = mass_] {
-        readOrFind(*reading, bodyPath, mustBeBody, tool, mass);
-        reading->finished = true;
-    }).detach();
+    reader_ =
+        std::thread([reading = reading_.get(), bodyPath, mustBeBody, tool = tool_, mass = mass_] {
+            readOrFind(*reading, bodyPath, mustBeBody, tool, mass);
+            reading->finished = true;
+        });
+}
+
+void ModelLoader::stopReading() {
+    if (reader_.joinable()) {
+        reading_->cancelled = true;
+        reader_.join();
+    }
+    reading_.reset();
 }
 
 bool ModelLoader::cancel() {
@@ -159,7 +159,7 @@ bool ModelLoader::cancel() {
         preparation_->cancel();
         preparation_.reset();
     }
-    reading_.reset();
+    stopReading();
     if (underWay) {
         stage_ = Stage::idle;
     }
@@ -168,6 +168,7 @@ bool ModelLoader::cancel() {
 
 ModelLoader::Stage ModelLoader::poll() {
     if (stage_ == Stage::reading && reading_->finished) {
+        reader_.join();
         finishReading();
     } else if (stage_ == Stage::preparing && !preparation_->running(progress_)) {
         const std::string why = preparation_->failure();
@@ -182,7 +183,7 @@ ModelLoader::Stage ModelLoader::poll() {
 }
 
 void ModelLoader::finishReading() {
-    const std::shared_ptr<Reading> reading = std::move(reading_);
+    const std::unique_ptr<Reading> reading = std::move(reading_);
     switch (reading->outcome) {
     case Reading::Outcome::body:
         body_.mesh = std::move(reading->mesh);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 /// A body read from a file that the user opened, ready to take the place of the one in the
 /// scene.
@@ -24,7 +25,9 @@ struct OpenedBody {
 /// (TOFF, or OFF braced with struts) is read on a thread of its own as key N reads it; any
 /// other model is prepared into a body by plimmerton-prepare in a child process first, or
 /// taken from the cache of prepared bodies when it was prepared before. Driven from the main
-/// loop by poll(); nothing of the scene is touched here.
+/// loop by poll(); nothing of the scene is touched here. Only regular files within the budget
+/// of readModelFile are read, and the reading thread looks at a cancel flag all along, so that
+/// giving it up stops and joins it within a fraction of a second.
 class ModelLoader {
 public:
     enum class Stage { idle, reading, preparing, done, failed };
@@ -44,8 +47,8 @@ public:
     /// Begins opening `path`, its points weighing `mass` (1.5 times below y = 0); an opening
     /// under way is given up first.
     void open(const std::string& path, float mass);
-    /// Gives up the opening under way at once: a preparation is ended, a reading left to finish
-    /// unseen. Returns whether there was one.
+    /// Gives up the opening under way: a preparation is ended, a reading stopped and its thread
+    /// joined. Returns whether there was one.
     bool cancel();
     /// Takes the opening a step further, without waiting; returns the stage it is in.
     Stage poll();
@@ -65,6 +68,8 @@ public:
 
 private:
     void startReading(const std::string& bodyPath, bool mustBeBody);
+    /// Stops the reading thread, if any, and waits for it.
+    void stopReading();
     void finishReading();
     void fail(std::string why);
 
@@ -73,7 +78,8 @@ private:
     Stage stage_ = Stage::idle;
     std::string modelPath_;
     float mass_ = 0;
-    std::shared_ptr<Reading> reading_;
+    std::unique_ptr<Reading> reading_;
+    std::thread reader_;
     std::unique_ptr<Preparation> preparation_;
     std::string preparedPath_;
     PrepareProgress progress_;

@@ -126,7 +126,12 @@ void openModel(ProgramState& state, const std::string& path) {
 }
 
 bool cancelOpening(ProgramState& state) {
-    return state.opening.loader.cancel();
+    const std::string path = state.opening.loader.modelPath();
+    if (!state.opening.loader.cancel()) {
+        return false;
+    }
+    showNotice(state, path + ": opening cancelled", SbTime::getTimeOfDay().getValue());
+    return true;
 }
 
 bool followOpening(ProgramState& state, double now) {

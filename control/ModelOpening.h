@@ -36,8 +36,8 @@ constexpr double noticeSeconds = 6;
 /// until the new one has been read.
 void openModel(ProgramState& state, const std::string& path);
 
-/// Gives up the opening under way at once (key Esc); nothing changes. Returns whether there
-/// was one.
+/// Gives up the opening under way at once (key Esc): the reading stops, the preparation ends,
+/// the body stays, and a notice says so. Returns whether there was one.
 bool cancelOpening(ProgramState& state);
 
 /// Takes the opening a step further on the main loop. A body read replaces the one in the

@@ -51,7 +51,8 @@ bool openMeshFile(std::ifstream& stream, const char* fileName) {
     return true;
 }
 
-MeshReader::MeshReader(std::istream& in, const char* fileName) : in_(in), fileName_(fileName) {}
+MeshReader::MeshReader(std::istream& in, const char* fileName, const std::atomic<bool>* cancelled)
+    : in_(in), fileName_(fileName), cancelled_(cancelled) {}
 
 BodyMesh MeshReader::read(float mass) {
     if (readHeader() && readPoints(mass) && readFaces()) {
@@ -68,6 +69,10 @@ bool MeshReader::readHeader() {
     if (keyword == "TOFF") {
         mesh_.hasFileTexCoords = true;
     } else if (keyword != "OFF") {
+        // A reading cancelled before its keyword was whole ends quietly, never the program.
+        if (stopped()) {
+            return false;
+        }
         std::cerr << "No OFF- or TRIANGULATION-File !" << std::endl;
         if (!keyword.empty()) {
             std::cerr << conversionHint(keyword, fileName_) << std::endl;
@@ -122,6 +127,9 @@ bool MeshReader::readPoints(float mass) {
 
     int digit = 0;
     for (int32_t i = 0; i < n; ++i) {
+        if (stopped()) {
+            return false;
+        }
         double x = 0, y = 0, z = 0;
         in_ >> x >> y >> z;
         if (in_.fail()) {
@@ -178,6 +186,9 @@ bool MeshReader::readFaces() {
 
     int digit = 0;
     for (int32_t f = 0; f < numFaces_; ++f) {
+        if (stopped()) {
+            return false;
+        }
         int32_t count = 0;
         in_ >> count;
         if (in_.fail()) {
@@ -192,6 +203,9 @@ bool MeshReader::readFaces() {
         int32_t previous = 0;
         int32_t triangle[3] = {0, 0, 0};
         for (int32_t k = 0; k < count; ++k) {
+            if (stopped()) {
+                return false;
+            }
             int32_t j = 0;
             in_ >> j;
             if (in_.fail()) {
@@ -277,6 +291,16 @@ void MeshReader::writeDigit(int32_t record, int32_t count, int& digit) {
     }
 }
 
+// A relaxed load a record costs nothing beside parsing it, and a reading of any size stops
+// within one record of the request.
+bool MeshReader::stopped() {
+    if (cancelled_ == nullptr || !cancelled_->load(std::memory_order_relaxed)) {
+        return false;
+    }
+    error_ = cancelledReading;
+    return true;
+}
+
 bool MeshReader::failRead(const std::string& record, const char* problem, int32_t announced) {
     if (in_.eof()) {
         return fail("the file ends in " + record +
@@ -287,6 +311,10 @@ bool MeshReader::failRead(const std::string& record, const char* problem, int32_
 }
 
 bool MeshReader::fail(const std::string& what) {
+    // A cancelled reading may meet the end of its input first; it reports nothing else.
+    if (stopped()) {
+        return false;
+    }
     error_ = "Malformed mesh file: " + what;
     freshErrorLine() << error_ << std::endl;
     return false;

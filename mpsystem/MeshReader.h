@@ -2,6 +2,7 @@
 
 #include "mpsystem/BodyMesh.h"
 
+#include <atomic>
 #include <cstdint>
 #include <fstream>
 #include <iosfwd>
@@ -21,8 +22,11 @@ bool openMeshFile(std::ifstream& stream, const char* fileName);
 /// for ever. Such a file gives an empty mesh and one line in error().
 class MeshReader {
 public:
-    /// `fileName`, when known, lets the messages name the file.
-    explicit MeshReader(std::istream& in, const char* fileName = "");
+    /// `fileName`, when known, lets the messages name the file. While `cancelled` (when given)
+    /// is false the reader goes on; once it is set, the reader stops at the next record with an
+    /// empty mesh and the error cancelledReading, saying nothing on standard error.
+    explicit MeshReader(std::istream& in, const char* fileName = "",
+                        const std::atomic<bool>* cancelled = nullptr);
 
     /// Reads the whole mesh; `mass` is the mass of a point that starts at or above y = 0 (points
     /// below weigh 1.5 times as much; a mass that is not a finite number counts as 0).
@@ -32,6 +36,9 @@ public:
     BodyMesh read(float mass);
     /// One line (without end of line) saying what was wrong with the mesh; empty when it was read.
     const std::string& error() const { return error_; }
+
+    /// The error of a reading that was cancelled.
+    static constexpr const char* cancelledReading = "the reading was cancelled";
 
 private:
     bool readHeader();
@@ -48,6 +55,8 @@ private:
     int32_t plausibleRecords(int32_t count, int minBytes);
 
     void writeDigit(int32_t record, int32_t count, int& digit);
+    /// Whether the reading is to stop here; then sets the error.
+    bool stopped();
     /// Reports a malformed file; always returns false.
     bool fail(const std::string& what);
     /// After a failed read: "the file ends in <record>" at the end of input, else "<record> has
@@ -57,6 +66,7 @@ private:
 
     std::istream& in_;
     const char* fileName_;
+    const std::atomic<bool>* cancelled_;
     BodyMesh mesh_;
     std::string error_;
     int32_t numPoints_ = 0;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -88,6 +90,18 @@ TEST(PreparedBodies, KeysTellModelsOptionsAndToolsApartAndNameAnUnreadableFile) 
         EXPECT_EQ(none.problem.rfind(unreadable + ": cannot be read (", 0), 0u) << none.problem;
     }
     EXPECT_EQ(preparedBodyKey(model, {}, (folder / "no-tool").string()).key, "");
+
+    // The window keys the bytes it read: the same key, over pieces of a megabyte and across
+    // their edges, unless it is cancelled.
+    std::string bytes(3 * (1 << 20) + 7, 'v');
+    std::ofstream(model, std::ios::binary) << bytes;
+    std::atomic<bool> cancelled{false};
+    EXPECT_EQ(preparedBodyKeyOfBytes(bytes, {}, tool, cancelled).key,
+              preparedBodyKey(model, {}, tool).key);
+    cancelled = true;
+    const PreparedBodyKey stopped = preparedBodyKeyOfBytes(bytes, {}, tool, cancelled);
+    EXPECT_EQ(stopped.key, "");
+    EXPECT_EQ(stopped.problem, "");
 
     const std::string body = preparedBodyPath(folder.string(), plain.key);
     EXPECT_EQ(body, folder.string() + "/" + plain.key + ".toff");

@@ -169,6 +169,47 @@ TEST_F(ModelLoading, TheToolsFailureIsTheLineShown) {
     EXPECT_EQ(loader->stage(), Stage::idle);
 }
 
+/// Threads of this process.
+size_t threadCount() {
+    return static_cast<size_t>(
+        std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator()));
+}
+
+/// A body of `points` points and one strut: seconds of reading when it is large.
+std::string largeBody(int points) {
+    std::string text = "OFF\n" + std::to_string(points) + " 1 0\n";
+    text.reserve(text.size() + 12 * static_cast<size_t>(points));
+    for (int k = 0; k < points; ++k) {
+        text += "0.25 0.5 1\n";
+    }
+    return text + "2 0 1\n";
+}
+
+// Given up, or left with the loader, a reading stops and its thread is joined at once: none is
+// left reading a large file into memory nobody will look at.
+TEST_F(ModelLoading, AReadingGivenUpLeavesNoThreadBehind) {
+    const std::string path = write("large.off", largeBody(2'000'000));
+    const size_t threads = threadCount();
+    ::testing::internal::CaptureStderr();
+    loader->open(path, 1);
+    EXPECT_EQ(threadCount(), threads + 1);
+    EXPECT_TRUE(loader->cancel());
+    EXPECT_EQ(threadCount(), threads);
+    EXPECT_EQ(loader->stage(), Stage::idle);
+    EXPECT_EQ(loader->poll(), Stage::idle);
+
+    loader->open(path, 1);
+    loader->open(write("braced.off", bracedOff), 1);
+    ASSERT_EQ(pollPast(Stage::reading), Stage::done);
+    EXPECT_EQ(loader->takeBody().mesh.positions.size(), 4u);
+    EXPECT_EQ(threadCount(), threads) << "a new opening gives up the one under way";
+
+    loader->open(path, 1);
+    loader.reset();
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(threadCount(), threads);
+}
+
 struct BadFile {
     const char* name;
     const char* text;
@@ -179,8 +220,9 @@ class BadFiles : public ModelLoading, public ::testing::WithParamInterface<BadFi
 
 TEST_P(BadFiles, FailWithOneLineNamingTheFile) {
     const BadFile& bad = GetParam();
-    const std::string path = bad.text != nullptr
-                                 ? write(bad.name, bad.text)
+    const std::string path = bad.text != nullptr ? write(bad.name, bad.text)
+                             : bad.name[0] == '/'
+                                 ? bad.name
                                  : (fs::path(::testing::TempDir()) / bad.name).string();
     ::testing::internal::CaptureStderr();
     loader->open(path, 1);
@@ -197,10 +239,12 @@ TEST_P(BadFiles, FailWithOneLineNamingTheFile) {
 INSTANTIATE_TEST_SUITE_P(
     Loader, BadFiles,
     ::testing::Values(BadFile{"missing.obj", nullptr, "cannot be read"},
+                      BadFile{"/dev/zero", nullptr, "is a device, not a model file"},
                       BadFile{"cut.toff", "TOFF\n4 1 0\n0 0 0 0 0\n", "Malformed mesh file"},
                       BadFile{"faceless.toff", "TOFF\n2 0 0\n0 0 0 0 0\n1 0 0 1 1\n", "no faces"}),
     [](const ::testing::TestParamInfo<BadFile>& info) {
         std::string name = info.param.name;
+        name = name.substr(name.find_last_of('/') + 1);
         return name.substr(0, name.find('.'));
     });
 

@@ -7,6 +7,7 @@
 
 #include <gmock/gmock.h>
 
+#include <atomic>
 #include <fstream>
 #include <vector>
 
@@ -236,6 +237,25 @@ TEST(MeshReader, CarriageReturnLineEndsAreRead) {
                             "\r\n# gap\r\n0 1 0\r\n1 1 0\r\n3 0 1 2\r\n3 2 1 3\r\n");
     ASSERT_TRUE(m.body->isLoaded()) << m.body->loadError();
     EXPECT_EQ(m.body->numSprings(), 5);
+}
+
+// A reading given up stops at the next record with the reason as its error and no word of a
+// malformed file, wherever it is: in the points, in the faces, or before a keyword that would
+// otherwise end the program.
+TEST(MeshReader, ACancelledReadingStopsQuietlyWherever) {
+    const std::atomic<bool> cancelled{true};
+    for (const char* text : {"TOFF\n3 1 0\n0 0 0 0 0\n1 0 0 1 0\n0 1 0 0 1\n3 0 1 2\n", "",
+                             "# a comment, then the input ends"}) {
+        std::istringstream in(text);
+        testing::internal::CaptureStderr();
+        MeshReader reader(in, "body.toff", &cancelled);
+        const BodyMesh mesh = reader.read(1);
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(reader.error(), MeshReader::cancelledReading) << text;
+        EXPECT_TRUE(mesh.positions.empty());
+        EXPECT_EQ(said.find("Malformed"), std::string::npos) << said;
+        EXPECT_EQ(said.find("No OFF"), std::string::npos) << said;
+    }
 }
 
 TEST(MeshReaderDeathTest, UnknownKeywordEndsTheProgramNamingTheWordAndTheConversion) {

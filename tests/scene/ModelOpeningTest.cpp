@@ -68,4 +68,24 @@ TEST_F(ModelOpeningScene, AFileThatCannotBeUsedLeavesTheBodyAndSaysWhy) {
     EXPECT_TRUE(openingLines(state, state.notice.until + 1).empty()) << "for a few seconds";
 }
 
+TEST_F(ModelOpeningScene, EscGivesUpAReadingAndSaysSo) {
+    ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
+    MpSystem* body = mpSystem;
+    std::string large = "OFF\n1000000 1 0\n";
+    for (int k = 0; k < 1000000; ++k) {
+        large += "0 0 1\n";
+    }
+    const std::string path = writeFile("large.off", large + "2 0 1\n");
+    ::testing::internal::CaptureStderr();
+    openModel(state, path);
+    pressKey(SoKeyboardEvent::ESCAPE);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(state.opening.loader.stage(), ModelLoader::Stage::idle);
+    EXPECT_NE(said.find(path + ": opening cancelled\n"), std::string::npos) << said;
+    EXPECT_EQ(state.notice.text, path + ": opening cancelled");
+    followToTheEnd(state);
+    EXPECT_EQ(mpSystem, body) << "the body stays";
+    EXPECT_FALSE(cancelOpening(state)) << "nothing left to give up";
+}
+
 } // namespace

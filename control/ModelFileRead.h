@@ -1,0 +1,37 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+/// The largest model file the window reads. The loader holds a file whole in memory while it
+/// reads it, and the body made of it as well, so the budget bounds what an opening can take.
+/// 2 GB of text is some 30 million points, a hundred times the largest body that still moves in
+/// real time here (the 655,362-point ball of the README is 60 MB): a larger file is far more
+/// likely a mistake than a model, and reading it would take the memory of the whole machine.
+constexpr std::uint64_t modelFileBudget = 2'000'000'000;
+
+/// Bytes between two looks at the cancel flag while a file is read: a few milliseconds of
+/// reading from a disk.
+constexpr std::size_t modelReadChunk = std::size_t(1) << 20;
+
+enum class ModelFileRead {
+    /// The whole file is in the bytes.
+    read,
+    /// The file was not read, or not whole; the problem says why in one line naming it.
+    refused,
+    /// The flag was set while the file was read; nothing is kept.
+    cancelled,
+};
+
+/// Reads the regular file at `path` whole into `bytes`, in chunks, looking at `cancelled`
+/// before each. Refused before any byte is read: a file that is not there or cannot be opened,
+/// a folder, a device (/dev/zero, a terminal), a pipe or a socket (whose end nobody can know),
+/// a file over `budget` bytes. A file that grows or shrinks while it is read (still being
+/// written) is refused when that shows, so that at most its size at the start is ever read.
+ModelFileRead readModelFile(const std::string& path, std::string& bytes, std::string& problem,
+                            const std::atomic<bool>& cancelled,
+                            std::uint64_t budget = modelFileBudget);
+
+/// A number of bytes as people read it: "2 GB", "1.5 kB", "12 bytes".
+std::string byteSizeText(std::uint64_t bytes);
