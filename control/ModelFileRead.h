@@ -5,10 +5,10 @@
 #include <string>
 
 /// The largest model file the window reads. The loader holds a file whole in memory while it
-/// reads it, and the body made of it as well, so the budget bounds what an opening can take.
-/// 2 GB of text is some 30 million points, a hundred times the largest body that still moves in
-/// real time here (the 655,362-point ball of the README is 60 MB): a larger file is far more
-/// likely a mistake than a model, and reading it would take the memory of the whole machine.
+/// reads it, and the body made of it as well, so the budget bounds what one opening can take.
+/// 2 GB of a body file is some 20 million points (the 655,362-point ball of plimmerton-mkdata
+/// --ball 8 is 65 MB, and one tick of it already takes 64 ms): a larger file is far more likely
+/// a mistake than a model, and reading it would take much of the machine's memory.
 constexpr std::uint64_t modelFileBudget = 2'000'000'000;
 
 /// Bytes between two looks at the cancel flag while a file is read: a few milliseconds of
