@@ -47,6 +47,26 @@ bool askXdgUserDir(const char* kind, std::string& answer) {
     return spawned == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+bool isFolder(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && std::filesystem::is_directory(path, error);
+}
+
+/// The path from the root, so that the name printed finds the file from anywhere; as it is when
+/// the working directory it is relative to cannot be named (it was removed).
+std::string absolutePath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    if (error) {
+        return path;
+    }
+    std::string normal = absolute.lexically_normal().string();
+    while (normal.size() > 1 && normal.back() == '/') {
+        normal.pop_back();
+    }
+    return normal;
+}
+
 } // namespace
 
 std::string userFolder(const char* kind) {
@@ -55,13 +75,14 @@ std::string userFolder(const char* kind) {
     while (!answer.empty() && (answer.back() == '\n' || answer.back() == '/')) {
         answer.pop_back();
     }
-    const char* home = std::getenv("HOME");
-    std::error_code error;
-    if (!answered || answer.empty() || (home != nullptr && answer == home) ||
-        !std::filesystem::is_directory(answer, error)) {
-        return ".";
+    if (answered && isFolder(answer)) {
+        return absolutePath(answer);
     }
-    return answer;
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && isFolder(home)) {
+        return absolutePath(home);
+    }
+    return absolutePath(".");
 }
 
 std::string claimNewFile(const std::string& folder, const std::string& extension,
@@ -70,7 +91,10 @@ std::string claimNewFile(const std::string& folder, const std::string& extension
     const std::time_t now = std::time(nullptr);
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&now));
     for (int attempt = 1;; ++attempt) {
-        std::string path = (folder == "." ? "" : folder + "/") + "plimmerton-" + stamp;
+        std::string path = folder == "."          ? std::string()
+                           : folder.back() == '/' ? folder
+                                                  : folder + "/";
+        path += std::string("plimmerton-") + stamp;
         if (attempt > 1) {
             path += "-" + std::to_string(attempt);
         }

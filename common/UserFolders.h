@@ -2,9 +2,11 @@
 
 #include <string>
 
-/// The user's folder of a kind ("VIDEOS", "PICTURES") as `xdg-user-dir` names it, or the
-/// working directory (".") when it names none: when the command is missing, fails, answers
-/// the home folder (its answer for a kind that is not set up) or a folder that does not exist.
+/// Where the user's files of a kind ("VIDEOS", "PICTURES") go, as a path from the root: the
+/// folder `xdg-user-dir` names, also when that is the home folder (its answer for a kind that
+/// is not set up); the home folder when the command is missing, fails or names a folder that
+/// does not exist; the working directory only when there is no home folder either ("." when
+/// even that cannot be named, having been removed).
 std::string userFolder(const char* kind);
 
 /// Claims a new file in `folder` named "plimmerton-DATE-TIME" (local time, "%Y%m%d-%H%M%S"),

@@ -7,10 +7,11 @@ source "$(dirname "$0")/lib.sh"
 mesh="$PLIMMERTON_SOURCE_DIR/data/ball.toff"
 texture="$PLIMMERTON_SOURCE_DIR/data/body.tga"
 args=(-i "$mesh" -d 0.04 -m 0.3 -s 85 -t 0.012 -tex "$texture")
-# Pictures go to the working directory.
-pictures="$E2E_WORK/pictures"
-mkdir -p "$pictures"
-cd "$pictures"
+# A home without a pictures folder set up: xdg-user-dir answers the home folder itself, where
+# the pictures then go, whatever the working directory.
+export HOME="$E2E_WORK/home" XDG_CONFIG_HOME="$E2E_WORK/config"
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$E2E_WORK/work"
+cd "$E2E_WORK/work"
 
 start_display || exit 1
 start_program "${args[@]}"
@@ -128,8 +129,8 @@ check_equal "the view stays where it was: the pillars on the left have not moved
 type_keys F12
 wait_until 10 grep -q "^screenshot: " "$PROGRAM_OUT"
 first=$(sed -n 's/^screenshot: //p' "$PROGRAM_OUT" | head -n1)
-check "F12 writes a PNG in the working directory ($first)" \
-    bash -c "[ '$(dirname "$first")' = '$pictures' ] && [ -s '$first' ]"
+check "F12 writes a PNG in the home folder, named from the root ($first)" \
+    bash -c "[ '$(dirname "$first")' = '$HOME' ] && [ -s '$first' ]"
 check_equal "the picture has the view's size" "${view_width}x${view_height}" \
     "$(identify -format '%wx%h' "$first" 2>&1)"
 check "it is named after the time" bash -c "[[ '$(basename "$first")' =~ ^plimmerton-[0-9]{8}-[0-9]{6}(-[0-9]+)?\.png$ ]]"
@@ -147,9 +148,11 @@ check_equal "Q ends the program with status 0" 0 "$PROGRAM_STATUS"
 
 # ---- F12 where nothing can be written -----------------------------------------------------------
 
+# Without a home folder the pictures go to the working directory, which is removed here.
 gone="$E2E_WORK/gone"
 mkdir -p "$gone"
 cd "$gone"
+unset HOME
 start_program "${args[@]}"
 if ! window=$(find_window); then
     fail "a second window" "$(cat "$PROGRAM_ERR")"
