@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -75,10 +76,12 @@ void QtEnergyPlot::paintEvent(QPaintEvent*) {
     painter.drawText(QPointF(area.left(), height() - 6), QString("t %1 s").arg(start, 0, 'f', 1));
     painter.drawText(QPointF(area.right() - 60, height() - 6),
                      QString("%1 s").arg(start + EnergyHistory::span, 0, 'f', 1));
+    // The names share the width above the plot, so that a narrow plot shows them all.
+    const double step = std::min(70.0, area.width() / std::size(curves));
     double x = area.left();
     for (const Curve& curve : curves) {
         painter.setPen(curve.colour);
         painter.drawText(QPointF(x, 15), curve.name);
-        x += 70;
+        x += step;
     }
 }

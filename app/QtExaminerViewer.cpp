@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <algorithm>
@@ -72,10 +73,10 @@ private:
 
 } // namespace
 
-QtExaminerViewer::QtExaminerViewer(QWidget* parent, ProgramState& programState)
+QtExaminerViewer::QtExaminerViewer(QWidget* parent, QWidget* dockWidget, ProgramState& programState)
     : SoQtExaminerViewer(parent, nullptr, TRUE, SoQtFullViewer::BUILD_ALL, SoQtViewer::BROWSER,
                          FALSE),
-      state(programState), overlay(paintText) {
+      state(programState), overlay(paintText), dock(dockWidget) {
     // Built here rather than by the base class, so that the buttons are this class's.
     setBaseWidget(buildWidget(getParentWidget()));
     addSuperimposition(overlay.root());
@@ -85,13 +86,27 @@ QtExaminerViewer::QtExaminerViewer(QWidget* parent, ProgramState& programState)
         openModel(state, path.toStdString());
         refreshOverlay();
     }));
-    // Over the view, beside the drawing area rather than inside the OpenGL widget.
-    QWidget* area = getGLWidget()->parentWidget();
-    tuningPanel = new QtTuningPanel(area, getGLWidget(), state.tuning, [this] {
-        refreshOverlay();
-        scheduleRedraw();
-    });
-    energyPlot = new QtEnergyPlot(area, state.energy);
+    dock->setAutoFillBackground(true);
+    QPalette colours = dock->palette();
+    colours.setColor(QPalette::Window, QColor(44, 52, 60));
+    dock->setPalette(colours);
+    tuningPanel = new QtTuningPanel(
+        dock, getGLWidget(), state.tuning,
+        [this] {
+            refreshOverlay();
+            scheduleRedraw();
+        },
+        [this](const std::string& text) {
+            showNotice(state, text, SbTime::getTimeOfDay().getValue());
+            refreshOverlay();
+        });
+    energyPlot = new QtEnergyPlot(dock, state.energy);
+    energyPlot->setMinimumSize(240, 160);
+    auto* column = new QVBoxLayout(dock);
+    column->setContentsMargins(6, 6, 6, 6);
+    column->addWidget(tuningPanel, 0, Qt::AlignTop);
+    column->addWidget(energyPlot, 1);
+    dock->hide();
 }
 
 void QtExaminerViewer::setFeedbackVisibility(bool on) {
@@ -235,9 +250,11 @@ void QtExaminerViewer::chooseModelFile(const std::string& folder) {
     if (fileDialog == nullptr) {
         fileDialog = new QFileDialog(getBaseWidget(), "Open a model as the body");
         fileDialog->setFileMode(QFileDialog::ExistingFile);
-        fileDialog->setNameFilters({"Bodies (*.off *.toff)",
-                                    "Models (*.obj *.ply *.stl *.gltf *.glb *.dae *.3ds *.fbx)",
-                                    "All files (*)"});
+        QStringList filters;
+        for (const std::string& filter : modelFileFilters()) {
+            filters << QString::fromStdString(filter);
+        }
+        fileDialog->setNameFilters(filters);
         QObject::connect(fileDialog, &QFileDialog::fileSelected, [this](const QString& path) {
             openModel(state, path.toStdString());
             refreshOverlay();
@@ -248,32 +265,21 @@ void QtExaminerViewer::chooseModelFile(const std::string& folder) {
 }
 
 void QtExaminerViewer::syncWidgets() {
+    const bool changes = state.tuning.shown != tuningPanel->isVisibleTo(dock) ||
+                         state.energyPlotShown != energyPlot->isVisibleTo(dock);
+    // Measured before the dock changes: the view keeps its width, the window takes the rest.
+    const int viewWidth = getParentWidget()->width();
     tuningPanel->sync();
     energyPlot->setVisible(state.energyPlotShown);
-    const QRect view = getGLWidget()->geometry();
-    int freeTop = view.top();
-    if (tuningPanel->isVisible()) {
-        tuningPanel->adjustSize();
-        tuningPanel->move(view.right() - tuningPanel->width() - 8, view.top() + 8);
-        tuningPanel->raise();
-        freeTop = tuningPanel->geometry().bottom();
+    if (!changes) {
+        return;
     }
-    if (energyPlot->isVisible()) {
-        // Above the frame counter, below the panel, and clear of the middle, where the body
-        // rests.
-        const int bottom = view.bottom() - 28;
-        const int height = std::max(80, std::min(200, bottom - freeTop - 8));
-        const int width = std::max(240, std::min(480, view.width() * 2 / 5));
-        energyPlot->setGeometry(view.left() + 8, bottom - height, width, height);
-        energyPlot->raise();
-    }
-}
-
-void QtExaminerViewer::sizeChanged(const SbVec2s& size) {
-    SoQtExaminerViewer::sizeChanged(size);
-    // Also called while the viewer builds its widgets, before the panel and the plot exist.
-    if (tuningPanel != nullptr) {
-        syncWidgets();
+    dock->setVisible(state.tuning.shown || state.energyPlotShown);
+    QWidget* window = dock->window();
+    if ((window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) == 0) {
+        const int dockWidth = dock->isVisibleTo(window) ? dock->sizeHint().width() : 0;
+        window->resize(viewWidth + dockWidth,
+                       std::max(window->height(), window->minimumSizeHint().height()));
     }
 }
 

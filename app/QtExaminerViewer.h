@@ -17,10 +17,13 @@ class QtTuningPanel;
 /// model file dropped on the view is opened as the body, as one chosen in its file dialog is.
 /// The camera stays the scene's perspective camera: the keys, the headcam and the recorder work
 /// on it, so the viewer's switch to an orthographic camera, which would replace it, is left out.
+/// The tuning panel and the energy plot dock beside the view, never over it.
 class QtExaminerViewer : public SoQtExaminerViewer, public ExaminerViewer {
 public:
     /// Embedded in `parent`, all decorations, browser type; its mouse and texts work on `state`.
-    QtExaminerViewer(QWidget* parent, ProgramState& state);
+    /// The panel and the plot go into `dock`, a widget beside `parent` in the same window,
+    /// which the window grows by while it is shown.
+    QtExaminerViewer(QWidget* parent, QWidget* dock, ProgramState& state);
 
     // The toolkit's own overloads stay callable next to the ones taking this program's types.
     using SoQtExaminerViewer::setDrawStyle;
@@ -55,7 +58,6 @@ protected:
     /// The viewer's buttons but the camera-type switch.
     void createViewerButtons(QWidget* parent, SbPList* buttons) override;
     void actualRedraw() override;
-    void sizeChanged(const SbVec2s& size) override;
 
 private:
     void readLightSources();
@@ -66,12 +68,14 @@ private:
     /// Ctrl + left button on the body, the moves while it is held and its release; returns
     /// whether the event was one of those.
     bool handleGrab(const SoEvent* event);
-    /// Shows, hides and places the tuning panel and the energy plot as the state says, and
-    /// brings the panel's values up to date.
+    /// Shows or hides the tuning panel and the energy plot as the state says, in the dock beside
+    /// the view, and brings the panel's values up to date. The window grows or shrinks by what
+    /// the dock takes, so that the view keeps its size (unless the window fills the screen).
     void syncWidgets();
 
     ProgramState& state;
     OverlayScene overlay;
+    QWidget* dock;
     /// Made once the viewer's own widgets are built.
     QtTuningPanel* tuningPanel = nullptr;
     QtEnergyPlot* energyPlot = nullptr;

@@ -16,6 +16,8 @@
 namespace {
 
 constexpr int sliderSteps = 1000;
+/// The largest number a field takes as typed, far beyond every range.
+constexpr double typedLimit = 1e9;
 
 // A slider whose positions beyond a mark are painted red: the time steps past the stable one.
 class MarkedSlider : public QSlider {
@@ -65,8 +67,10 @@ double fromSlider(const TunableRange& range, int position) {
 } // namespace
 
 QtTuningPanel::QtTuningPanel(QWidget* parent, QWidget* view, TuningPanel& model,
-                             std::function<void()> changed)
-    : QWidget(parent), view_(view), model_(model), changed_(std::move(changed)) {
+                             std::function<void()> changed,
+                             std::function<void(const std::string&)> notify)
+    : QWidget(parent), view_(view), model_(model), changed_(std::move(changed)),
+      notify_(std::move(notify)) {
     setAutoFillBackground(true);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, QColor(30, 40, 50));
@@ -82,16 +86,15 @@ QtTuningPanel::QtTuningPanel(QWidget* parent, QWidget* view, TuningPanel& model,
     stable_ = new QLabel;
     layout->addWidget(stable_, layout->rowCount(), 0, 1, 3);
 
-    auto* materials = new QComboBox;
-    materials->setFocusPolicy(Qt::NoFocus);
-    materials->addItem("material...");
+    materials_ = new QComboBox;
+    materials_->setFocusPolicy(Qt::NoFocus);
+    materials_->addItem("material...");
     for (const MaterialPreset& preset : materialPresets()) {
-        materials->addItem(preset.name);
+        materials_->addItem(preset.name);
     }
-    connect(materials, QOverload<int>::of(&QComboBox::activated), this, [this, materials](int k) {
+    connect(materials_, QOverload<int>::of(&QComboBox::activated), this, [this](int k) {
         if (k > 0) {
             model_.applyPreset(materialPresets()[static_cast<size_t>(k - 1)]);
-            materials->setCurrentIndex(0);
             changed_();
         }
     });
@@ -102,7 +105,7 @@ QtTuningPanel::QtTuningPanel(QWidget* parent, QWidget* view, TuningPanel& model,
         changed_();
     });
     const int row = layout->rowCount();
-    layout->addWidget(materials, row, 0, 1, 2);
+    layout->addWidget(materials_, row, 0, 1, 2);
     layout->addWidget(reset, row, 2);
     setVisible(false);
 }
@@ -114,8 +117,12 @@ void QtTuningPanel::addRow(Tunable which, int decimals) {
     slider->setFocusPolicy(Qt::NoFocus);
     slider->setMinimumWidth(100);
     auto* field = new QDoubleSpinBox;
-    field->setRange(range.least, range.most);
     field->setDecimals(decimals);
+    // As wide as the range's numbers need; but any number may be typed, so that one beyond
+    // the range is held to it with a word rather than cut off digit by digit as it is typed.
+    field->setRange(range.least, range.most);
+    field->setFixedWidth(field->sizeHint().width());
+    field->setRange(-typedLimit, typedLimit);
     field->setSingleStep(std::pow(10.0, -decimals));
     field->setKeyboardTracking(false);
     field->setFocusPolicy(Qt::ClickFocus);
@@ -128,7 +135,7 @@ void QtTuningPanel::addRow(Tunable which, int decimals) {
     connect(slider, &QSlider::valueChanged, this,
             [this, which, range](int position) { set(which, fromSlider(range, position)); });
     connect(field, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
-            [this, which](double value) { set(which, value); });
+            [this, k = rows_.size()](double value) { type(rows_[k], value); });
     // Typing is done: the keys go back to the view.
     connect(field, &QDoubleSpinBox::editingFinished, this, [this] { view_->setFocus(); });
     rows_.push_back(Row{which, slider, field});
@@ -140,6 +147,21 @@ void QtTuningPanel::set(Tunable which, double value) {
     }
     model_.setValue(which, static_cast<float>(value));
     changed_();
+}
+
+void QtTuningPanel::type(const Row& row, double value) {
+    if (syncing_) {
+        return;
+    }
+    const std::string note = model_.typeValue(row.which, static_cast<float>(value));
+    changed_();
+    if (!note.empty()) {
+        // The field has the focus while it is typed in, so sync() leaves it alone.
+        syncing_ = true;
+        row.field->setValue(model_.value(row.which));
+        syncing_ = false;
+        notify_(note);
+    }
 }
 
 void QtTuningPanel::sync() {
@@ -161,6 +183,7 @@ void QtTuningPanel::sync() {
                 ->setMark(std::isfinite(stable) ? toSlider(range, stable) : sliderSteps + 1);
         }
     }
+    materials_->setCurrentIndex(model_.currentPreset() + 1);
     syncing_ = false;
     const bool beyond = model_.beyondStableTimeStep();
     stable_->setText(std::isfinite(stable) ? QString("stable time step up to %1%2")

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 class ExaminerViewer;
 class ProgramState;
 
@@ -8,8 +10,9 @@ class ProgramState;
 namespace QtWindow {
 
 /// Initialises the toolkit and the scene-graph library and creates the top-level window.
-/// Returns false, without aborting, when no display can be opened or the toolkit fails.
-bool init(const char* programName, const char* className);
+/// Returns false, without aborting, when no display can be opened or the toolkit fails, with
+/// `problem` saying why ("no display is named: DISPLAY is not set").
+bool init(const char* programName, const char* className, std::string& problem);
 
 /// Creates the examiner viewer in the top-level window: embedded, all decorations, browser
 /// type. It passes every keyboard event to the scene graph and none to its own key bindings;

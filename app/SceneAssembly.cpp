@@ -92,8 +92,12 @@ bool assembleScene(ExaminerViewer* examinerViewer, ProgramState& state) {
     connectCollisions();
 
     createSensors(state);
-    state.bodyName = settings.meshFileName;
-    state.commandLineTexture = settings.textureFileName;
+    // A model prepared at start has named the body after itself and kept the command line's
+    // picture for the bodies opened later (control/ModelAtStart.h).
+    if (state.bodyName.empty()) {
+        state.bodyName = settings.meshFileName;
+        state.commandLineTexture = settings.textureFileName;
+    }
     state.tuning.rememberCommandLine(settings.timeStep);
     state.energy.zeroHeight = arenaFloorHeight;
     SoEventCallback* keyboardNode = new SoEventCallback;

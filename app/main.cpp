@@ -8,12 +8,15 @@
 #include "common/CommandLine.h"
 #include "common/ToolCommandLine.h"
 #include "control/KeyScript.h"
+#include "control/ModelAtStart.h"
 #include "control/ProgramState.h"
 
 #include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 int main(int argc, char** argv) {
     if (isUsageRequest(argc, argv)) {
@@ -37,7 +40,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const char* programName = argc > 0 ? argv[0] : "plimmerton";
-    if (!QtWindow::init(programName, "SoWin")) {
+    if (!QtWindow::init(programName, "SoWin", problem)) {
+        std::cerr << "Cannot open a window: " << problem << std::endl;
         return 1;
     }
     // Everything the program keeps beyond its globals; it outlives the viewer, whose handlers
@@ -48,6 +52,12 @@ int main(int argc, char** argv) {
     const char* arenaSeed = findOption(argc, argv, "-arena");
     if (*arenaSeed != '\0') {
         state.arenaSeed = static_cast<unsigned>(std::strtoul(arenaSeed, nullptr, 10));
+    }
+    // A model of another form becomes a body first, as one opened in the window does.
+    if (startsWithModel(argc, argv) &&
+        !takeModelAtStart(state, *findOption(argc, argv, "-tex") != '\0',
+                          isatty(STDERR_FILENO) != 0)) {
+        return 1;
     }
     if (!assembleScene(QtWindow::createExaminerViewer(state), state)) {
         return 1;

@@ -37,11 +37,18 @@ void printHelp() {
 }
 
 void printUsage() {
-    std::cout << "Usage: plimmerton -i MESH [-d DAMPING] [-m MASS] [-s STIFFNESS] [-t TIMESTEP]"
+    std::cout << "Usage: plimmerton [-i] MODEL [-d DAMPING] [-m MASS] [-s STIFFNESS] [-t TIMESTEP]"
                  " [-tex IMAGE] [-keys SCRIPT] [-arena SEED]"
               << std::endl;
     std::cout << std::endl;
-    std::cout << "  -i MESH       body to simulate: an OFF or TOFF mesh file (required)"
+    std::cout << "  -i MODEL      body to simulate (required; -i may be left out): a body file,"
+                 " TOFF or OFF,\n"
+                 "                is read as it is; a model of another form (OBJ, PLY, STL,"
+                 " glTF, ...; without\n"
+                 "                -i also an OFF surface without struts) is prepared into a body"
+                 " by\n"
+                 "                plimmerton-prepare first, as Ctrl+O does, and kept in the"
+                 " cache for the next time"
               << std::endl;
     std::cout << "  -d DAMPING    velocity damping of the mass points (default 0)" << std::endl;
     std::cout << "  -m MASS       mass of each mass point; points below y = 0 weigh 1.5 times"
@@ -63,6 +70,7 @@ void printUsage() {
     std::cout << "  plimmerton -i data/ball.toff -d 0.04 -m 0.3 -s 85 -t 0.012"
                  " -tex data/body.tga"
               << std::endl;
+    std::cout << "  plimmerton cow.obj -d 0.04 -m 0.3 -s 85 -t 0.012" << std::endl;
     std::cout << "The pillars' texture, col.tga, is read from the working directory when it"
                  " holds one, else from";
     const std::vector<std::string> folders = dataFolders();

@@ -5,7 +5,21 @@
 /// false; meshStream is then the failed stream.
 bool openMeshStream();
 
-/// The start-up before the window: the mesh file name, the mesh stream, then the numeric
-/// options and the texture name. Returns false, with the message written and nothing else
-/// read, when the mesh file cannot be opened.
+/// The model named as a plain argument (`plimmerton cow.obj`): the first argument after the
+/// program's name that does not begin with "-" and does not follow one that does (which makes
+/// it that option's value); empty text when there is none.
+const char* modelArgument(int argc, char** argv);
+
+/// The start-up before the window: the body's file name (-i, else the model named as a plain
+/// argument), the mesh stream, then the numeric options and the texture name. Returns false,
+/// with the message written and nothing else read, when the file cannot be opened; when no file
+/// was named at all, a second line says how to name one.
 bool readCommandLine(int argc, char** argv);
+
+/// Whether the file settings.meshFileName names is a model to be prepared into a body before
+/// it is read, rather than read by the mesh reader as it is. A plain argument is told apart as
+/// the window tells the files opened in it: every file that is no body file (TOFF, or OFF
+/// braced with struts) is prepared. After -i, the reader keeps every OFF and TOFF file, and
+/// only a file of another form that plimmerton-prepare reads (by its name's extension or its
+/// first word) is prepared. A pipe or a device is read as it is, since it cannot be read twice.
+bool startsWithModel(int argc, char** argv);

@@ -64,32 +64,24 @@ void readBody(Reading& reading, const std::string& bytes, const std::string& pat
 void findPrepared(Reading& reading, const std::string& bytes, const std::string& path,
                   const std::string& tool, float mass) {
     if (tool.empty()) {
-        reading.problem = path + ": is no body file, and plimmerton-prepare, which makes bodies "
-                                 "of models, is neither beside the program nor on PATH";
+        reading.problem = noPrepareTool(path);
         return;
     }
-    const PreparedBodyKey key = preparedBodyKeyOfBytes(bytes, {}, tool, reading.cancelled);
-    if (key.key.empty()) {
-        reading.problem = key.problem;
+    const PreparedPlace place =
+        placePreparedBody(path, preparedBodyKeyOfBytes(bytes, {}, tool, reading.cancelled));
+    if (!place.problem.empty()) {
+        reading.problem = place.problem;
         return;
     }
-    const std::string folder = preparedCacheFolder();
-    const std::string prepared = preparedBodyPath(folder, key.key);
-    std::error_code error;
-    if (std::filesystem::is_regular_file(prepared, error)) {
+    if (place.prepared) {
         std::string body;
-        if (readBytes(reading, prepared, body)) {
-            readBody(reading, body, prepared, mass);
-            reading.picturePath = findBodyPicture(prepared);
+        if (readBytes(reading, place.bodyPath, body)) {
+            readBody(reading, body, place.bodyPath, mass);
+            reading.picturePath = findBodyPicture(place.bodyPath);
         }
         return;
     }
-    std::filesystem::create_directories(folder, error);
-    if (error) {
-        reading.problem = path + ": cannot keep its body in " + folder + ": " + error.message();
-        return;
-    }
-    reading.preparedPath = prepared;
+    reading.preparedPath = place.bodyPath;
     reading.outcome = Reading::Outcome::needsPreparation;
 }
 
@@ -120,7 +112,7 @@ void readOrFind(Reading& reading, const std::string& path, bool mustBeBody, cons
 } // namespace
 
 ModelLoader::ModelLoader(Launcher launch, std::string tool)
-    : launch_(std::move(launch)), tool_(tool.empty() ? findPrepareTool() : std::move(tool)) {}
+    : launch_(std::move(launch)), givenTool_(std::move(tool)) {}
 
 ModelLoader::~ModelLoader() {
     cancel();
@@ -128,6 +120,9 @@ ModelLoader::~ModelLoader() {
 
 void ModelLoader::open(const std::string& path, float mass) {
     cancel();
+    // Looked for at every opening, so that a tool built or installed while the program runs
+    // is found without a restart.
+    tool_ = givenTool_.empty() ? findPrepareTool() : givenTool_;
     modelPath_ = path;
     mass_ = mass;
     progress_ = PrepareProgress{};

@@ -37,8 +37,8 @@ public:
         const std::string& tool, const std::string& model, const std::string& body,
         std::string& problem)>;
 
-    /// `tool` is the preparation tool whose bodies are cached (found beside the program or on
-    /// PATH when empty); `launch` starts it.
+    /// `tool` is the preparation tool whose bodies are cached; when empty, it is looked for
+    /// beside the program, then on PATH, at every opening. `launch` starts it.
     explicit ModelLoader(Launcher launch = startPrepareTool, std::string tool = "");
     ~ModelLoader();
     ModelLoader(const ModelLoader&) = delete;
@@ -74,6 +74,8 @@ private:
     void fail(std::string why);
 
     Launcher launch_;
+    std::string givenTool_;
+    /// The tool of the opening under way.
     std::string tool_;
     Stage stage_ = Stage::idle;
     std::string modelPath_;

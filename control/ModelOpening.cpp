@@ -5,13 +5,13 @@
 #include "common/ErrorLine.h"
 #include "control/BodyRebuild.h"
 #include "control/ProgramState.h"
+#include "mpsystem/ConversionHint.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/SbTime.h>
 #include <Inventor/nodes/SoPerspectiveCamera.h>
 #include <Inventor/sensors/SoTimerSensor.h>
 
-#include <iomanip>
 #include <iostream>
 #include <sstream>
 
@@ -79,13 +79,6 @@ void follow(ProgramState& state) {
     }
 }
 
-void showNotice(ProgramState& state, const std::string& text, double now) {
-    freshErrorLine() << text << std::endl;
-    state.notice.text = text;
-    state.notice.until = now + noticeSeconds;
-    follow(state);
-}
-
 // The body keeps what the user set on the one it replaces (the tuning panel may have changed
 // its point mass while the new one was read); N later reads it with the command-line values,
 // as it always does.
@@ -110,6 +103,25 @@ void install(ProgramState& state, OpenedBody opened) {
 }
 
 } // namespace
+
+std::vector<std::string> modelFileFilters() {
+    std::string models;
+    for (const std::string& extension : preparableExtensions()) {
+        if (extension != "off") {
+            models += " *." + extension;
+        }
+    }
+    const std::string bodies = "*.toff *.off";
+    return {"Bodies and models (" + bodies + models + ")", "Bodies (" + bodies + ")",
+            "Models (" + models.substr(1) + ")", "All files (*)"};
+}
+
+void showNotice(ProgramState& state, const std::string& text, double now) {
+    freshErrorLine() << text << std::endl;
+    state.notice.text = text;
+    state.notice.until = now + noticeSeconds;
+    follow(state);
+}
 
 ModelOpening::ModelOpening(ModelLoader::Launcher launch, std::string tool)
     : loader(std::move(launch), std::move(tool)) {}
@@ -160,19 +172,8 @@ std::vector<std::string> openingLines(const ProgramState& state, double now) {
     switch (loader.stage()) {
     case ModelLoader::Stage::reading:
         return {"opening " + name, "Esc: cancel"};
-    case ModelLoader::Stage::preparing: {
-        const PrepareProgress& progress = loader.progress();
-        const int width = 20;
-        const int filled = progress.percent * width / 100;
-        std::ostringstream bar;
-        bar << "[" << std::string(static_cast<size_t>(filled), '#')
-            << std::string(static_cast<size_t>(width - filled), '.') << "] " << std::setw(3)
-            << progress.percent << "%";
-        if (!progress.stage.empty()) {
-            bar << "  " << progress.stage;
-        }
-        return {"preparing " + name, bar.str(), "Esc: cancel"};
-    }
+    case ModelLoader::Stage::preparing:
+        return {"preparing " + name, progressBar(loader.progress()), "Esc: cancel"};
     default:
         break;
     }

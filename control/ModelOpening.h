@@ -32,6 +32,13 @@ public:
 /// Seconds a notice stays over the view.
 constexpr double noticeSeconds = 6;
 
+/// The file dialog's filters, each "Name (*.ext *.ext ...)": first every file the program opens
+/// (bodies and every model the preparation reads), then the bodies, the models, all files.
+std::vector<std::string> modelFileFilters();
+
+/// Shows `text` over the view for noticeSeconds from `now`, and writes it on standard error.
+void showNotice(ProgramState& state, const std::string& text, double now);
+
 /// Begins opening the model at `path` as the body (ModelLoader); the body in the scene stays
 /// until the new one has been read.
 void openModel(ProgramState& state, const std::string& path);

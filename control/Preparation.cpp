@@ -4,7 +4,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <iomanip>
+#include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <fcntl.h>
@@ -129,6 +133,47 @@ private:
 };
 
 } // namespace
+
+std::string noPrepareTool(const std::string& model) {
+    return model + ": is no body file, and plimmerton-prepare, which makes bodies of models, is "
+                   "neither beside the program nor on PATH";
+}
+
+PreparedPlace placePreparedBody(const std::string& model, const PreparedBodyKey& key) {
+    PreparedPlace place;
+    if (key.key.empty()) {
+        place.problem = key.problem;
+        return place;
+    }
+    const std::string folder = preparedCacheFolder();
+    const std::string body = preparedBodyPath(folder, key.key);
+    std::error_code error;
+    if (std::filesystem::is_regular_file(body, error)) {
+        place.bodyPath = body;
+        place.prepared = true;
+        return place;
+    }
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        place.problem = model + ": cannot keep its body in " + folder + ": " + error.message();
+        return place;
+    }
+    place.bodyPath = body;
+    return place;
+}
+
+std::string progressBar(const PrepareProgress& progress) {
+    const int width = 20;
+    const int filled = progress.percent * width / 100;
+    std::ostringstream bar;
+    bar << "[" << std::string(static_cast<size_t>(filled), '#')
+        << std::string(static_cast<size_t>(width - filled), '.') << "] " << std::setw(3)
+        << progress.percent << "%";
+    if (!progress.stage.empty()) {
+        bar << "  " << progress.stage;
+    }
+    return bar.str();
+}
 
 std::unique_ptr<Preparation> startPrepareTool(const std::string& tool, const std::string& model,
                                               const std::string& body, std::string& problem) {

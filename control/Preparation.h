@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/PreparedBodies.h"
+
 #include <memory>
 #include <string>
 
@@ -26,6 +28,30 @@ public:
     /// model and says why not.
     virtual std::string failure() const = 0;
 };
+
+/// Where the body that `tool` makes of `model` is kept in the cache of prepared bodies
+/// (common/PreparedBodies.h), which the window's openings, the start-up and
+/// scripts/prepare-cached.sh share.
+struct PreparedPlace {
+    /// KEY.toff in the cache folder; empty when `problem` is set.
+    std::string bodyPath;
+    /// The body lies there already, prepared before.
+    bool prepared = false;
+    /// One line naming the model and why it cannot be prepared (no tool, a model that cannot
+    /// be read, a cache folder that cannot be made); empty otherwise.
+    std::string problem;
+};
+
+/// The line said for `model` when no preparation tool was found.
+std::string noPrepareTool(const std::string& model);
+
+/// The place of the body of `model` under `key` (its problem when the key could not be made);
+/// the cache folder is made when the body is not there yet.
+PreparedPlace placePreparedBody(const std::string& model, const PreparedBodyKey& key);
+
+/// The progress as the window shows it under "preparing NAME": a bar of twenty, the percent
+/// and the stage ("[#####...............]  25%  reading").
+std::string progressBar(const PrepareProgress& progress);
 
 /// Starts plimmerton-prepare (`tool`) on `model`, to write the body to `body`. Returns null,
 /// with one line in `problem`, when the tool cannot be started.

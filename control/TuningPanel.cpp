@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <sstream>
 
 namespace {
 
@@ -79,10 +80,37 @@ void TuningPanel::setValue(Tunable which, float value) {
     }
 }
 
+std::string TuningPanel::typeValue(Tunable which, float value) {
+    setValue(which, value);
+    const TunableRange& range = tunableRange(which);
+    if (std::isnan(value) || (value >= range.least && value <= range.most)) {
+        return "";
+    }
+    std::ostringstream line;
+    line << range.label << " " << value << " is beyond its range of " << range.least << " to "
+         << range.most << ": set to " << std::clamp(value, range.least, range.most);
+    return line.str();
+}
+
 void TuningPanel::applyPreset(const MaterialPreset& preset) {
     setValue(Tunable::stiffness, preset.stiffness);
     setValue(Tunable::damping, preset.damping);
     setValue(Tunable::mass, preset.mass);
+}
+
+int TuningPanel::currentPreset() const {
+    if (currentBody() == nullptr) {
+        return -1;
+    }
+    const std::vector<MaterialPreset>& presets = materialPresets();
+    for (size_t k = 0; k < presets.size(); ++k) {
+        if (value(Tunable::stiffness) == presets[k].stiffness &&
+            value(Tunable::damping) == presets[k].damping &&
+            value(Tunable::mass) == presets[k].mass) {
+            return static_cast<int>(k);
+        }
+    }
+    return -1;
 }
 
 // The command-line values go back as they were, even outside the panel's ranges.

@@ -3,6 +3,7 @@
 #include "mpsystem/StableTimeStep.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 /// The values the tuning panel sets.
@@ -48,7 +49,14 @@ public:
     float value(Tunable which) const;
     /// Sets the value, held to its range; a value that is not a number is ignored.
     void setValue(Tunable which, float value);
+    /// A value typed into the panel, set as setValue sets it. Returns the line that says so when
+    /// it lay outside its range and was held to it ("stiffness 99999 is beyond its range of 5
+    /// to 2000: set to 2000"), else empty text.
+    std::string typeValue(Tunable which, float value);
     void applyPreset(const MaterialPreset& preset);
+    /// The material whose stiffness, damping and point mass the body has now, as an index of
+    /// materialPresets(); -1 when it has no material's values or there is no body.
+    int currentPreset() const;
     /// The command-line stiffness, damping, point mass and time step.
     void reset();
 

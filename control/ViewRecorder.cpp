@@ -1,9 +1,9 @@
 #include "control/ViewRecorder.h"
 
-#include "appstate/ExaminerViewer.h"
 #include "appstate/Globals.h"
 #include "common/ErrorLine.h"
 #include "control/Simulation.h"
+#include "control/ViewPicture.h"
 #include "offscreen/ViewRenderer.h"
 
 #include <Inventor/nodes/SoPerspectiveCamera.h>
@@ -47,12 +47,7 @@ void ViewRecorder::tickRan() {
         return;
     }
     showSimulation();
-    ViewLook look;
-    look.background = viewer->getBackgroundColor();
-    look.headlight = viewer->isHeadlight();
-    look.drawStyle = viewer->getDrawStyle(ExaminerViewer::STILL);
-    look.transparencyType = viewer->getTransparencyType();
-    if (!renderer_->render(look)) {
+    if (!renderer_->render(viewerLook())) {
         fail("the view could not be drawn offscreen");
         return;
     }

@@ -97,11 +97,19 @@ std::string conversionHint(const std::string& keyword, const char* fileName) {
     const std::string model = fileName != nullptr ? fileName : "";
     const std::string found =
         "The file begins with \"" + printableWord(keyword) + "\", which is not OFF or TOFF";
-    if (!hasModelExtension(model) && !beginsLikeAModel(keyword)) {
+    if (!isPreparableModel(keyword, model)) {
         return found;
     }
     const std::string command = model.empty() ? "plimmerton-prepare MODEL BODY.toff"
                                               : "plimmerton-prepare " + shellWord(model) + " " +
                                                     shellWord(bodyFileFor(model));
     return found + "; a model of another kind becomes a body with: " + command;
+}
+
+bool isPreparableModel(const std::string& keyword, const std::string& fileName) {
+    return hasModelExtension(fileName) || beginsLikeAModel(keyword);
+}
+
+std::vector<std::string> preparableExtensions() {
+    return std::vector<std::string>(std::begin(modelExtensions), std::end(modelExtensions));
 }

@@ -73,7 +73,7 @@ bool MeshReader::readHeader() {
         if (stopped()) {
             return false;
         }
-        std::cerr << "No OFF- or TRIANGULATION-File !" << std::endl;
+        freshErrorLine() << "No OFF- or TRIANGULATION-File !" << std::endl;
         if (!keyword.empty()) {
             std::cerr << conversionHint(keyword, fileName_) << std::endl;
         }
@@ -114,7 +114,8 @@ bool MeshReader::readCount(const char* what, int32_t& count) {
 
 bool MeshReader::readPoints(float mass) {
     const int32_t n = numPoints_;
-    std::cerr << "Reading points..." << std::endl << "(" << n << " points)   [-";
+    // A body read right after another starts below the other's last line.
+    freshErrorLine() << "Reading points..." << std::endl << "(" << n << " points)   [-";
     setErrorLineOpen(true);
 
     const int32_t room = plausibleRecords(n, minVertexBytes);

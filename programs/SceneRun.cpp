@@ -8,6 +8,7 @@
 #include "common/ErrorLine.h"
 #include "control/ProgramState.h"
 #include "control/Simulation.h"
+#include "control/ViewPicture.h"
 #include "mpsystem/MpSystem.h"
 #include "programs/ProgressBar.h"
 #include "programs/RunReport.h"
@@ -24,13 +25,33 @@
 
 namespace {
 
+/// The viewer of a run without a window: F12 saves the view as the window would, drawn
+/// offscreen once the key has been handled (saveViewPicture).
+class RunViewer : public HeadlessViewer {
+public:
+    void saveScreenshot() override { ++screenshotsAsked; }
+
+    /// Saves the pictures asked for since the last call.
+    void savePicturesAsked() {
+        for (; screenshotsSaved_ < screenshotsAsked; ++screenshotsSaved_) {
+            saveViewPicture(viewport.getViewportSizePixels());
+        }
+    }
+
+private:
+    int screenshotsSaved_ = 0;
+};
+
 /// Runs the ticks; false when the video failed on the way.
-bool runTicks(const SceneRun& run, ProgramState& state, long& ticksRun,
+bool runTicks(const SceneRun& run, ProgramState& state, RunViewer& pictures, long& ticksRun,
               std::vector<double>& tickMillis) {
     ProgressBar progress(run.ticks, "ticks", isatty(STDERR_FILENO) != 0);
     tickMillis.reserve(static_cast<size_t>(run.ticks));
     for (ticksRun = 0; ticksRun < run.ticks; ++ticksRun) {
-        if (state.keyScript.pressDue(state.ticksRun, true)) {
+        const bool quit = state.keyScript.pressDue(state.ticksRun, true);
+        // The state that the keys of this tick see, as the window would show it.
+        pictures.savePicturesAsked();
+        if (quit) {
             break;
         }
         const auto start = std::chrono::steady_clock::now();
@@ -60,7 +81,7 @@ int runScene(const SceneRun& run) {
         return 1;
     }
     SoDB::init();
-    HeadlessViewer* headless = new HeadlessViewer;
+    RunViewer* headless = new RunViewer;
     headless->viewport =
         SbViewportRegion(static_cast<short>(run.width), static_cast<short>(run.height));
     ProgramState state;
@@ -89,7 +110,7 @@ int runScene(const SceneRun& run) {
     long ticksRun = 0;
     std::vector<double> tickMillis;
     const auto start = std::chrono::steady_clock::now();
-    if (status == 0 && (!runTicks(run, state, ticksRun, tickMillis) ||
+    if (status == 0 && (!runTicks(run, state, *headless, ticksRun, tickMillis) ||
                         (!run.videoFileName.empty() && !state.recorder.stop()))) {
         status = 1;
     }

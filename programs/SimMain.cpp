@@ -65,14 +65,16 @@ const char* simUsage =
     "  --keys SCRIPT  press the program's keys at given ticks, with their meaning in the\n"
     "                 window: TICK:KEY,... with KEY a letter, a digit, space, left,\n"
     "                 right, up, down, end or f12, for example \"0:space,120:a,121:space\"\n"
-    "                 (a key at tick T acts before tick T + 1; Q ends the run there)\n"
+    "                 (a key at tick T acts before tick T + 1; Q ends the run there;\n"
+    "                 F12 saves the view as a PNG of --size in the pictures folder, as\n"
+    "                 the window's F12 does; ctrl+o, the window's file dialog, is refused)\n"
     "  --video OUT.mp4  record the view of the window at start (camera, arena, body with\n"
     "                 its TEXTURE, balls and lights, cannon) into an H.264 video at the\n"
     "                 program's target pace: frame k shows the state after the ticks of\n"
     "                 the first k / N seconds of the timer's grid (TIMESTEP / 3 a tick).\n"
     "                 Needs no display. The progress goes to standard error.\n"
-    "  --size WxH     the video's size in pixels (default 640x480; odd sizes lose a row\n"
-    "                 or column)\n"
+    "  --size WxH     the size in pixels of the video and of F12's pictures (default\n"
+    "                 640x480; odd sizes lose a row or column of the video)\n"
     "  --fps N        frames a second (default 30)\n"
     "\n"
     "Output, on standard output:\n"
@@ -82,6 +84,7 @@ const char* simUsage =
     "                               single-precision x, y, z of every point in order)\n"
     "  median tick T ms            (when TICKS > 0)\n"
     "  video OUT.mp4, frames N (S s at N a second), wall time S s   (with --video)\n"
+    "  screenshot: PATH            (for each F12 of --keys)\n"
     "\n"
     "An unknown option, an option without its value, a value out of its range, a SCRIPT\n"
     "that is not of its form or a missing -i end the run with status 2; a missing or\n"
@@ -128,6 +131,13 @@ bool readSceneOptions(ToolCommandLine& commandLine, SceneRun& run) {
         !parseKeyScript(commandLine.text("--keys"), run.keys, problem)) {
         commandLine.refuse("--keys: " + problem);
         return false;
+    }
+    for (const ScriptedKey& key : run.keys) {
+        if (key.ctrl && key.key == SoKeyboardEvent::O) {
+            commandLine.refuse("--keys: ctrl+o opens the window's file dialog, which a run "
+                               "without a window has not");
+            return false;
+        }
     }
     run.videoFileName = commandLine.text("--video");
     run.textureFileName = commandLine.text("-tex");

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Usage: scripts/run.sh [MODEL] [PROGRAM OPTIONS]
 #
-# Builds the program and runs it on the bundled ball, with options that keep the simulation
-# stable and lively. The program runs in data/.
+# Builds the program, with every program it starts (plimmerton-prepare, which makes bodies of the
+# models opened in the window), and runs it on the bundled ball, with options that keep the
+# simulation stable and lively. The program runs in data/.
 #
 # MODEL, a model file of any form plimmerton-prepare reads (OFF, OBJ, PLY, STL, glTF, ...), is
 # prepared into a body once (kept in ~/.cache/plimmerton, see scripts/prepare-cached.sh) and run in
@@ -63,7 +64,8 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target plimmerton -j "$(nproc)" >/dev/null
+# The window starts plimmerton-prepare for every model it opens that is no body file.
+cmake --build build --target plimmerton plimmerton-prepare -j "$(nproc)" >/dev/null
 if [ -n "$model" ]; then
     body=$(bash scripts/prepare-cached.sh "$model")
     set_option -i "$body"

@@ -1,5 +1,10 @@
 #include "control/ModelLoader.h"
 
+#include "appstate/Globals.h"
+#include "common/ErrorLine.h"
+#include "control/ModelAtStart.h"
+#include "control/ProgramState.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -101,7 +106,7 @@ protected:
     FakeTool fake;
     std::unique_ptr<ModelLoader> loader;
 
-private:
+protected:
     fs::path folder_;
     std::string toolPath_;
 };
@@ -208,6 +213,121 @@ TEST_F(ModelLoading, AReadingGivenUpLeavesNoThreadBehind) {
     loader.reset();
     ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(threadCount(), threads);
+}
+
+/// A tool that reports the next of `reports` at each look, and then writes the body.
+class ReportingPreparation : public Preparation {
+public:
+    ReportingPreparation(std::vector<PrepareProgress> reports, std::string body,
+                         std::string failure)
+        : reports_(std::move(reports)), body_(std::move(body)), failure_(std::move(failure)) {}
+    bool running(PrepareProgress& progress) override {
+        if (next_ < reports_.size()) {
+            progress = reports_[next_++];
+            return true;
+        }
+        if (failure_.empty()) {
+            std::ofstream(body_) << bracedOff;
+            std::ofstream(body_ + ".png") << "picture";
+        }
+        return false;
+    }
+    void cancel() override {}
+    std::string failure() const override { return failure_; }
+
+private:
+    std::vector<PrepareProgress> reports_;
+    size_t next_ = 0;
+    std::string body_;
+    std::string failure_;
+};
+
+// A model named on the command line is prepared as the window prepares it, its progress on
+// standard error, and the body kept in the same cache; the program's settings then point at it.
+class ModelAtStart : public ModelLoading {
+protected:
+    void TearDown() override {
+        delete meshStream;
+        meshStream = nullptr;
+        settings = SimulationSettings{};
+        ModelLoading::TearDown();
+    }
+
+    ModelLoader::Launcher launcher() {
+        return [this](const std::string& tool, const std::string& model, const std::string& body,
+                      std::string&) -> std::unique_ptr<Preparation> {
+            EXPECT_EQ(tool, toolPath_);
+            ++fake.starts;
+            fake.model = model;
+            fake.body = body;
+            return std::make_unique<ReportingPreparation>(
+                std::vector<PrepareProgress>{
+                    {0, ""}, {0, "reading"}, {40, "reading"}, {60, "bracing"}},
+                body, fake.failure);
+        };
+    }
+
+    /// Prepares `model` at start, not on a terminal; returns what it wrote on standard error.
+    std::string prepare(const std::string& model, StartModel& body, bool& made) {
+        setErrorLineOpen(false);
+        ::testing::internal::CaptureStderr();
+        made = prepareModelAtStart(model, false, body, launcher(), toolPath_);
+        return ::testing::internal::GetCapturedStderr();
+    }
+};
+
+TEST_F(ModelAtStart, IsPreparedOnceWithItsProgressAndTakenFromTheCacheAfter) {
+    const std::string model = write("bare.off", bareOff);
+    StartModel body;
+    bool made = false;
+    const std::string said = prepare(model, body, made);
+    ASSERT_TRUE(made) << said;
+    EXPECT_EQ(fake.starts, 1);
+    EXPECT_EQ(fake.model, model);
+    EXPECT_EQ(body.bodyPath, fake.body);
+    EXPECT_EQ(fs::path(body.bodyPath).parent_path(), folder_ / "cache");
+    EXPECT_EQ(body.picturePath, fake.body + ".png");
+    EXPECT_EQ(said, "preparing bare.off [....................]   0%  reading\n"
+                    "preparing bare.off [############........]  60%  bracing\n")
+        << "a line at each stage, as the window shows it";
+
+    StartModel again;
+    EXPECT_EQ(prepare(model, again, made), "");
+    EXPECT_TRUE(made);
+    EXPECT_EQ(fake.starts, 1) << "the cached body, without preparing";
+    EXPECT_EQ(again.bodyPath, body.bodyPath);
+}
+
+TEST_F(ModelAtStart, TheToolsFailureIsSaidAndNothingIsMade) {
+    const std::string model = write("notes.obj", "no model\n");
+    fake.failure = model + ": the model has no faces";
+    StartModel body;
+    bool made = true;
+    const std::string said = prepare(model, body, made);
+    EXPECT_FALSE(made);
+    EXPECT_EQ(said.substr(said.rfind('\n', said.size() - 2) + 1), fake.failure + "\n") << said;
+    EXPECT_TRUE(body.bodyPath.empty());
+}
+
+TEST_F(ModelAtStart, PointsTheSettingsAtTheBodyAndKeepsTheCommandLinesPicture) {
+    const std::string model = write("bare.off", bareOff);
+    for (const bool textureGiven : {false, true}) {
+        ProgramState state;
+        settings.meshFileName = model.c_str();
+        settings.textureFileName = textureGiven ? "skin.tga" : "";
+        ::testing::internal::CaptureStderr();
+        const bool taken = takeModelAtStart(state, textureGiven, false, launcher(), toolPath_);
+        ::testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(taken);
+        EXPECT_EQ(settings.meshFileName, fake.body) << "N reads the prepared body";
+        ASSERT_NE(meshStream, nullptr);
+        EXPECT_TRUE(meshStream->is_open());
+        EXPECT_EQ(state.bodyName, model) << "the status names the model";
+        EXPECT_STREQ(settings.textureFileName,
+                     textureGiven ? "skin.tga" : (fake.body + ".png").c_str());
+        EXPECT_EQ(state.commandLineTexture, textureGiven ? "skin.tga" : "");
+    }
+    EXPECT_EQ(fake.starts, 1);
 }
 
 struct BadFile {

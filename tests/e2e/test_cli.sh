@@ -26,8 +26,25 @@ expect_missing() {
 ." "$ERR"
 }
 
-expect_missing "no arguments" ""
-expect_missing "-i without a value" "" -d 0.02 -i
+# No body named at all: the missing-file message with an empty name, and a line that says how to
+# name one.
+expect_unnamed() {
+    local name=$1
+    shift
+    run "$@"
+    check_equal "$name: exit status" 1 "$STATUS"
+    check_equal "$name: standard output" "." "$OUT"
+    check_equal "$name: standard error" "File \`' does not exist!
+Name the body: plimmerton MODEL [OPTIONS] or plimmerton -i MODEL [OPTIONS], MODEL a body or \
+model file; see plimmerton --help
+." "$ERR"
+}
+
+expect_unnamed "no arguments"
+expect_unnamed "-i without a value" -d 0.02 -i
+expect_unnamed "an option's value is no model" -tex "$PLIMMERTON_SOURCE_DIR/data/ball.toff"
+expect_missing "a missing model named as a plain argument" "$E2E_WORK/cow.obj" \
+    "$E2E_WORK/cow.obj" -s 85
 expect_missing "missing mesh file" "$E2E_WORK/no-such-body.off" -i "$E2E_WORK/no-such-body.off" -t 0.012
 expect_missing "first of two -i missing" "$E2E_WORK/missing.off" \
     -i "$E2E_WORK/missing.off" -i "$PLIMMERTON_SOURCE_DIR/data/ball.toff"

@@ -4,7 +4,9 @@
 # it, apt installs it, the installed desktop entry and software-centre metadata validate, and
 # the installed program, started from / as the installed desktop entry starts it (on the
 # installed ball), shows the marble on its pillars, read from the installed data folder, and
-# says nothing about missing files. Then the package is purged, and nothing of it is left.
+# says nothing about missing files; started from / on a model of another form, it prepares the
+# model with the installed tool and shows it, and F12 saves its picture in the home folder, not
+# in /. Then the package is purged, and nothing of it is left.
 # Installing needs root, or sudo as scripts/install-deps.sh uses it.
 source "$(dirname "$0")/lib.sh"
 
@@ -90,6 +92,31 @@ fi
 check "the marble read from the installed data folder" grep -q "\"$data/col.tga\"" "$opened"
 check_equal "nothing on standard error about a missing file" "" \
     "$(grep -i "exist\|find\|no such\|col.tga" "$PROGRAM_ERR")"
+
+# A model named as the only argument, from /, as `plimmerton bunny.obj` would be typed there.
+home="$E2E_WORK/home"
+mkdir -p "$home" "$E2E_WORK/config"
+cp "$PLIMMERTON_SOURCE_DIR/fuzz/corpus-prepare/cube.obj" "$E2E_WORK/cube.obj"
+cd / && HOME="$home" XDG_CONFIG_HOME="$E2E_WORK/config" XDG_CACHE_HOME="" \
+    "${command[0]}" "${E2E_WORK#/}/cube.obj" >"$PROGRAM_OUT" 2>"$PROGRAM_ERR" &
+PROGRAM_PID=$!
+E2E_PIDS+=("$PROGRAM_PID")
+if window=$(find_window); then
+    activate_window "$window"
+    wait_until 60 frame_drawn "$window" "$E2E_WORK/model.png" || fail "a first frame of the model"
+    check "the installed tool prepared the model into the user's cache" \
+        bash -c "ls '$home'/.cache/plimmerton/*.toff"
+    check "and the program read the prepared body" grep -q "^(1000 points)" "$PROGRAM_ERR"
+    type_keys F12
+    wait_until 10 grep -q "^screenshot: " "$PROGRAM_OUT"
+    check "F12 from /: the picture in the home folder ($(cat "$PROGRAM_OUT" | tail -n1))" \
+        grep -qx "screenshot: $home/plimmerton-.*\.png" "$PROGRAM_OUT"
+    close_window
+    wait_program 30
+    check_equal "closing the window ends with status 0" 0 "$PROGRAM_STATUS"
+else
+    fail "a window for the model" "$(cat "$PROGRAM_ERR")"
+fi
 
 apt_get purge plimmerton
 check "the package is removed again" [ -z "$(dpkg -L plimmerton 2>/dev/null)" ]

@@ -41,10 +41,20 @@ f 2/2 3/3 7/7
 f 2/2 7/7 6/6
 OBJ
 export PLIMMERTON_PREPARED="$E2E_WORK/prepared"
+# The builds that the script asks for, noted by a cmake in front of the real one.
+real_cmake=$(command -v cmake)
+mkdir -p "$E2E_WORK/bin"
+printf '#!/bin/sh\necho "$*" >>"%s"\nexec "%s" "$@"\n' "$E2E_WORK/cmake.log" "$real_cmake" \
+    >"$E2E_WORK/bin/cmake"
+chmod +x "$E2E_WORK/bin/cmake"
 STATUS=0
-(cd "$E2E_WORK" && bash "$PLIMMERTON_SOURCE_DIR/scripts/run.sh" box.obj) \
+(cd "$E2E_WORK" && PATH="$E2E_WORK/bin:$PATH" bash "$PLIMMERTON_SOURCE_DIR/scripts/run.sh" box.obj) \
     >"$E2E_WORK/run.out" 2>"$E2E_WORK/run.err" || STATUS=$?
 check_equal "run.sh MODEL: exit status" 0 "$STATUS"
+# The window starts plimmerton-prepare for every model opened in it, so the script builds it
+# with the program whether or not it was built before.
+check "run.sh builds every program the window starts" \
+    grep -qE -- "--build .*--target plimmerton( .*)? plimmerton-prepare" "$E2E_WORK/cmake.log"
 shot=$(tail -n1 "$E2E_WORK/run.out")
 check "run.sh MODEL: the screenshot is a picture" grep -q "PNG image data" <(file "$shot")
 bodies=("$PLIMMERTON_PREPARED"/*.toff)

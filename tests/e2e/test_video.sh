@@ -53,6 +53,34 @@ unset_display "$SIM" "${body[@]}" -n 750 -arena 1 --keys "0:space,60:space" \
 check "headless: other keys, another checksum" \
     [ "$checksum" != "$(sed -n 's/^checksum //p' "$E2E_WORK/other.out")" ]
 
+# F12 saves the headless view as a picture, where the window's F12 saves its own (the home folder
+# here, having no pictures folder set up), and the run goes on as without it.
+mkdir -p "$E2E_WORK/home" "$E2E_WORK/empty-config"
+HOME="$E2E_WORK/home" XDG_CONFIG_HOME="$E2E_WORK/empty-config" unset_display "$SIM" \
+    "${body[@]}" -n 750 -arena 1 --keys "0:space,50:space,100:f12" --size 320x240 \
+    >"$E2E_WORK/picture.out" 2>"$E2E_WORK/picture.err"
+picture=$(sed -n 's/^screenshot: //p' "$E2E_WORK/picture.out")
+check "headless F12: a PNG in the home folder ($picture)" \
+    bash -c "[ '$(dirname "$picture")' = '$E2E_WORK/home' ] && [ -s '$picture' ]"
+check_equal "headless F12: at the size asked for" "PNG 320x240" \
+    "$(identify -format '%m %wx%h' "$picture" 2>&1)"
+# background_in FILE GEOMETRY: how many pixels of the area have the viewer's background colour.
+background_in() {
+    convert "$1" -crop "$2" -depth 8 txt:- | grep -c "(0,51,76)"
+}
+top=$(background_in "$picture" 320x60+0+0)
+bottom=$(background_in "$picture" 320x60+0+180)
+check "headless F12: the top row first, the sky above the ground ($top, $bottom of 19200)" \
+    [ "$top" -gt 19000 ] && [ "$bottom" -lt 12000 ]
+check_equal "headless F12: the run as without it, the same checksum" "$checksum" \
+    "$(sed -n 's/^checksum //p' "$E2E_WORK/picture.out")"
+STATUS=0
+unset_display "$SIM" "${body[@]}" -n 10 --keys "5:ctrl+o" >"$E2E_WORK/dialog.out" \
+    2>"$E2E_WORK/dialog.err" || STATUS=$?
+check_equal "headless ctrl+o, which has no window to open its dialog in: refused, status 2" \
+    "2 plimmerton-sim: --keys: ctrl+o opens the window's file dialog, which a run without a \
+window has not (try --help)" "$STATUS $(cat "$E2E_WORK/dialog.err")"
+
 for target in "$E2E_WORK/no-such-folder/video.mp4" /dev/full; do
     STATUS=0
     unset_display "$SIM" "${body[@]}" -n 100 --video "$target" >"$E2E_WORK/bad.out" \

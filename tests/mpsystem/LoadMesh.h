@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/ErrorLine.h"
 #include "mpsystem/MpSystem.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,8 @@ struct LoadedMesh {
 inline LoadedMesh loadMesh(const std::string& text, float damping = 0.0f, float mass = 1.0f,
                            float stiffness = 50.0f) {
     std::istringstream in(text);
+    // The captured stream starts afresh, whatever an earlier reading left open.
+    setErrorLineOpen(false);
     testing::internal::CaptureStderr();
     LoadedMesh loaded;
     loaded.body = std::make_unique<MpSystem>(in, damping, mass, stiffness);

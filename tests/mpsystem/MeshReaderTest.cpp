@@ -336,6 +336,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The reader's last line ends without a newline; a message after it, and a failed read after
 // it, start on lines of their own, while the reader's own lines stay as they are.
 TEST(MeshReader, MessagesAfterTheLastProgressLineStartLinesOfTheirOwn) {
+    setErrorLineOpen(false);
     testing::internal::CaptureStderr();
     std::istringstream cube(quadCube());
     MpSystem first(cube, 0.0f, 1.0f, 50.0f);
@@ -345,10 +346,16 @@ TEST(MeshReader, MessagesAfterTheLastProgressLineStartLinesOfTheirOwn) {
     MpSystem second(again, 0.0f, 1.0f, 50.0f);
     std::istringstream broken("OFF\n8 six 0\n");
     MpSystem third(broken, 0.0f, 1.0f, 50.0f);
+    // Two bodies read in a row, as N twice or an opened model right after N reads them.
+    std::istringstream fourth(quadCube());
+    MpSystem fourthBody(fourth, 0.0f, 1.0f, 50.0f);
+    std::istringstream fifth(quadCube());
+    MpSystem fifthBody(fifth, 0.0f, 1.0f, 50.0f);
     const std::string log = testing::internal::GetCapturedStderr();
     const std::string read = "Reading points...\n(8 points)   [-0123456-] \n\n"
                              "Reading faces...\n(6 faces)   [-01234-] \n\n"
                              "A total number of edges: 12\nStart rendering scene...";
     EXPECT_EQ(log, read + "\nFile `no/such/body.off' does not exist!\n" + read +
-                       "\nMalformed mesh file: the header has no valid face count\n");
+                       "\nMalformed mesh file: the header has no valid face count\n" + read + "\n" +
+                       read);
 }

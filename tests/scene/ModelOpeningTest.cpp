@@ -7,6 +7,9 @@
 #include <Inventor/nodes/SoSeparator.h>
 
 #include <chrono>
+#include <iterator>
+#include <set>
+#include <sstream>
 #include <thread>
 
 namespace {
@@ -25,6 +28,22 @@ void followToTheEnd(ProgramState& state) {
         followOpening(state, SbTime::getTimeOfDay().getValue());
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+}
+
+// The dialog shows at first every file the program opens: the bodies and the models.
+TEST(ModelFileFilters, TheFirstTakesEveryBodyAndModel) {
+    const std::vector<std::string> filters = modelFileFilters();
+    ASSERT_EQ(filters.size(), 4u);
+    const std::string& first = filters.front();
+    std::istringstream patterns(
+        first.substr(first.find('(') + 1, first.find(')') - first.find('(') - 1));
+    std::multiset<std::string> shown(std::istream_iterator<std::string>(patterns),
+                                     std::istream_iterator<std::string>{});
+    for (const char* pattern : {"*.toff", "*.off", "*.obj", "*.ply", "*.stl", "*.gltf", "*.glb",
+                                "*.dae", "*.3ds", "*.fbx", "*.blend"}) {
+        EXPECT_EQ(shown.count(pattern), 1u) << pattern;
+    }
+    EXPECT_EQ(filters.back(), "All files (*)");
 }
 
 TEST_F(ModelOpeningScene, AnOpenedBodyTakesTheOldOnesPlaceAndNReadsItAgain) {

@@ -87,6 +87,35 @@ TEST_F(TuningPanelScene, ResetAndMaterialsSetTheirValuesTogether) {
     EXPECT_EQ(panel.value(Tunable::timeStep), 0.012f);
 }
 
+// A number typed beyond a slider's range is held to it with a word, one within it silently.
+TEST_F(TuningPanelScene, TypedValuesBeyondTheRangeAreHeldToItAndSaidSo) {
+    ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
+    TuningPanel& panel = state.tuning;
+    EXPECT_EQ(panel.typeValue(Tunable::stiffness, 99999.0f),
+              "stiffness 99999 is beyond its range of 5 to 2000: set to 2000");
+    EXPECT_EQ(panel.value(Tunable::stiffness), 2000.0f);
+    EXPECT_EQ(panel.typeValue(Tunable::damping, -1.0f),
+              "damping -1 is beyond its range of 0 to 0.5: set to 0");
+    EXPECT_EQ(panel.value(Tunable::damping), 0.0f);
+    EXPECT_EQ(panel.typeValue(Tunable::timeStep, 0.02f), "");
+    EXPECT_EQ(panel.value(Tunable::timeStep), 0.02f);
+    EXPECT_EQ(panel.typeValue(Tunable::mass, NAN), "") << "not a number: nothing set";
+    EXPECT_EQ(panel.value(Tunable::mass), 1.25f);
+}
+
+// The material box shows the material whose values the body has, and none once one changes.
+TEST_F(TuningPanelScene, TheCurrentMaterialIsTheOneWhoseValuesTheBodyHas) {
+    ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
+    TuningPanel& panel = state.tuning;
+    EXPECT_EQ(panel.currentPreset(), -1) << "the run options have mass 1.25";
+    for (size_t k = 0; k < materialPresets().size(); ++k) {
+        panel.applyPreset(materialPresets()[k]);
+        EXPECT_EQ(panel.currentPreset(), static_cast<int>(k)) << materialPresets()[k].name;
+    }
+    panel.setValue(Tunable::damping, 0.05f);
+    EXPECT_EQ(panel.currentPreset(), -1);
+}
+
 TEST_F(TuningPanelScene, TheStatusWarnsOnlyBeyondTheStableTimeStep) {
     ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
     TuningPanel& panel = state.tuning;

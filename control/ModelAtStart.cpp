@@ -1,0 +1,111 @@
+#include "control/ModelAtStart.h"
+
+#include "appstate/Globals.h"
+#include "appstate/StartUp.h"
+#include "common/ErrorLine.h"
+#include "common/PreparedBodies.h"
+#include "control/ProgramState.h"
+
+#include <chrono>
+#include <iostream>
+#include <thread>
+
+namespace {
+
+/// How often the tool is asked how far it has come: as often as the window follows it.
+constexpr std::chrono::milliseconds followInterval(50);
+
+std::string fileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+/// The progress line, written when it says something new.
+class ProgressLine {
+public:
+    ProgressLine(const std::string& model, bool terminal)
+        : heading_("preparing " + fileNameOf(model) + " "), terminal_(terminal) {}
+
+    void show(const PrepareProgress& progress) {
+        const bool news = terminal_
+                              ? progress.percent != shown_.percent || progress.stage != shown_.stage
+                              : progress.stage != shown_.stage && !progress.stage.empty();
+        if (!news) {
+            return;
+        }
+        shown_ = progress;
+        if (terminal_) {
+            std::cerr << "\r" << heading_ << progressBar(progress) << "   " << std::flush;
+            setErrorLineOpen(true);
+        } else {
+            freshErrorLine() << heading_ << progressBar(progress) << std::endl;
+        }
+    }
+
+private:
+    std::string heading_;
+    bool terminal_;
+    PrepareProgress shown_{-1, ""};
+};
+
+} // namespace
+
+bool prepareModelAtStart(const std::string& model, bool terminal, StartModel& body,
+                         const ModelLoader::Launcher& launch, const std::string& tool) {
+    const std::string found = tool.empty() ? findPrepareTool() : tool;
+    if (found.empty()) {
+        freshErrorLine() << noPrepareTool(model) << std::endl;
+        return false;
+    }
+    const PreparedPlace place = placePreparedBody(model, preparedBodyKey(model, {}, found));
+    if (!place.problem.empty()) {
+        freshErrorLine() << place.problem << std::endl;
+        return false;
+    }
+    if (!place.prepared) {
+        std::string problem;
+        std::unique_ptr<Preparation> preparation = launch(found, model, place.bodyPath, problem);
+        if (!preparation) {
+            freshErrorLine() << problem << std::endl;
+            return false;
+        }
+        ProgressLine line(model, terminal);
+        PrepareProgress progress;
+        while (preparation->running(progress)) {
+            line.show(progress);
+            std::this_thread::sleep_for(followInterval);
+        }
+        line.show(progress);
+        const std::string why = preparation->failure();
+        // The reader's progress, or the reason, starts on a line of its own.
+        freshErrorLine() << std::flush;
+        if (!why.empty()) {
+            std::cerr << why << std::endl;
+            return false;
+        }
+    }
+    body.bodyPath = place.bodyPath;
+    body.picturePath = findBodyPicture(place.bodyPath);
+    return true;
+}
+
+bool takeModelAtStart(ProgramState& state, bool textureGiven, bool terminal,
+                      const ModelLoader::Launcher& launch, const std::string& tool) {
+    const std::string model = settings.meshFileName;
+    StartModel body;
+    if (!prepareModelAtStart(model, terminal, body, launch, tool)) {
+        return false;
+    }
+    ModelOpening& opening = state.opening;
+    opening.bodyFile = body.bodyPath;
+    settings.meshFileName = opening.bodyFile.c_str();
+    state.commandLineTexture = settings.textureFileName;
+    if (!textureGiven && !body.picturePath.empty()) {
+        opening.picture = body.picturePath;
+        settings.textureFileName = opening.picture.c_str();
+    }
+    state.bodyName = model;
+    const size_t slash = model.find_last_of('/');
+    opening.lastFolder = slash == std::string::npos ? std::string(".") : model.substr(0, slash + 1);
+    return openMeshStream();
+}
