@@ -33,6 +33,16 @@ check "a model through a pipe: the conversion named for the file" grep -qxF "The
 with \"COFF\", which is not OFF or TOFF; a model of another kind becomes a body with: \
 plimmerton-prepare $E2E_WORK/wrong-keyword.off $E2E_WORK/wrong-keyword.toff" "$PROGRAM_ERR"
 
+# Named as the plain argument, an endless device and a folder are read as they are, as -i reads
+# them, and refused at once.
+for named in /dev/zero "$E2E_WORK"; do
+    start_program "$named" -d 0.02 -m 1 -s 85 -t 0.012
+    wait_program 30
+    check_equal "plimmerton $named: exit status 1" 1 "$PROGRAM_STATUS"
+    check "plimmerton $named: the reader's refusal" \
+        grep -qx "No OFF- or TRIANGULATION-File !" "$PROGRAM_ERR"
+done
+
 # A face names a vertex that the file does not have.
 printf 'OFF\n4 2 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 1 2\n3 0 1 7\n' >"$E2E_WORK/bad-index.off"
 # The file ends in the middle of the vertex list.

@@ -83,7 +83,9 @@ wait_until 10 grep -q "^stiffness: 335$" "$PROGRAM_OUT"
 check "a stiffness typed into the panel reaches the body: key 1 goes on from it" \
     grep -q "^stiffness: 335$" "$PROGRAM_OUT"
 
-# Beyond the slider's range, the number is held to it and a line says so.
+# Beyond the slider's range, the number is held to it and a line says so. The animation stops
+# first: key 1 goes on from 2000 to a stiffness at which the body blows up at this time step.
+type_keys p
 type_stiffness 9 9 9 9 9
 type_keys 1
 wait_until 10 grep -q "^stiffness: 2035$" "$PROGRAM_OUT"
