@@ -94,21 +94,4 @@ INSTANTIATE_TEST_SUITE_P(
                       FolderCase{"namedWithoutHome", "pictures", false, "pictures"}),
     [](const ::testing::TestParamInfo<FolderCase>& info) { return info.param.name; });
 
-TEST(ClaimNewFile, NeverTakesAnExistingName) {
-    const fs::path folder =
-        fs::path(::testing::TempDir()) / ("plimmerton_claim_" + std::to_string(getpid()));
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    std::string problem;
-    const std::string first = claimNewFile(folder.string(), ".png", problem);
-    const std::string second = claimNewFile(folder.string() + "/", ".png", problem);
-    EXPECT_EQ(fs::path(first).parent_path(), folder);
-    EXPECT_EQ(fs::path(second).parent_path(), folder);
-    EXPECT_NE(first, second);
-    EXPECT_TRUE(fs::exists(first) && fs::exists(second));
-    EXPECT_EQ(claimNewFile((folder / "gone").string(), ".png", problem), "");
-    EXPECT_NE(problem.find("cannot write"), std::string::npos);
-    fs::remove_all(folder);
-}
-
 } // namespace
