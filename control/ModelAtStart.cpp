@@ -4,6 +4,7 @@
 #include "appstate/StartUp.h"
 #include "common/ErrorLine.h"
 #include "common/PreparedBodies.h"
+#include "control/ModelFileRead.h"
 #include "control/ProgramState.h"
 
 #include <chrono>
@@ -52,6 +53,12 @@ private:
 
 bool prepareModelAtStart(const std::string& model, bool terminal, StartModel& body,
                          const ModelLoader::Launcher& launch, const std::string& tool) {
+    // Held to the window's budget, before a byte of it is read.
+    const std::string refusal = modelFileRefusal(model);
+    if (!refusal.empty()) {
+        freshErrorLine() << refusal << std::endl;
+        return false;
+    }
     const std::string found = tool.empty() ? findPrepareTool() : tool;
     if (found.empty()) {
         freshErrorLine() << noPrepareTool(model) << std::endl;

@@ -19,8 +19,9 @@ struct StartModel {
 /// from the cache of prepared bodies, else plimmerton-prepare (`tool`; looked for beside the
 /// program, then on PATH, when empty) prepares it while its progress shows on standard error
 /// as the window shows it, "preparing cow.obj [#####...............]  25%  reading": on a
-/// `terminal` one line redrawn in place, elsewhere a line at each new stage. Returns false,
-/// with one line on standard error naming the model and why, when no body can be made of it.
+/// `terminal` one line redrawn in place, elsewhere a line at each new stage. A model over the
+/// window's budget (control/ModelFileRead.h) is refused before it is read. Returns false, with
+/// one line on standard error naming the model and why, when no body can be made of it.
 bool prepareModelAtStart(const std::string& model, bool terminal, StartModel& body,
                          const ModelLoader::Launcher& launch = startPrepareTool,
                          const std::string& tool = "");

@@ -78,6 +78,17 @@ std::string byteSizeText(std::uint64_t bytes) {
     return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
 }
 
+std::string modelFileRefusal(const std::string& path, std::uint64_t budget) {
+    struct stat status {};
+    std::string problem;
+    if (stat(path.c_str(), &status) != 0) {
+        problem = cannotRead(path, errno);
+    } else {
+        refuseKindOrSize(path, status, budget, problem);
+    }
+    return problem;
+}
+
 ModelFileRead readModelFile(const std::string& path, std::string& bytes, std::string& problem,
                             const std::atomic<bool>& cancelled, std::uint64_t budget) {
     bytes.clear();

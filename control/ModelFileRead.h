@@ -33,5 +33,10 @@ ModelFileRead readModelFile(const std::string& path, std::string& bytes, std::st
                             const std::atomic<bool>& cancelled,
                             std::uint64_t budget = modelFileBudget);
 
+/// What readModelFile refuses from the file's status alone, before it is opened (no regular
+/// file, a file over `budget` bytes, one that is not there): the one line naming it and why;
+/// empty when the file may be read.
+std::string modelFileRefusal(const std::string& path, std::uint64_t budget = modelFileBudget);
+
 /// A number of bytes as people read it: "2 GB", "1.5 kB", "12 bytes".
 std::string byteSizeText(std::uint64_t bytes);

@@ -3,6 +3,7 @@
 #include "appstate/Globals.h"
 #include "common/ErrorLine.h"
 #include "control/ModelAtStart.h"
+#include "control/ModelFileRead.h"
 #include "control/ProgramState.h"
 
 #include <gtest/gtest.h>
@@ -307,6 +308,17 @@ TEST_F(ModelAtStart, TheToolsFailureIsSaidAndNothingIsMade) {
     EXPECT_FALSE(made);
     EXPECT_EQ(said.substr(said.rfind('\n', said.size() - 2) + 1), fake.failure + "\n") << said;
     EXPECT_TRUE(body.bodyPath.empty());
+}
+
+TEST_F(ModelAtStart, AModelOverTheWindowsBudgetIsRefusedUnread) {
+    const std::string model = write("huge.obj", "");
+    fs::resize_file(model, modelFileBudget + 1);
+    StartModel body;
+    bool made = true;
+    EXPECT_EQ(prepare(model, body, made),
+              model + ": holds 2 GB, more than the 2 GB a model file may have\n");
+    EXPECT_FALSE(made);
+    EXPECT_EQ(fake.starts, 0);
 }
 
 TEST_F(ModelAtStart, PointsTheSettingsAtTheBodyAndKeepsTheCommandLinesPicture) {
