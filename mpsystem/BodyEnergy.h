@@ -15,8 +15,9 @@ struct BodyEnergy {
     double total() const { return kinetic + spring + height; }
 };
 
-/// The body's energy as it stands: the velocities and positions after its last step, and each
-/// spring at the length its forces in that step came from, which the step left behind (one
-/// pass over arrays that the step has just walked, and no square root). `zeroHeight` is where
-/// a point holds no height energy; the arena's floor, so that the sum stays positive.
+/// The body's energy as it stands, every term from one instant: the velocities and positions
+/// after its last step, each spring's length measured from those positions (a square root a
+/// spring, and a pass over the points and the springs: a sample costs about what the springs'
+/// part of a step does, so it is taken only when asked for). `zeroHeight` is where a point
+/// holds no height energy; the arena's floor, so that the sum stays positive.
 BodyEnergy measureEnergy(const MpSystem& body, float zeroHeight);

@@ -33,17 +33,45 @@ TEST(BodyEnergy, OfAFallingPointMatchesTheClosedFormOfTheStep) {
 }
 
 TEST(BodyEnergy, OfOneSpringIsHalfTheStiffnessTimesTheSquaredStretch) {
-    // Point 1 pushed along the spring for one step moves by F dt^2 / m; the next step's
-    // forces, and the energy after it, come from that length.
+    // Point 1 pushed along the spring for one step moves by F dt^2 / m: the energy after that
+    // step holds the stretch it made, in the same row as the speed it gave.
     LoadedMesh m = loadMesh("OFF 2 1 0\n0 1 0\n1 1 0\n2 0 1\n", 0.0f, 2.0f, 300.0f);
     const float dt = 0.01f;
     const double force = 50;
     m.body->addExternalForce(1, SbVec3f(static_cast<float>(force), 0, 0));
     m.body->step(dt);
-    EXPECT_EQ(measureEnergy(*m.body, 0).spring, 0.0) << "the first step started at rest";
-    m.body->step(dt);
     const double stretch = force * dt * dt / 2;
-    EXPECT_NEAR(measureEnergy(*m.body, 0).spring, 0.5 * 300 * stretch * stretch, 1e-6);
+    const BodyEnergy e = measureEnergy(*m.body, 0);
+    EXPECT_NEAR(e.spring, 0.5 * 300 * stretch * stretch, 1e-6);
+    EXPECT_GT(e.spring, 0.0);
+}
+
+/// Half of ks (L - L0)^2 over the springs, every length from the positions as they stand.
+double springEnergyOfPositions(const MpSystem& body) {
+    double sum = 0;
+    for (int s = 0; s < body.numSprings(); ++s) {
+        const SpringEnds ends = body.springs()[s];
+        const double length = (body.positions()[ends.a] - body.positions()[ends.b]).length();
+        const double stretch = length - body.restLengths()[s];
+        sum += 0.5 * body.stiffness() * stretch * stretch;
+    }
+    return sum;
+}
+
+// Every term from one instant: the kinetic energy of the velocities after a step and the
+// spring energy of the positions after it, whatever the body and however far it has come.
+TEST(BodyEnergy, EveryTermComesFromThePositionsAndVelocitiesAfterTheStep) {
+    for (int steps : {1, 2, 7, 40}) {
+        LoadedMesh m = loadMesh(quadCube(), 0.02f, 0.5f, 120.0f);
+        for (int k = 0; k < steps; ++k) {
+            m.body->addExternalForce(k % 8, SbVec3f(30.0f, 10.0f * k, -5.0f));
+            m.body->step(0.012f);
+        }
+        const BodyEnergy e = measureEnergy(*m.body, -15.0f);
+        const double expected = springEnergyOfPositions(*m.body);
+        EXPECT_GT(expected, 0.0) << steps;
+        EXPECT_NEAR(e.spring, expected, 1e-12 * expected) << steps;
+    }
 }
 
 /// Small bodies whose fastest vibrations the bound must find.
