@@ -9,6 +9,7 @@
 #include "control/MouseGrab.h"
 #include "control/ProgramState.h"
 #include "control/StatusReport.h"
+#include "offscreen/ClippingPlanes.h"
 
 #include <GL/gl.h>
 #include <Inventor/SbTime.h>
@@ -71,6 +72,17 @@ private:
     std::function<void(const QString&)> open_;
 };
 
+// The planes that the viewer sets around the whole scene before each frame, held to the
+// arena's reach: a body blown up far away, or to no number at all, leaves the arena drawn.
+SbVec2f keepToArena(void* data, const SbVec2f& nearFar) {
+    const SoCamera* camera = static_cast<QtExaminerViewer*>(data)->getCamera();
+    PointBounds reach{};
+    if (camera == nullptr || !arenaReachOf(collisionWorld, reach)) {
+        return nearFar;
+    }
+    return clippingPlanesWithin(nearFar, SbBox3f(reach.min, reach.max), *camera);
+}
+
 } // namespace
 
 QtExaminerViewer::QtExaminerViewer(QWidget* parent, QWidget* dockWidget, ProgramState& programState)
@@ -80,6 +92,7 @@ QtExaminerViewer::QtExaminerViewer(QWidget* parent, QWidget* dockWidget, Program
     // Built here rather than by the base class, so that the buttons are this class's.
     setBaseWidget(buildWidget(getParentWidget()));
     addSuperimposition(overlay.root());
+    setAutoClippingStrategy(SoQtViewer::VARIABLE_NEAR_PLANE, 0.6f, keepToArena, this);
     QWidget* view = getGLWidget();
     view->setAcceptDrops(true);
     view->installEventFilter(new ModelDrop(view, [this](const QString& path) {

@@ -11,6 +11,7 @@
 #include "control/KeyTable.h"
 #include "control/KeyboardControl.h"
 #include "control/ProgramState.h"
+#include "control/Rewind.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/C/tidbits.h>
@@ -105,8 +106,11 @@ bool assembleScene(ExaminerViewer* examinerViewer, ProgramState& state) {
     // body before N destroys it) must come before that key's own work.
     keyboardNode->addEventCallback(SoKeyboardEvent::getClassTypeId(), programKeyCallback, &state);
     keyboardNode->addEventCallback(SoKeyboardEvent::getClassTypeId(), keyboardCallback, camera);
+    // And after it, what follows from a body it made (N).
+    keyboardNode->addEventCallback(SoKeyboardEvent::getClassTypeId(), followBodyChanges, &state);
     sceneRoot->addChild(keyboardNode);
 
     configureViewer();
+    prepareRewind(state);
     return true;
 }

@@ -44,7 +44,8 @@ void dueTicksCallback(void* userData, SoSensor*) {
     startTickGrid(state);
     TickSchedule& tickSchedule = state.ticks;
     const int due = tickSchedule.takeDueTicks(SbTime::getTimeOfDay().getValue(), settings.timeStep);
-    for (int tick = 0; tick < due; ++tick) {
+    // A tick that stops the animation (a blow-up caught) gives up the rest.
+    for (int tick = 0; tick < due && timerSensor->isScheduled(); ++tick) {
         tickSimulation(state);
     }
     const double now = SbTime::getTimeOfDay().getValue();

@@ -17,6 +17,72 @@ std::string shortened(const std::string& name) {
 
 } // namespace
 
+namespace {
+
+/// What became of the body, whether the time step was past its stable bound then, and what
+/// undoes it; `what` is empty while the body is in the arena.
+struct Trouble {
+    std::string what;
+    std::string stable;
+    std::string undo;
+};
+
+Trouble troubleOf(const StatusValues& values) {
+    Trouble trouble;
+    switch (values.bodyPlace) {
+    case BodyPlace::inArena:
+        return trouble;
+    case BodyPlace::belowFloor:
+        trouble.what = "the body is below the floor";
+        break;
+    case BodyPlace::outOfArena:
+        trouble.what = "the body is out of the arena";
+        break;
+    case BodyPlace::outOfReach:
+        trouble.what = "the body left the arena's reach";
+        break;
+    case BodyPlace::blownUp: {
+        std::ostringstream what;
+        what << std::defaultfloat << std::setprecision(3) << "the body blew up at time step "
+             << values.caughtTimeStep;
+        trouble.what = what.str();
+        if (values.caughtTimeStep > values.caughtStableTimeStep) {
+            std::ostringstream stable;
+            stable << std::defaultfloat << std::setprecision(3) << " (stable up to "
+                   << values.caughtStableTimeStep << ")";
+            trouble.stable = stable.str();
+        }
+        break;
+    }
+    }
+    if (values.rewindSeconds >= 0) {
+        std::ostringstream back;
+        back << std::defaultfloat << std::setprecision(2) << "Backspace goes back "
+             << values.rewindSeconds << " s, ";
+        trouble.undo = back.str();
+    }
+    trouble.undo += "N rebuilds";
+    return trouble;
+}
+
+} // namespace
+
+// The stable bound stays out of the status, whose line above says it while the time step is
+// past it, so that the status stays as narrow as a small window.
+std::vector<std::string> bodyTroubleLines(const StatusValues& values) {
+    const Trouble trouble = troubleOf(values);
+    if (trouble.what.empty()) {
+        return {};
+    }
+    return {trouble.what + ":", "  " + trouble.undo};
+}
+
+std::string bodyTroubleMessage(const StatusValues& values) {
+    const Trouble trouble = troubleOf(values);
+    return trouble.what.empty() ? std::string()
+                                : trouble.what + trouble.stable + ": " + trouble.undo;
+}
+
 const char* pausedHint() {
     return "P: start  H: help";
 }
@@ -75,6 +141,10 @@ std::vector<std::string> statusLines(const StatusValues& values) {
         line << std::defaultfloat << std::setprecision(3) << "UNSTABLE beyond time step "
              << values.stableTimeStep;
         lines.push_back(line.str());
+    }
+
+    for (const std::string& trouble : bodyTroubleLines(values)) {
+        lines.push_back(trouble);
     }
 
     // Not positive, or not a number at all: either way the body cannot do with it. Two lines

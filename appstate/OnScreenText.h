@@ -1,5 +1,7 @@
 #pragma once
 
+#include "balls/BodyPlace.h"
+
 #include <limits>
 #include <string>
 #include <vector>
@@ -38,6 +40,15 @@ struct StatusValues {
     /// The view is being recorded into a video, of this many seconds so far.
     bool recording = false;
     double recordedSeconds = 0;
+    /// Where the body was after the last tick; a body that blew up or left the arena's reach
+    /// stopped the animation, at the time step `caughtTimeStep`, whose stable bound then was
+    /// `caughtStableTimeStep`.
+    BodyPlace bodyPlace = BodyPlace::inArena;
+    float caughtTimeStep = 0;
+    float caughtStableTimeStep = std::numeric_limits<float>::infinity();
+    /// How many simulated seconds Backspace goes back; negative when there is nothing to go
+    /// back to.
+    double rewindSeconds = -1;
 };
 
 /// The values of the bundled run (scripts/run.sh), which the status offers when a value that
@@ -55,11 +66,22 @@ struct BundledRun {
 /// Shown while the animation is stopped.
 const char* pausedHint();
 
+/// What became of the body and what brings it back, in two lines as narrow as the rest of the
+/// status (the second indented), or none while it is in the arena: a body out of the arena or
+/// below the floor, and one that left the arena's reach or blew up, which stopped the animation
+/// ("the body blew up at time step 0.05:", "  Backspace goes back 2 s, N rebuilds").
+std::vector<std::string> bodyTroubleLines(const StatusValues& values);
+/// The same in one line, with the stable time step when it was exceeded: "the body blew up at
+/// time step 0.05 (stable up to 0.047): Backspace goes back 2 s, N rebuilds". Empty while the
+/// body is in the arena.
+std::string bodyTroubleMessage(const StatusValues& values);
+
 /// The status: the body's file (shortened to fit), its points and springs and the balls, the three
 /// switched values, the simulated time and, while the animation runs, its pace in simulated
 /// seconds a second against its target, with "SLOW MOTION" and the factor when it falls behind,
 /// and while the view is recorded "REC" and the video's length; "UNSTABLE" with the stable time
-/// step while the time step lies beyond it. Below, a line pair for each of the mass, the
+/// step while the time step lies beyond it; what became of the body (bodyTroubleLines). Below,
+/// a line pair for each of the mass, the
 /// stiffness and the time step that is 0 (or not positive), which says what that does and what
 /// the bundled run uses: options left out count as 0.
 std::vector<std::string> statusLines(const StatusValues& values);

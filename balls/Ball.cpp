@@ -64,3 +64,13 @@ void Ball::syncNodes() {
     transform_->translation = position_;
     light_->location = position_;
 }
+
+void Ball::setState(const SbVec3f& position, const SbVec3f& velocity, const SbVec3f& force) {
+    position_ = position;
+    velocity_ = velocity;
+    force_ = force;
+}
+
+SbColor Ball::colour() const {
+    return material_->diffuseColor[0];
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <Inventor/SbColor.h>
 #include <Inventor/SbVec3f.h>
 
 class SoMaterial;
@@ -33,6 +34,11 @@ public:
     SbVec3f velocity() const { return velocity_; }
     SbVec3f force() const { return force_; }
     void addForce(const SbVec3f& f) { force_ += f; }
+    /// Puts the ball where it was, as fast as it went then, with the force it had gathered for
+    /// its next step; the nodes follow at syncNodes.
+    void setState(const SbVec3f& position, const SbVec3f& velocity, const SbVec3f& force);
+    /// The colour it was made with.
+    SbColor colour() const;
 
     SoSphere* sphere() const { return sphere_; }
     SoMaterial* material() const { return material_; }

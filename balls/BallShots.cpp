@@ -7,8 +7,6 @@
 #include <Inventor/nodes/SoPointLight.h>
 #include <Inventor/nodes/SoSeparator.h>
 
-#include <memory>
-
 SbColor ballColour(int liveBalls) {
     const float red = liveBalls % 3 == 0 ? 1.0f : 0.0f;
     const float green = (liveBalls + 1) % 3 == 0 ? 1.0f : 0.0f;
@@ -34,8 +32,13 @@ void shootBall(BallSet& balls, BallLightSet& lights, SoGroup& world, const SbVec
     const SbColor colour = ballColour(liveBalls);
     auto ball = std::make_unique<Ball>(launchPoint, ballLaunchSpeed * direction, colour[0],
                                        colour[1], colour[2]);
+    addBall(balls, lights, world, std::move(ball), colour, launchPoint);
+}
+
+void addBall(BallSet& balls, BallLightSet& lights, SoGroup& world, std::unique_ptr<Ball> ball,
+             const SbColor& colour, const SbVec3f& lightLocation) {
     SoPointLight* light = new SoPointLight;
-    light->location = launchPoint;
+    light->location = lightLocation;
     light->intensity = companionLightIntensity;
     light->color = colour;
 

@@ -3,6 +3,9 @@
 #include <Inventor/SbColor.h>
 #include <Inventor/SbVec3f.h>
 
+#include <memory>
+
+class Ball;
 class BallLightSet;
 class BallSet;
 class SoGroup;
@@ -30,6 +33,11 @@ bool hasRoomForBall(int liveBalls, unsigned maxLightSources);
 /// separator at 2(n-1-k)+1. Does nothing when the light sources would run out.
 void shootBall(BallSet& balls, BallLightSet& lights, SoGroup& world, const SbVec3f& launchPoint,
                const SbVec3f& direction, unsigned maxLightSources);
+
+/// Puts `ball` and a companion light of `colour` at `lightLocation` at the front of `world`
+/// (light first, then the ball's separator) and at the end of the lists, as shootBall does.
+void addBall(BallSet& balls, BallLightSet& lights, SoGroup& world, std::unique_ptr<Ball> ball,
+             const SbColor& colour, const SbVec3f& lightLocation);
 
 /// Takes the oldest ball and its companion light out of `world` and the lists; nothing
 /// happens without balls.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "balls/BodyPlace.h"
+
 #include <Inventor/SbVec3f.h>
 
 #include <cstdint>
@@ -33,7 +35,10 @@ public:
     /// The world refers to the body without owning it: whoever destroys a body takes it out
     /// first (clearBodies), so the contact pass never reaches a destroyed one.
     void addBody(MpSystem* body);
-    void clearBodies() { bodies_.clear(); }
+    void clearBodies() {
+        bodies_.clear();
+        bodyBounds_.clear();
+    }
     void addPillar(const PillarCircle& pillar) { pillars_.push_back(pillar); }
     void addWall(const Wall& wall) { walls_.push_back(wall); }
     void setBalls(BallSet* balls) { balls_ = balls; }
@@ -54,6 +59,10 @@ public:
     void accumulatePlainContactForces();
 
     const std::vector<MpSystem*>& bodies() const { return bodies_; }
+    /// The box around the points of body k (in the order added) as the last fast contact pass
+    /// found them, from the boxes of its blocks: what the tick's watch over the body reads,
+    /// at no cost of its own. Empty (min above max) before a pass and for a body of no points.
+    const PointBounds& bodyBounds(int k) const { return bodyBounds_[k]; }
     const std::vector<PillarCircle>& pillars() const { return pillars_; }
     const std::vector<Wall>& walls() const { return walls_; }
     BallSet* balls() const { return balls_; }
@@ -63,7 +72,8 @@ public:
 
 private:
     void accumulatePlainBodyForces(MpSystem& body) const;
-    void accumulateBodyForces(MpSystem& body);
+    /// The forces on the points of body k, and its bounds.
+    void accumulateBodyForces(int k);
     /// The points of blocks [firstBlock, lastBlock) against what each block can reach; notes
     /// in blockBallHits_ the balls that each block touches.
     void accumulateBlockForces(MpSystem& body, int firstBlock, int lastBlock);
@@ -79,4 +89,8 @@ private:
     /// every ball from that one on. Sized for the largest body when it is added, so the pass
     /// allocates nothing.
     std::vector<uint64_t> blockBallHits_;
+    /// Per block of points, the box around them, sized like blockBallHits_; and per body, the
+    /// box around all its blocks.
+    std::vector<PointBounds> blockBounds_;
+    std::vector<PointBounds> bodyBounds_;
 };

@@ -23,10 +23,7 @@
 
 namespace {
 
-struct Box {
-    SbVec3f min;
-    SbVec3f max;
-};
+using Box = PointBounds;
 
 Box boxOf(const SbVec3f* positions, int first, int last) {
 #if defined(__SSE2__)
@@ -131,22 +128,25 @@ void CollisionWorld::addBody(MpSystem* body) {
         return;
     }
     bodies_.push_back(body);
+    bodyBounds_.push_back(boundsOf(nullptr, 0));
     const size_t blocks = static_cast<size_t>(blockCount(*body));
     if (blockBallHits_.size() < blocks) {
         blockBallHits_.assign(blocks, 0);
+        blockBounds_.resize(blocks);
     }
 }
 
 void CollisionWorld::accumulateContactForces() {
-    for (MpSystem* body : bodies_) {
-        accumulateBodyForces(*body);
+    for (int k = 0; k < static_cast<int>(bodies_.size()); ++k) {
+        accumulateBodyForces(k);
     }
     if (balls_ != nullptr) {
         accumulateBallForces();
     }
 }
 
-void CollisionWorld::accumulateBodyForces(MpSystem& body) {
+void CollisionWorld::accumulateBodyForces(int k) {
+    MpSystem& body = *bodies_[k];
     const int blocks = blockCount(body);
     const int groups = (blocks + blocksPerItem - 1) / blocksPerItem;
     forEachItem(groups, workersFor(body.numPoints()), [&](int group) {
@@ -154,6 +154,17 @@ void CollisionWorld::accumulateBodyForces(MpSystem& body) {
                               std::min(blocks, (group + 1) * blocksPerItem));
     });
     accumulateBallShares(body);
+    // The blocks' boxes, found for the culling, make the body's at a few hundredths of the
+    // points' cost.
+    PointBounds bounds = boundsOf(nullptr, 0);
+    for (int b = 0; b < blocks; ++b) {
+        const PointBounds& box = blockBounds_[b];
+        for (int axis = 0; axis < 3; ++axis) {
+            bounds.min[axis] = std::min(bounds.min[axis], box.min[axis]);
+            bounds.max[axis] = std::max(bounds.max[axis], box.max[axis]);
+        }
+    }
+    bodyBounds_[k] = bounds;
 }
 
 void CollisionWorld::accumulateBlockForces(MpSystem& body, int firstBlock, int lastBlock) {
@@ -165,6 +176,7 @@ void CollisionWorld::accumulateBlockForces(MpSystem& body, int firstBlock, int l
         const int first = b * blockSize;
         const int last = std::min(numPoints, first + blockSize);
         const Box box = boxOf(positions, first, last);
+        blockBounds_[b] = box;
         // Each wall, pillar and ball in turn over the whole block: every point still meets
         // them in list order.
         for (const Wall& wall : walls_) {

@@ -28,6 +28,13 @@ void EnergyHistory::record(double time, const MpSystem& body) {
     ++count_;
 }
 
+void EnergyHistory::rewindTo(double time) {
+    while (count_ > 0 && sample(count_ - 1).time > time) {
+        --count_;
+    }
+    nextSample_ = (std::floor(time / spacing) + 1) * spacing;
+}
+
 void EnergyHistory::clear() {
     first_ = 0;
     count_ = 0;

@@ -36,6 +36,9 @@ public:
     void record(double time, const MpSystem& body);
     /// Forgets every sample: the plot starts afresh.
     void clear();
+    /// Forgets the samples after `time`, to which the simulation went back: the plot goes on
+    /// from there.
+    void rewindTo(double time);
 
     int size() const { return count_; }
     /// Sample k, oldest first (k in 0 .. size() - 1).

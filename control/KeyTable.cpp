@@ -6,6 +6,7 @@
 #include "common/UserFolders.h"
 #include "control/ModelOpening.h"
 #include "control/ProgramState.h"
+#include "control/Rewind.h"
 #include "control/Simulation.h"
 
 #include <Inventor/SbTime.h>
@@ -120,6 +121,7 @@ const std::vector<KeyBinding>& keyTable() {
         {"SPACE", "shoot a ball"},
         {"T", "remove the oldest"},
         {"N", "new body", SoKeyboardEvent::N, false, letGoOfTheBody},
+        {"Backspace", "go back 2 s", SoKeyboardEvent::BACKSPACE, false, goBack},
         {"H", "help", SoKeyboardEvent::H, false, switchHelpPanel},
         {"Q", "quit", SoKeyboardEvent::Q, false, endTheOpening},
         {"F12", "save a screenshot", SoKeyboardEvent::F12, false, saveScreenshot},

@@ -5,6 +5,7 @@
 #include "common/ErrorLine.h"
 #include "control/BodyRebuild.h"
 #include "control/ProgramState.h"
+#include "control/Rewind.h"
 #include "mpsystem/ConversionHint.h"
 #include "mpsystem/MpSystem.h"
 
@@ -100,6 +101,7 @@ void install(ProgramState& state, OpenedBody opened) {
     MpSystem* body = new MpSystem(std::move(opened.mesh), damping, stiffness);
     body->setPointMass(mass);
     replaceBody(body, camera);
+    prepareRewind(state);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "control/EnergyHistory.h"
 #include "control/KeyScript.h"
 #include "control/ModelOpening.h"
+#include "control/Rewind.h"
+#include "control/SnapshotRing.h"
 #include "control/TuningPanel.h"
 #include "control/ViewRecorder.h"
 
@@ -20,8 +22,8 @@ struct Notice {
 };
 
 /// What the program keeps beyond the application's globals: when ticks and frames fall due,
-/// the simulated time, the mouse's grab, what the window shows over its view and the opening
-/// of models from the window. The window
+/// the simulated time, the mouse's grab, what the window shows over its view, the opening
+/// of models from the window and the snapshots to go back to. The window
 /// layer owns one and hands it to the handlers it registers (the timer's callback, the key
 /// table's callback, the mouse), so that nothing of it is global and a run's end releases it
 /// whole.
@@ -56,6 +58,10 @@ public:
     ViewRecorder recorder;
     /// Keys pressed at given ticks (option -keys), as the user would press them.
     KeyScriptPlayer keyScript;
+    /// The last snapshots of the simulation, for each body in play, to go back to (Backspace).
+    SnapshotRing snapshots;
+    /// Where the body was after the last tick, and a blow-up that stopped the animation.
+    BodyWatch watch;
     /// When set, the ground's clouds and the pillars are laid out from this seed, so that two
     /// runs look and move alike; else from the clock.
     std::optional<unsigned> arenaSeed;

@@ -4,6 +4,7 @@
 #include "balls/BallDynamics.h"
 #include "balls/WorldTick.h"
 #include "control/ProgramState.h"
+#include "control/Rewind.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/nodes/SoSeparator.h>
@@ -27,7 +28,9 @@ void tickSimulation(ProgramState& state) {
     if (settings.timeStep > 0 && std::isfinite(settings.timeStep)) {
         state.simulatedTime += settings.timeStep;
     }
-    if (state.energyPlotShown && mpSystemReady) {
+    watchTick(state);
+    // A blown-up body's energy would flatten the rest of the plot to nothing.
+    if (state.energyPlotShown && mpSystemReady && !state.watch.caught) {
         state.energy.record(state.simulatedTime, *mpSystem);
     }
     state.recorder.tickRan();

@@ -8,8 +8,9 @@ void runWorldTick();
 
 /// One whole tick of the program: the scripted keys due, the mouse's pull on the held part of
 /// the body, then runWorldTick; the step counts into the state's simulated time and ticks,
-/// and a recording draws the video frames the tick ends. The running animation's timer runs
-/// it, and so does key O.
+/// the watch over the body stops the animation when it blew up (watchTick) or else takes the
+/// snapshot due, and a recording draws the video frames the tick ends. The running
+/// animation's timer runs it, and so does key O.
 void tickSimulation(ProgramState& state);
 
 /// Copies the simulated state into the scene: the body's surface and headcam (while the body

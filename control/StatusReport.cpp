@@ -4,6 +4,7 @@
 #include "appstate/Globals.h"
 #include "balls/BallShots.h"
 #include "control/ProgramState.h"
+#include "control/Rewind.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/sensors/SoTimerSensor.h>
@@ -42,5 +43,9 @@ StatusValues currentStatus(const ProgramState& state) {
     values.slowMotion = state.ticks.slowMotion();
     values.recording = state.recorder.recording();
     values.recordedSeconds = state.recorder.seconds();
+    values.bodyPlace = state.watch.place;
+    values.caughtTimeStep = state.watch.caughtTimeStep;
+    values.caughtStableTimeStep = state.watch.caughtStableTimeStep;
+    values.rewindSeconds = rewindSeconds(state);
     return values;
 }

@@ -22,6 +22,11 @@ ViewRecorder::~ViewRecorder() {
 bool ViewRecorder::start(const std::string& path, SbVec2s size, int framesPerSecond,
                          float startTimeStep, std::string& problem) {
     auto renderer = std::make_unique<ViewRenderer>(size, sceneRoot, camera);
+    // The planes keep to the arena, as the window's do, whatever becomes of the body.
+    PointBounds reach{};
+    if (arenaReachOf(collisionWorld, reach)) {
+        renderer->setClipLimit(SbBox3f(reach.min, reach.max));
+    }
     if (!renderer->open(problem)) {
         problem = "cannot draw the view offscreen: " + problem;
         return false;

@@ -3,25 +3,6 @@
 #include "common/Gravity.h"
 #include "mpsystem/MpSystem.h"
 
-namespace {
-
-// Each spring's length as the step measures it, in single precision, from the positions as
-// they stand; the stretch and its square in double precision.
-double squaredStretchOfPositions(const MpSystem& body) {
-    const SbVec3f* positions = body.positions();
-    const SpringEnds* springs = body.springs();
-    const double* restLengths = body.restLengths();
-    double sum = 0;
-    for (int s = 0; s < body.numSprings(); ++s) {
-        const float length = (positions[springs[s].a] - positions[springs[s].b]).length();
-        const double stretch = double(length) - restLengths[s];
-        sum += stretch * stretch;
-    }
-    return sum;
-}
-
-} // namespace
-
 BodyEnergy measureEnergy(const MpSystem& body, float zeroHeight) {
     BodyEnergy energy;
     const SbVec3f* positions = body.positions();
@@ -36,7 +17,7 @@ BodyEnergy measureEnergy(const MpSystem& body, float zeroHeight) {
         weightedHeight += m * (double(positions[i][1]) - zeroHeight);
     }
     energy.kinetic = 0.5 * twiceKinetic;
-    energy.spring = 0.5 * double(body.stiffness()) * squaredStretchOfPositions(body);
+    energy.spring = 0.5 * double(body.stiffness()) * body.squaredStretch();
     energy.height = double(gravity) * weightedHeight;
     return energy;
 }

@@ -18,6 +18,22 @@ uint64_t nextSerial() {
     return ++serials;
 }
 
+float largestSide(const std::vector<SbVec3f>& points) {
+    if (points.empty()) {
+        return 0;
+    }
+    SbVec3f low = points.front();
+    SbVec3f high = low;
+    for (const SbVec3f& p : points) {
+        for (int axis = 0; axis < 3; ++axis) {
+            low[axis] = std::min(low[axis], p[axis]);
+            high[axis] = std::max(high[axis], p[axis]);
+        }
+    }
+    const SbVec3f side = high - low;
+    return std::max(side[0], std::max(side[1], side[2]));
+}
+
 } // namespace
 
 MpSystem::MpSystem(std::istream& mesh, float damping, float mass, float stiffness,
@@ -47,6 +63,7 @@ void MpSystem::adopt(BodyMesh mesh) {
     }
     PLIMMERTON_CHECK(n < UINT32_MAX / sizeof(SbVec3f) - 1, "a point's byte offset fits 32 bits");
     numPoints_ = static_cast<int32_t>(n);
+    restSize_ = largestSide(mesh.positions);
     startedBelowZero_.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
         startedBelowZero_[i] = mesh.positions[i][1] < 0.0f;
@@ -133,22 +150,24 @@ double MpSystem::lastLength(int s) const {
     return singleLengths_ ? singleSlotLengths_.last[k] : doubleSlotLengths_.last[k];
 }
 
-namespace {
-
-template <typename Length> double sumOfSquaredStretches(const SlotLengths<Length>& lengths) {
+// The springs in a fixed number of runs shared among the worker threads, each run's sum kept
+// apart and the sums added in order: the same result however many threads take part.
+double MpSystem::squaredStretch() const {
+    constexpr int runs = 16;
+    double sums[runs];
+    forEachItem(runs, workersFor(numSprings_), [&](int run) {
+        const int32_t first = static_cast<int32_t>(int64_t(numSprings_) * run / runs);
+        const int32_t last = static_cast<int32_t>(int64_t(numSprings_) * (run + 1) / runs);
+        sums[run] = singleLengths_ ? sumOfSquaredStretches(positions_.data(), slotEnds_.data(),
+                                                           singleSlotLengths_, first, last)
+                                   : sumOfSquaredStretches(positions_.data(), slotEnds_.data(),
+                                                           doubleSlotLengths_, first, last);
+    });
     double sum = 0;
-    for (std::size_t k = 0; k < lengths.last.size(); ++k) {
-        const double stretch = double(lengths.last[k]) - double(lengths.rest[k]);
-        sum += stretch * stretch;
+    for (double runSum : sums) {
+        sum += runSum;
     }
     return sum;
-}
-
-} // namespace
-
-double MpSystem::squaredStretch() const {
-    return singleLengths_ ? sumOfSquaredStretches(singleSlotLengths_)
-                          : sumOfSquaredStretches(doubleSlotLengths_);
 }
 
 MpSystem::~MpSystem() = default;
@@ -191,6 +210,7 @@ void MpSystem::stepSequential(float dt) {
     // this step and deliver no impulse over no time, so they are used up; the last lengths keep
     // measuring from the last step that moved the points, so the next real step still damps
     // the change of length it sees.
+    stoppedPoints_.store(false, std::memory_order_relaxed);
     if (dt > 0.0f && std::isfinite(dt)) {
         addGravityAndExternalForces();
         addSpringForces(dt);
@@ -244,6 +264,7 @@ void MpSystem::movePoint(int32_t i, const SbVec3f& f, float m, float dt) {
         // Forces beyond single precision (a diverging body, absurd settings): the point stops
         // where it is rather than carry infinity into the scene and the contacts.
         velocities_[i].setValue(0.0f, 0.0f, 0.0f);
+        stoppedPoints_.store(true, std::memory_order_relaxed);
     }
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "mpsystem/BodyMesh.h"
+#include "mpsystem/BodyState.h"
 #include "mpsystem/SpringKernel.h"
 #include "mpsystem/StepPlan.h"
 
 #include <Inventor/SbVec2f.h>
 #include <Inventor/SbVec3f.h>
 
+#include <atomic>
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -66,6 +68,10 @@ public:
     /// is no damping part; a force beyond single precision is dropped. s lies in 0 .. S-1.
     SbVec3f springForce(int s, float dt);
 
+    /// True when the last step stopped a point because its new state would have left single
+    /// precision: the body is blowing up.
+    bool stoppedPoints() const { return stoppedPoints_.load(std::memory_order_relaxed); }
+
     int numPoints() const { return numPoints_; }
     int numSprings() const { return numSprings_; }
     /// Position of point i, or (0, 0, 0) for an index outside the body.
@@ -90,6 +96,20 @@ public:
 
     /// The fast step's order of work, for the benchmarks and the tests.
     const StepPlan& stepPlan() const { return stepPlan_; }
+    /// True when the springs' lengths are kept in single precision (every rest length is a
+    /// single-precision number, as the reader makes them).
+    bool hasSingleLengths() const { return singleLengths_; }
+
+    /// Copies into `state`, made for this body or one of its size (BodyState(body)), all that
+    /// the following steps depend on; allocates nothing.
+    void captureState(BodyState& state) const;
+    /// Puts the body back into `state`, captured from it or from a body read from the same
+    /// mesh: the steps that follow give the same results, bit for bit, as those that followed
+    /// the capture. Stiffness, damping and point mass return with it; the camera, the headcam
+    /// and the surface stay as they are (updateScene shows the state).
+    void restoreState(const BodyState& state);
+    /// The largest side of the box around the points as they were made: the body's own size.
+    float restSize() const { return restSize_; }
 
     /// Read-only views of the state, for the scene, the tools and the tests.
     const SbVec3f* positions() const { return positions_.data(); }
@@ -102,8 +122,9 @@ public:
     const double* restLengths() const { return restLengths_.data(); }
     /// The length of spring s at the last step that moved the body (its rest length before).
     double lastLength(int s) const;
-    /// The sum over the springs of the square of (last length - rest length): twice the energy
-    /// they hold at stiffness 1. One pass over the step's own arrays, in their order.
+    /// The sum over the springs of the square of (length - rest length), each length measured
+    /// from the positions as they stand, as the step measures it: twice the energy the springs
+    /// hold at stiffness 1. One pass over the springs in the step's order, a square root each.
     double squaredStretch() const;
     const SbVec2f* texCoords() const { return texCoords_.data(); }
     const int32_t* faceIndices() const { return faceIndices_.data(); }
@@ -152,6 +173,9 @@ private:
     void finishPoints(const int32_t* first, const int32_t* last, float dt);
 
     uint64_t serial_;
+    float restSize_ = 0;
+    /// Set by the step's guard, from any of the worker threads.
+    std::atomic<bool> stoppedPoints_{false};
     SoCamera* camera_ = nullptr;
     int32_t headcam_ = 0;
     int32_t numPoints_ = 0;

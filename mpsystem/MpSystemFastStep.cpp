@@ -54,6 +54,7 @@ template <bool subtract> inline void accumulate(SbVec3f& sum, const SpringForce&
 } // namespace
 
 void MpSystem::step(float dt) {
+    stoppedPoints_.store(false, std::memory_order_relaxed);
     if (!(dt > 0.0f && std::isfinite(dt))) {
         // As in the plain step: no time, no motion; the external forces are used up.
         clearExternalForces();
@@ -111,7 +112,8 @@ inline void MpSystem::startPoint(int32_t i) {
 // The plain step's integration of points under their finished forces.
 inline void MpSystem::finishPoints(const int32_t* first, const int32_t* last, float dt) {
 #if defined(__SSE2__)
-    const PointArrays points{positions_.data(), velocities_.data(), forces_.data(), masses_.data()};
+    const PointArrays points{positions_.data(), velocities_.data(), forces_.data(), masses_.data(),
+                             &stoppedPoints_};
     movePoints(points, first, last, damping_, dt);
 #else
     for (; first != last; ++first) {

@@ -31,12 +31,14 @@ inline int finiteLanes(__m128 lanes) {
 }
 
 /// The new velocity and position of a point whose mass is positive, or a stop.
-inline void settle(__m128 velocity, __m128 position, SbVec3f& v, SbVec3f& p) {
+inline void settle(__m128 velocity, __m128 position, SbVec3f& v, SbVec3f& p,
+                   std::atomic<bool>& stopped) {
     if ((finiteLanes(velocity) & finiteLanes(position) & 7) == 7) {
         store3(velocity, v);
         store3(position, p);
     } else {
         v.setValue(0.0f, 0.0f, 0.0f);
+        stopped.store(true, std::memory_order_relaxed);
     }
 }
 
@@ -52,7 +54,7 @@ inline void movePoint(const PointArrays& points, int32_t i, float damping, float
         _mm_sub_ps(load3(points.forces[i]), _mm_mul_ps(_mm_set1_ps(damping), v)), _mm_set1_ps(m));
     const __m128 velocity = _mm_add_ps(v, _mm_mul_ps(dtLanes, a));
     const __m128 position = _mm_add_ps(load3(points.positions[i]), _mm_mul_ps(dtLanes, velocity));
-    settle(velocity, position, points.velocities[i], points.positions[i]);
+    settle(velocity, position, points.velocities[i], points.positions[i], *points.stopped);
 }
 
 #if defined(PLIMMERTON_AVX2)
@@ -78,11 +80,11 @@ __attribute__((target("avx2"))) void movePair(const PointArrays& points, int32_t
         _mm256_add_ps(loadPair(points.positions, i, j), _mm256_mul_ps(dtLanes, velocity));
     if (mi > 0.0f) {
         settle(_mm256_castps256_ps128(velocity), _mm256_castps256_ps128(position),
-               points.velocities[i], points.positions[i]);
+               points.velocities[i], points.positions[i], *points.stopped);
     }
     if (mj > 0.0f) {
         settle(_mm256_extractf128_ps(velocity, 1), _mm256_extractf128_ps(position, 1),
-               points.velocities[j], points.positions[j]);
+               points.velocities[j], points.positions[j], *points.stopped);
     }
 }
 

@@ -135,6 +135,30 @@ void fourSprings(const SbVec3f* positions, const SpringOffsets* springs, const L
     _mm_store_ps(&out[3].x, zero);
 }
 
+/// (length - rest length)^2 of springs k to k + 3 added to the lanes of `low` (the first two)
+/// and `high`: each length measured as fourSprings measures it.
+template <typename Length>
+inline void fourSquaredStretches(const SbVec3f* positions, const SpringOffsets* springs,
+                                 const Length* restLengths, int32_t k, __m128d& low,
+                                 __m128d& high) {
+    __m128 x = _mm_sub_ps(loadPoint(pointAt(positions, springs[k].a)),
+                          loadPoint(pointAt(positions, springs[k].b)));
+    __m128 y = _mm_sub_ps(loadPoint(pointAt(positions, springs[k + 1].a)),
+                          loadPoint(pointAt(positions, springs[k + 1].b)));
+    __m128 z = _mm_sub_ps(loadPoint(pointAt(positions, springs[k + 2].a)),
+                          loadPoint(pointAt(positions, springs[k + 2].b)));
+    __m128 w = _mm_sub_ps(loadPoint(pointAt(positions, springs[k + 3].a)),
+                          loadPoint(pointAt(positions, springs[k + 3].b)));
+    _MM_TRANSPOSE4_PS(x, y, z, w);
+    const __m128 length =
+        _mm_sqrt_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(x, x), _mm_mul_ps(y, y)), _mm_mul_ps(z, z)));
+    const __m128d first = _mm_sub_pd(_mm_cvtps_pd(length), loadTwo(restLengths + k));
+    const __m128d second =
+        _mm_sub_pd(_mm_cvtps_pd(_mm_movehl_ps(length, length)), loadTwo(restLengths + k + 2));
+    low = _mm_add_pd(low, _mm_mul_pd(first, first));
+    high = _mm_add_pd(high, _mm_mul_pd(second, second));
+}
+
 #if defined(PLIMMERTON_AVX2)
 
 // The same eight springs at a time, for processors that have AVX2 (checked at run time). The
@@ -298,3 +322,33 @@ template void computeSpringForces(const SbVec3f*, const SpringOffsets*, SlotLeng
                                   SpringForce*, int32_t, int32_t, const SpringConstants&);
 template void computeSpringForces(const SbVec3f*, const SpringOffsets*, SlotLengths<double>&,
                                   SpringForce*, int32_t, int32_t, const SpringConstants&);
+
+template <typename Length>
+double sumOfSquaredStretches(const SbVec3f* positions, const SpringOffsets* springs,
+                             const SlotLengths<Length>& lengths, int32_t first, int32_t last) {
+    const Length* restLengths = lengths.rest.data();
+    double sum = 0;
+    int32_t k = first;
+#if defined(__SSE2__)
+    __m128d low = _mm_setzero_pd();
+    __m128d high = _mm_setzero_pd();
+    for (; k + 4 <= last; k += 4) {
+        fourSquaredStretches(positions, springs, restLengths, k, low, high);
+    }
+    alignas(16) double lanes[2];
+    _mm_store_pd(lanes, _mm_add_pd(low, high));
+    sum = lanes[0] + lanes[1];
+#endif
+    for (; k < last; ++k) {
+        const SbVec3f d = pointAt(positions, springs[k].a) - pointAt(positions, springs[k].b);
+        const double stretch =
+            double(std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2])) - restLengths[k];
+        sum += stretch * stretch;
+    }
+    return sum;
+}
+
+template double sumOfSquaredStretches(const SbVec3f*, const SpringOffsets*,
+                                      const SlotLengths<float>&, int32_t, int32_t);
+template double sumOfSquaredStretches(const SbVec3f*, const SpringOffsets*,
+                                      const SlotLengths<double>&, int32_t, int32_t);

@@ -1,5 +1,7 @@
 #include "offscreen/ViewRenderer.h"
 
+#include "offscreen/ClippingPlanes.h"
+
 #include <Inventor/SbViewportRegion.h>
 #include <Inventor/SbXfBox3f.h>
 #include <Inventor/actions/SoGLRenderAction.h>
@@ -81,11 +83,9 @@ void clipAroundScene(SoCamera& camera, SoNode* scene, SbVec2s size) {
     if (farDistance <= 0) {
         return;
     }
-    float nearLimit = farDistance / 512.0f;
-    nearDistance = std::max(nearDistance, nearLimit);
-    const float slack = 0.001f;
-    camera.nearDistance = nearDistance * (1 - slack);
-    camera.farDistance = farDistance * (1 + slack);
+    nearDistance = std::max(nearDistance, farDistance * nearPlaneShare);
+    camera.nearDistance = nearDistance * (1 - clippingSlack);
+    camera.farDistance = farDistance * (1 + clippingSlack);
 }
 
 } // namespace
@@ -147,6 +147,13 @@ bool ViewRenderer::render(const ViewLook& look) {
     const float nearDistance = camera_->nearDistance.getValue();
     const float farDistance = camera_->farDistance.getValue();
     clipAroundScene(*camera_, root_, size_);
+    if (hasClipLimit_) {
+        const SbVec2f planes = clippingPlanesWithin(
+            SbVec2f(camera_->nearDistance.getValue(), camera_->farDistance.getValue()), clipLimit_,
+            *camera_);
+        camera_->nearDistance = planes[0];
+        camera_->farDistance = planes[1];
+    }
     const bool drawn = draw(look);
     camera_->nearDistance = nearDistance;
     camera_->farDistance = farDistance;

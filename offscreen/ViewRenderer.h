@@ -1,5 +1,6 @@
 #pragma once
 
+#include <Inventor/SbBox3f.h>
 #include <Inventor/SbColor.h>
 #include <Inventor/SbVec2s.h>
 
@@ -41,6 +42,12 @@ public:
     ViewRenderer(const ViewRenderer&) = delete;
     ViewRenderer& operator=(const ViewRenderer&) = delete;
 
+    /// Holds the near and far planes, which follow the scene, to `limit` as the window's viewer
+    /// holds its own (clippingPlanesWithin).
+    void setClipLimit(const SbBox3f& limit) {
+        clipLimit_ = limit;
+        hasClipLimit_ = true;
+    }
     /// Draws the scene as it is now; false when nothing could be drawn.
     bool render(const ViewLook& look);
     /// The last picture: 3 bytes a pixel, rows from the bottom up, no gaps between rows.
@@ -60,4 +67,6 @@ private:
     SoDirectionalLight* headlight_;
     SoSwitch* sceneSwitch_;
     SoSwitch* overlaySwitch_;
+    SbBox3f clipLimit_;
+    bool hasClipLimit_ = false;
 };

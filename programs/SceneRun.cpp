@@ -63,6 +63,11 @@ bool runTicks(const SceneRun& run, ProgramState& state, RunViewer& pictures, lon
             return false;
         }
         progress.update(ticksRun + 1);
+        // The window's animation stops there; the run ends with the tick that was caught.
+        if (state.watch.caught) {
+            ++ticksRun;
+            break;
+        }
     }
     progress.finish();
     return true;

@@ -76,4 +76,72 @@ TEST(OnScreenText, MissingValuesAreNamedWithWhatTheBundledRunUses) {
     EXPECT_EQ(statusLines(values).size(), 6u) << "without a body only the time step is missing";
 }
 
+struct TroubleCase {
+    const char* name;
+    BodyPlace place;
+    float timeStep;
+    double rewindSeconds;
+    std::vector<std::string> lines;
+    std::string message;
+};
+
+class BodyTrouble : public testing::TestWithParam<TroubleCase> {};
+
+// What became of the body and the keys that undo it: two lines of the status, as narrow as
+// the rest of it, and one on standard error with the stable time step that was exceeded.
+TEST_P(BodyTrouble, TheStatusNamesItAndTheKeysThatUndoIt) {
+    const TroubleCase& c = GetParam();
+    StatusValues values = running();
+    values.bodyPlace = c.place;
+    values.caughtTimeStep = c.timeStep;
+    values.caughtStableTimeStep = 0.047f;
+    values.rewindSeconds = c.rewindSeconds;
+    std::vector<std::string> status = statusLines(values);
+    status.erase(status.begin(), status.begin() + 4);
+    EXPECT_EQ(status, c.lines);
+    for (const std::string& line : status) {
+        EXPECT_LE(line.size(), 44u) << line;
+    }
+    EXPECT_EQ(bodyTroubleMessage(values), c.message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, BodyTrouble,
+    testing::Values(
+        TroubleCase{"in_the_arena", BodyPlace::inArena, 0.012f, 2, {}, ""},
+        TroubleCase{
+            "blown_up_past_the_stable_step",
+            BodyPlace::blownUp,
+            0.05f,
+            2,
+            {"the body blew up at time step 0.05:", "  Backspace goes back 2 s, N rebuilds"},
+            "the body blew up at time step 0.05 (stable up to 0.047): Backspace goes back "
+            "2 s, N rebuilds"},
+        TroubleCase{
+            "blown_up_within_it",
+            BodyPlace::blownUp,
+            0.012f,
+            0.7,
+            {"the body blew up at time step 0.012:", "  Backspace goes back 0.7 s, N rebuilds"},
+            "the body blew up at time step 0.012: Backspace goes back 0.7 s, N rebuilds"},
+        TroubleCase{"out_of_reach_with_nothing_to_go_back_to",
+                    BodyPlace::outOfReach,
+                    0.012f,
+                    -1,
+                    {"the body left the arena's reach:", "  N rebuilds"},
+                    "the body left the arena's reach: N rebuilds"},
+        TroubleCase{"out_of_the_arena",
+                    BodyPlace::outOfArena,
+                    0.012f,
+                    2.26,
+                    {"the body is out of the arena:", "  Backspace goes back 2.3 s, N rebuilds"},
+                    "the body is out of the arena: Backspace goes back 2.3 s, N rebuilds"},
+        TroubleCase{"below_the_floor",
+                    BodyPlace::belowFloor,
+                    0.012f,
+                    1.5,
+                    {"the body is below the floor:", "  Backspace goes back 1.5 s, N rebuilds"},
+                    "the body is below the floor: Backspace goes back 1.5 s, N rebuilds"}),
+    [](const testing::TestParamInfo<TroubleCase>& info) { return info.param.name; });
+
 } // namespace
