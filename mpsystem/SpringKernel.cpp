@@ -286,6 +286,47 @@ springsEightAtATime(const SbVec3f* positions, const SpringOffsets* springs,
     return k;
 }
 
+/// (length - rest length)^2 of springs k to k + 7 added to the lanes of `sum`.
+template <typename Length>
+__attribute__((target("avx2"))) inline void
+eightSquaredStretches(const SbVec3f* positions, const SpringOffsets* springs,
+                      const Length* restLengths, int32_t k, __m256d& sum) {
+    const __m256 d04 = offsetPair(positions, springs, k);
+    const __m256 d15 = offsetPair(positions, springs, k + 1);
+    const __m256 d26 = offsetPair(positions, springs, k + 2);
+    const __m256 d37 = offsetPair(positions, springs, k + 3);
+    const __m256 xy01 = _mm256_unpacklo_ps(d04, d15);
+    const __m256 zw01 = _mm256_unpackhi_ps(d04, d15);
+    const __m256 xy23 = _mm256_unpacklo_ps(d26, d37);
+    const __m256 zw23 = _mm256_unpackhi_ps(d26, d37);
+    const __m256 x = _mm256_shuffle_ps(xy01, xy23, 0x44);
+    const __m256 y = _mm256_shuffle_ps(xy01, xy23, 0xee);
+    const __m256 z = _mm256_shuffle_ps(zw01, zw23, 0x44);
+    const __m256 length = _mm256_sqrt_ps(_mm256_add_ps(
+        _mm256_add_ps(_mm256_mul_ps(x, x), _mm256_mul_ps(y, y)), _mm256_mul_ps(z, z)));
+    const __m256d low =
+        _mm256_sub_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(length)), loadFour(restLengths + k));
+    const __m256d high = _mm256_sub_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(length, 1)),
+                                       loadFour(restLengths + k + 4));
+    sum = _mm256_add_pd(sum, _mm256_add_pd(_mm256_mul_pd(low, low), _mm256_mul_pd(high, high)));
+}
+
+/// The squared stretches from k on, eight at a time while eight are left before `last`, added
+/// to `sum`; returns the first spring left over.
+template <typename Length>
+__attribute__((target("avx2"))) int32_t
+squaredStretchesEightAtATime(const SbVec3f* positions, const SpringOffsets* springs,
+                             const Length* restLengths, int32_t k, int32_t last, double& sum) {
+    __m256d lanes = _mm256_setzero_pd();
+    for (; k + 8 <= last; k += 8) {
+        eightSquaredStretches(positions, springs, restLengths, k, lanes);
+    }
+    alignas(32) double four[4];
+    _mm256_store_pd(four, lanes);
+    sum += (four[0] + four[1]) + (four[2] + four[3]);
+    return k;
+}
+
 const bool hasAvx2 = __builtin_cpu_supports("avx2");
 
 #endif
@@ -330,6 +371,11 @@ double sumOfSquaredStretches(const SbVec3f* positions, const SpringOffsets* spri
     double sum = 0;
     int32_t k = first;
 #if defined(__SSE2__)
+#if defined(PLIMMERTON_AVX2)
+    if (hasAvx2) {
+        k = squaredStretchesEightAtATime(positions, springs, restLengths, k, last, sum);
+    }
+#endif
     __m128d low = _mm_setzero_pd();
     __m128d high = _mm_setzero_pd();
     for (; k + 4 <= last; k += 4) {
@@ -337,7 +383,7 @@ double sumOfSquaredStretches(const SbVec3f* positions, const SpringOffsets* spri
     }
     alignas(16) double lanes[2];
     _mm_store_pd(lanes, _mm_add_pd(low, high));
-    sum = lanes[0] + lanes[1];
+    sum += lanes[0] + lanes[1];
 #endif
     for (; k < last; ++k) {
         const SbVec3f d = pointAt(positions, springs[k].a) - pointAt(positions, springs[k].b);

@@ -58,7 +58,7 @@ void computeSpringForces(const SbVec3f* positions, const SpringOffsets* springs,
 
 /// The sum over the springs k in [first, last) of (length - rest length)^2, each length
 /// measured from `positions` as computeSpringForces measures it, the rest in double precision.
-/// Four springs at a time in vector registers; the last lengths are not touched.
+/// Eight or four springs at a time in vector registers; the last lengths are not touched.
 template <typename Length>
 double sumOfSquaredStretches(const SbVec3f* positions, const SpringOffsets* springs,
                              const SlotLengths<Length>& lengths, int32_t first, int32_t last);

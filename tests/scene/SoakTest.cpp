@@ -11,10 +11,10 @@
 // calls between most of them, the animation running, balls shot, removed and falling out of the
 // arena, the cannon aimed about, the body pushed, the levels and views switched, and the body
 // rebuilt with N a hundred times (some rebuilds find the mesh file gone, and the program runs on
-// without a body until the next one brings it back). After every tick and every key the state
-// is finite and the world keeps its layout; every ball and body surface that leaves is held by
-// nobody. Under the sanitizers, the leak checker at the end of the process sees everything
-// released, however many balls and bodies were made.
+// without a body until the next one brings it back), and Backspace going back among it all. After
+// every tick and every key the state is finite and the world keeps its layout; every ball and body
+// surface that leaves is held by nobody. Under the sanitizers, the leak checker at the end of the
+// process sees everything released, however many balls and bodies were made.
 //
 // PLIMMERTON_SOAK_TICKS sets the number of ticks (100,000 unless given); N comes every 1,000.
 
@@ -107,6 +107,7 @@ TEST_F(Soak, LongRunWithBallsKeysAndRebuildsStaysFiniteAndInShape) {
     int fallen = 0;
     int rebuilds = 0;
     int failedRebuilds = 0;
+    int rewinds = 0;
     for (int t = 0; t < ticks; ++t) {
         const int ballsBefore = ballSet.size();
         tick(t % 3 == 2);
@@ -142,6 +143,11 @@ TEST_F(Soak, LongRunWithBallsKeysAndRebuildsStaysFiniteAndInShape) {
         } else if (t % 331 == 0 && !ballSet.empty()) {
             ASSERT_TRUE(pressAndCheckReleased(SoKeyboardEvent::T, ballSet.at(0).root()))
                 << "the removed ball is still held, tick " << t;
+        } else if (t % 443 == 0 && !ballSet.empty()) {
+            // Back to the snapshot of the body's start: the balls of now go, released.
+            ASSERT_TRUE(pressAndCheckReleased(SoKeyboardEvent::BACKSPACE, ballSet.at(0).root()))
+                << "a ball gone back from is still held, tick " << t;
+            ++rewinds;
         } else if (t % 53 == 0) {
             press(pushes[(t / 53) % 5]);
         } else if (t % 211 == 0) {
@@ -162,6 +168,7 @@ TEST_F(Soak, LongRunWithBallsKeysAndRebuildsStaysFiniteAndInShape) {
     EXPECT_EQ((ticks + 5500) / 10000, failedRebuilds);
     EXPECT_GE(shots, ticks / 97 / 2);
     EXPECT_GE(fallen, ticks / 97 / 10);
+    EXPECT_GE(rewinds, ticks / 443 / 4);
     EXPECT_LE(ballSet.size(), 6);
     EXPECT_TRUE(timerSensor->isScheduled());
 }
