@@ -8,7 +8,7 @@ class MpSystem;
 
 /// The body's energy over the last stretch of simulated time, for the plot over the view.
 ///
-/// A sample costs a pass over the points and the springs, a fifth of a tick at 163,842 points,
+/// A sample costs a pass over the points and the springs, a seventh of a tick at 163,842 points,
 /// so the history takes one only as the ticks cross the lines of a grid of `spacing` seconds
 /// of simulated time: a sample for every two pixels of a plot's width, every sixth or seventh
 /// tick at time step 0.012, which keeps the plot under 5% of the ticks' time. Nothing is

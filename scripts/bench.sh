@@ -49,7 +49,8 @@ def ms(name):
 print(f"{'benchmark (median of repetitions)':<40} {'ms':>10}  counters")
 for name, run in median.items():
     counters = {k: v for k, v in run.items()
-                if k in ("points", "bytes_per_second", "loadPeakBytes", "bodyBytes")}
+                if k in ("points", "bytes_per_second", "loadPeakBytes", "bodyBytes",
+                         "allocatedBytes")}
     shown = "  ".join(f"{k}={v:.4g}" for k, v in counters.items())
     print(f"{name:<40} {ms(name):>10.4f}  {shown}")
 
@@ -133,6 +134,11 @@ line("the shown energy plot's share of a tick at 160k points (a sample a 0.08 s)
 line("  the same, measured: a tick with the plot over one without, less 1",
      quotient(ms("plottedTimerTick/7/real_time"), tick) and
      quotient(ms("plottedTimerTick/7/real_time"), tick) - 1)
+# A snapshot each simulated second: once in 1 / 0.012 ticks at the benchmarks' time step.
+snapshot = quotient(ms("snapshotTake/7/real_time"), tick)
+line("a snapshot over one tick at 160k points (the tick that takes it)", snapshot)
+line("  its share of every tick, once a simulated second",
+     None if snapshot is None else snapshot * 0.012, "(<= 0.05)")
 line("stable time step: measuring a body of 160k points once, ms",
      ms("stableStepMeasure/7/real_time"))
 line("stable time step: the bound a status asks for, over one tick at 160k points",
