@@ -23,7 +23,7 @@ const KeyName namedKeys[] = {
     {"space", SoKeyboardEvent::SPACE},       {"left", SoKeyboardEvent::LEFT_ARROW},
     {"right", SoKeyboardEvent::RIGHT_ARROW}, {"up", SoKeyboardEvent::UP_ARROW},
     {"down", SoKeyboardEvent::DOWN_ARROW},   {"end", SoKeyboardEvent::END},
-    {"f12", SoKeyboardEvent::F12},
+    {"f12", SoKeyboardEvent::F12},           {"backspace", SoKeyboardEvent::BACKSPACE},
 };
 
 bool keyNamed(std::string name, ScriptedKey& key) {
@@ -87,7 +87,7 @@ bool parseKeyScript(const std::string& script, std::vector<ScriptedKey>& keys,
         if (!keyNamed(item.substr(colon + 1), key)) {
             problem = "'" + item +
                       "': no such key (a letter, a digit, space, left, right, up, down, end, "
-                      "f12, or ctrl+ one of them)";
+                      "f12, backspace, or ctrl+ one of them)";
             return false;
         }
         keys.push_back(key);

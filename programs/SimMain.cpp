@@ -64,7 +64,7 @@ const char* simUsage =
     "checksum and the same pictures.\n"
     "  --keys SCRIPT  press the program's keys at given ticks, with their meaning in the\n"
     "                 window: TICK:KEY,... with KEY a letter, a digit, space, left,\n"
-    "                 right, up, down, end or f12, for example \"0:space,120:a,121:space\"\n"
+    "                 right, up, down, end, f12 or backspace, e.g. \"0:space,120:a,121:space\"\n"
     "                 (a key at tick T acts before tick T + 1; Q ends the run there;\n"
     "                 F12 saves the view as a PNG of --size in the pictures folder, as\n"
     "                 the window's F12 does; ctrl+o, the window's file dialog, is refused;\n"

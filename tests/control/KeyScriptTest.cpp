@@ -8,14 +8,15 @@
 TEST(KeyScriptTest, KeysComeInTheOrderOfTheirTicksThoseOfATickAsWritten) {
     std::vector<ScriptedKey> keys;
     std::string problem;
-    ASSERT_TRUE(
-        parseKeyScript("120:a,0:SPACE,121:space,0:p,400:1,5:Left,6:ctrl+o,7:f12", keys, problem))
+    ASSERT_TRUE(parseKeyScript(
+        "120:a,0:SPACE,121:space,0:p,400:1,5:Left,6:ctrl+o,7:f12,9:BackSpace", keys, problem))
         << problem;
     const std::vector<std::pair<int64_t, SoKeyboardEvent::Key>> expected = {
         {0, SoKeyboardEvent::SPACE},      {0, SoKeyboardEvent::P},
         {5, SoKeyboardEvent::LEFT_ARROW}, {6, SoKeyboardEvent::O},
-        {7, SoKeyboardEvent::F12},        {120, SoKeyboardEvent::A},
-        {121, SoKeyboardEvent::SPACE},    {400, SoKeyboardEvent::NUMBER_1}};
+        {7, SoKeyboardEvent::F12},        {9, SoKeyboardEvent::BACKSPACE},
+        {120, SoKeyboardEvent::A},        {121, SoKeyboardEvent::SPACE},
+        {400, SoKeyboardEvent::NUMBER_1}};
     ASSERT_EQ(keys.size(), expected.size());
     for (size_t k = 0; k < keys.size(); ++k) {
         EXPECT_EQ(keys[k].tick, expected[k].first) << k;
@@ -42,4 +43,4 @@ INSTANTIATE_TEST_SUITE_P(
         std::make_pair("-1:space", "'-1:space': the tick must be a whole number from 0 up"),
         std::make_pair("1e3:a", "'1e3:a': the tick must be a whole number from 0 up"),
         std::make_pair("3:shift", "'3:shift': no such key (a letter, a digit, space, left, "
-                                  "right, up, down, end, f12, or ctrl+ one of them)")));
+                                  "right, up, down, end, f12, backspace, or ctrl+ one of them)")));
