@@ -3,18 +3,22 @@
 #include "app/Sensors.h"
 #include "appstate/ExaminerViewer.h"
 #include "appstate/Globals.h"
+#include "appstate/StartUp.h"
 #include "arena/ArenaFloor.h"
 #include "arena/Cloud.h"
 #include "arena/Pillars.h"
+#include "common/ErrorLine.h"
 #include "common/GlobalView.h"
 #include "control/Cannon.h"
 #include "control/KeyTable.h"
 #include "control/KeyboardControl.h"
+#include "control/ModelOpening.h"
 #include "control/ProgramState.h"
 #include "control/Rewind.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/C/tidbits.h>
+#include <Inventor/SbTime.h>
 #include <Inventor/actions/SoGLRenderAction.h>
 #include <Inventor/events/SoKeyboardEvent.h>
 #include <Inventor/nodes/SoEventCallback.h>
@@ -61,6 +65,12 @@ bool assembleScene(ExaminerViewer* examinerViewer, ProgramState& state) {
         dropUnheldNodes();
         return false;
     }
+    const BodyOptionProblems problems = applyBodyOptions(*mpSystem);
+    if (!problems.pins.empty()) {
+        freshErrorLine() << problems.pins << std::endl;
+        dropUnheldNodes();
+        return false;
+    }
     cannon = new Cannon;
     worldSeparator = new SoSeparator;
     sceneRoot->ref();
@@ -93,6 +103,9 @@ bool assembleScene(ExaminerViewer* examinerViewer, ProgramState& state) {
     connectCollisions();
 
     createSensors(state);
+    if (!problems.pressure.empty()) {
+        showNotice(state, problems.pressure, SbTime::getTimeOfDay().getValue());
+    }
     // A model prepared at start has named the body after itself and kept the command line's
     // picture for the bodies opened later (control/ModelAtStart.h).
     if (state.bodyName.empty()) {

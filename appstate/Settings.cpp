@@ -14,4 +14,6 @@ void readNumericSettings(int argc, char** argv) {
     settings.stiffness = numericOption(argc, argv, "-s");
     settings.timeStep = numericOption(argc, argv, "-t");
     settings.textureFileName = findOption(argc, argv, "-tex");
+    settings.pressureGiven = *findOption(argc, argv, "-pressure") != '\0';
+    settings.pressure = numericOption(argc, argv, "-pressure");
 }

@@ -1,9 +1,11 @@
 #include "appstate/StartUp.h"
 
 #include "appstate/Globals.h"
+#include "common/PointList.h"
 #include "mpsystem/ConversionHint.h"
 #include "mpsystem/MeshKind.h"
 #include "mpsystem/MeshReader.h"
+#include "mpsystem/MpSystem.h"
 #include "mpsystem/OffLexer.h"
 
 #include <filesystem>
@@ -43,6 +45,13 @@ bool readCommandLine(int argc, char** argv) {
         return false;
     }
     readNumericSettings(argc, argv);
+    const char* pins = findOption(argc, argv, "-pin");
+    std::string problem;
+    if (*pins != '\0' && !parsePointList(pins, settings.pins, problem)) {
+        std::cerr << "-pin: " << problem << std::endl;
+        settings.pins.clear();
+        return false;
+    }
     return true;
 }
 
@@ -58,4 +67,23 @@ bool startsWithModel(int argc, char** argv) {
     }
     const std::string keyword = readKeyword(file);
     return keyword != "OFF" && keyword != "TOFF" && isPreparableModel(keyword, path);
+}
+
+BodyOptionProblems applyBodyOptions(MpSystem& body) {
+    BodyOptionProblems problems;
+    const bool refused = settings.pressureGiven
+                             ? !body.setPressure(settings.pressure)
+                             : body.filePressure() > 0.0f && body.pressure() == 0.0f;
+    if (refused) {
+        problems.pressure = std::string(settings.meshFileName) + ": " + body.pressureRefusal();
+    }
+    for (int32_t i : settings.pins) {
+        if (i < body.numPoints()) {
+            body.setPinned(i, true);
+        } else if (problems.pins.empty()) {
+            problems.pins = "-pin: point " + std::to_string(i) + " is not one of the body's " +
+                            std::to_string(body.numPoints()) + " points";
+        }
+    }
+    return problems;
 }

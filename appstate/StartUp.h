@@ -1,5 +1,9 @@
 #pragma once
 
+#include <string>
+
+class MpSystem;
+
 /// Replaces meshStream with a stream newly opened on settings.meshFileName. When the file
 /// cannot be opened, writes "File `<name>' does not exist!" on standard error and returns
 /// false; meshStream is then the failed stream.
@@ -11,9 +15,10 @@ bool openMeshStream();
 const char* modelArgument(int argc, char** argv);
 
 /// The start-up before the window: the body's file name (-i, else the model named as a plain
-/// argument), the mesh stream, then the numeric options and the texture name. Returns false,
-/// with the message written and nothing else read, when the file cannot be opened; when no file
-/// was named at all, a second line says how to name one.
+/// argument), the mesh stream, then the numeric options, the texture name and the points of
+/// -pin. Returns false, with the message written, when the file cannot be opened (nothing else
+/// read then; when no file was named at all, a second line says how to name one) or -pin gives
+/// no list of points ("-pin: 'x' is not a point index").
 bool readCommandLine(int argc, char** argv);
 
 /// Whether the file settings.meshFileName names is a model to be prepared into a body before
@@ -23,3 +28,16 @@ bool readCommandLine(int argc, char** argv);
 /// only a file of another form that plimmerton-prepare reads (by its name's extension or its
 /// first word) is prepared. A pipe or a device is read as it is, since it cannot be read twice.
 bool startsWithModel(int argc, char** argv);
+
+/// What a body read from the command line's file could not take of -pressure and -pin, one
+/// line each for the user; empty when it took all.
+struct BodyOptionProblems {
+    /// The pressure refused (MpSystem::pressureRefusal), the file named.
+    std::string pressure;
+    /// The first point of -pin beyond the body.
+    std::string pins;
+};
+
+/// Gives `body` the pressure of -pressure when it was given (else it keeps its file's) and pins
+/// the points of -pin that it has.
+BodyOptionProblems applyBodyOptions(MpSystem& body);

@@ -3,6 +3,7 @@
 #include "arena/ArenaFloor.h"
 #include "arena/Pillars.h"
 #include "balls/BallShots.h"
+#include "generators/BendingSprings.h"
 #include "generators/Icosphere.h"
 
 #include <Inventor/SoDB.h>
@@ -19,6 +20,17 @@ const std::string& sphereText(int level, MeshForm form) {
     std::string& text = texts[{level, form}];
     if (text.empty()) {
         text = meshText(makeIcosphere(level, 8, SbVec3f(0, 0, 0), Bracing::ThroughCentre), form);
+    }
+    return text;
+}
+
+const std::string& inflatedSphereText(int level) {
+    static std::map<int, std::string> texts;
+    std::string& text = texts[level];
+    if (text.empty()) {
+        TriangleMesh sphere = makeIcosphere(level, 8, SbVec3f(0, 0, 0), Bracing::None);
+        addBendingSprings(sphere);
+        text = meshText(sphere, MeshForm::Toff);
     }
     return text;
 }

@@ -23,6 +23,11 @@ constexpr float benchTimeStep = 0.012f;
 /// form.
 const std::string& sphereText(int level, MeshForm form = MeshForm::Toff);
 
+/// The text of a sphere body of radius 8 at the origin with `level` subdivisions held by the
+/// gas inside rather than struts, as plimmerton-mkdata --ball LEVEL --pressure writes it: its
+/// edges and a bending spring at each point (BendingSprings.h), about 3.5 springs a point.
+const std::string& inflatedSphereText(int level);
+
 /// A body read from mesh text without the reader's progress lines.
 std::unique_ptr<MpSystem> readQuietly(const std::string& text);
 

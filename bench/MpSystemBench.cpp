@@ -2,6 +2,7 @@
 #include "HeapCounter.h"
 #include "LeanStep.h"
 
+#include "common/Workers.h"
 #include "mpsystem/MpSystem.h"
 #include "mpsystem/surface/SurfaceStripSet.h"
 
@@ -96,6 +97,45 @@ void step(benchmark::State& state) {
     reportBody(state, *body);
 }
 BENCHMARK(step)->Apply(sphereLevels);
+
+// The step of a body held by the gas inside, at pressure 0 (range(1) 0) and with a pressure
+// (range(1) 1): what the gas costs. The pressure is light enough that the sphere, without
+// gravity's pull on a floor, only breathes a little over the run.
+void inflatedStep(benchmark::State& state) {
+    std::unique_ptr<MpSystem> body =
+        readQuietly(inflatedSphereText(static_cast<int>(state.range(0))));
+    if (state.range(1) != 0 && !body->setPressure(5.0f)) {
+        state.SkipWithError("the sphere does not take a pressure");
+    }
+    for (auto _ : state) {
+        body->step(benchTimeStep);
+    }
+    reportBody(state, *body);
+    state.counters["pressure"] = body->pressure();
+}
+BENCHMARK(inflatedStep)
+    ->ArgsProduct({{5, 7}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The gas's pass alone, on one thread (range(1) 1) or all cores (0): the volume and every
+// point's force, as the step does it before the springs.
+void pressurePass(benchmark::State& state) {
+    std::unique_ptr<MpSystem> body =
+        readQuietly(inflatedSphereText(static_cast<int>(state.range(0))));
+    SurfacePressure gas;
+    gas.build(body->faceIndices(), static_cast<std::size_t>(body->numFaceIndices()),
+              body->numPoints());
+    std::vector<SbVec3f> forces(static_cast<std::size_t>(body->numPoints()));
+    const int workers = state.range(1) != 0 ? 1 : workerCount();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            gas.addForces(5.0f, body->restVolume(), body->positions(), forces.data(), workers));
+    }
+    state.counters["points"] = body->numPoints();
+    state.counters["triangles"] = gas.numTriangles();
+}
+BENCHMARK(pressurePass)->ArgsProduct({{7}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The idle callback's copy of the positions into the surface.
 void updateScene(benchmark::State& state) {

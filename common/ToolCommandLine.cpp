@@ -1,11 +1,14 @@
 #include "common/ToolCommandLine.h"
 
+#include "common/PointList.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <iostream>
 #include <limits>
+#include <sstream>
 
 const char* plimmertonVersion() {
     return PLIMMERTON_VERSION;
@@ -96,6 +99,36 @@ bool ToolCommandLine::positiveNumber(const std::string& option, double most, dou
         return refuseValue(option, "a positive number");
     }
     value = number;
+    return true;
+}
+
+bool ToolCommandLine::number(const std::string& option, double least, double most, double& value) {
+    const std::string* given = valueOf(option);
+    if (!given) {
+        return true;
+    }
+    char* end = nullptr;
+    const double number = std::strtod(given->c_str(), &end);
+    if (end == given->c_str() || *end != '\0' || !(number >= least) || !(number <= most)) {
+        std::ostringstream needs;
+        needs << "a number from " << least << " to " << most;
+        return refuseValue(option, needs.str());
+    }
+    value = number;
+    return true;
+}
+
+bool ToolCommandLine::pointList(const std::string& option, std::vector<int32_t>& value) {
+    const std::string* given = valueOf(option);
+    if (!given) {
+        return true;
+    }
+    std::vector<int32_t> points;
+    std::string problem;
+    if (!parsePointList(*given, points, problem)) {
+        return refuseValue(option, "point indices I,J,... (" + problem + ")");
+    }
+    value = std::move(points);
     return true;
 }
 

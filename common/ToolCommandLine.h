@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,6 +48,10 @@ public:
     bool wholeNumber(const std::string& option, long least, long most, long& value);
     /// A number above 0 and at most `most`.
     bool positiveNumber(const std::string& option, double most, double& value);
+    /// A number from `least` to `most`.
+    bool number(const std::string& option, double least, double most, double& value);
+    /// Point indices "I,J,..." (PointList.h).
+    bool pointList(const std::string& option, std::vector<int32_t>& value);
     /// One of `choices`, spelled as there.
     bool choice(const std::string& option, const std::vector<std::string>& choices,
                 std::string& value);

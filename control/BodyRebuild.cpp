@@ -2,6 +2,7 @@
 
 #include "appstate/Globals.h"
 #include "appstate/StartUp.h"
+#include "common/ErrorLine.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/nodes/SoSeparator.h>
@@ -46,6 +47,14 @@ bool rebuildBody(SoCamera* camera) {
     if (!body->isLoaded()) {
         delete body;
         return false;
+    }
+    // The file may have changed since the start: what it can no longer take is said, and the
+    // body runs without it.
+    const BodyOptionProblems problems = applyBodyOptions(*body);
+    for (const std::string& problem : {problems.pressure, problems.pins}) {
+        if (!problem.empty()) {
+            freshErrorLine() << problem << std::endl;
+        }
     }
     installBody(body, camera);
     return true;

@@ -89,6 +89,7 @@ void install(ProgramState& state, OpenedBody opened) {
     const float damping = hadBody ? mpSystem->damping() : settings.damping;
     const float stiffness = hadBody ? mpSystem->stiffness() : settings.stiffness;
     const float mass = hadBody ? mpSystem->pointMass() : settings.mass;
+    const float pressure = hadBody ? mpSystem->pressure() : 0.0f;
     ModelOpening& opening = state.opening;
     opening.bodyFile = opened.bodyPath;
     settings.meshFileName = opening.bodyFile.c_str();
@@ -100,7 +101,16 @@ void install(ProgramState& state, OpenedBody opened) {
     opening.lastFolder = folderOf(opened.modelPath);
     MpSystem* body = new MpSystem(std::move(opened.mesh), damping, stiffness);
     body->setPointMass(mass);
+    // The command line's points belong to the body it named; N reads the opened one again.
+    settings.pins.clear();
+    // A body keeps the pressure its file asks for, else the one the user gave the last.
+    const float wanted = body->filePressure() > 0.0f ? body->filePressure() : pressure;
+    const bool refused = !body->setPressure(wanted);
     replaceBody(body, camera);
+    if (refused) {
+        showNotice(state, fileNameOf(opened.modelPath) + ": " + body->pressureRefusal(),
+                   SbTime::getTimeOfDay().getValue());
+    }
     prepareRewind(state);
 }
 

@@ -1,7 +1,9 @@
 #include "generators/BundledData.h"
 
+#include "generators/BendingSprings.h"
 #include "generators/Icosphere.h"
 #include "generators/RoundedBox.h"
+#include "generators/Sheet.h"
 #include "generators/Textures.h"
 #include "generators/TriangleMesh.h"
 
@@ -10,9 +12,9 @@
 namespace {
 
 BundledFile meshFile(const std::string& name, const TriangleMesh& mesh, MeshForm form,
-                     const std::string& comment) {
+                     const std::string& comment, float pressure = 0.0f) {
     std::ostringstream out;
-    writeMesh(mesh, form, out, comment);
+    writeMesh(mesh, form, out, comment, pressure);
     std::ostringstream summary;
     summary << mesh.points.size() << " points, " << mesh.triangles.size() << " triangles, "
             << mesh.struts.size() << " struts, " << countEdges(mesh) << " springs";
@@ -35,13 +37,31 @@ const SbVec3f start(0, 0, 3);
 
 } // namespace
 
-BundledFile makeBall(int level) {
+BundledFile makeBall(int level, float pressure) {
+    const bool inflated = pressure > 0.0f;
     std::ostringstream comment;
     comment << "icosphere of level " << level
-            << ", radius 4, centre (0, 0, 3), spherical texture coordinates; a strut joins each "
-               "point to its opposite";
-    return meshFile("ball.toff", makeIcosphere(level, 4.0f, start, Bracing::ThroughCentre),
-                    MeshForm::Toff, comment.str());
+            << ", radius 4, centre (0, 0, 3), spherical texture coordinates; "
+            << (inflated ? "no struts, held by the gas inside; bending springs as faces of two"
+                         : "a strut joins each point to its opposite");
+    TriangleMesh ball =
+        makeIcosphere(level, 4.0f, start, inflated ? Bracing::None : Bracing::ThroughCentre);
+    if (inflated) {
+        addBendingSprings(ball);
+    }
+    return meshFile("ball.toff", ball, MeshForm::Toff, comment.str(), pressure);
+}
+
+BundledFile makeSheetFile(int n) {
+    std::ostringstream comment;
+    comment << "sheet of " << n << " x " << n
+            << " points, 8 units a side, upright facing -x, top edge centred on (0, 4, 3); "
+               "points row by row from the top, corners 0, "
+            << n - 1 << ", " << n * (n - 1) << ", " << n * n - 1
+            << "; structural springs along the triangles' edges, shear and bending springs as "
+               "faces of two";
+    return meshFile("sheet.toff", makeSheet(n, 8.0f, SbVec3f(0, 4, 3)), MeshForm::Toff,
+                    comment.str());
 }
 
 std::vector<BundledFile> makeBundledData() {

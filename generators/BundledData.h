@@ -19,5 +19,11 @@ std::vector<BundledFile> makeBundledData();
 
 /// The bundled ball (ball.toff) with `level` subdivisions instead of 3: the same radius,
 /// centre, texture coordinates and struts, 10 * 4^level + 2 points (163,842 at level 7).
-/// Large ones show how the program copes with a big body.
-BundledFile makeBall(int level);
+/// Large ones show how the program copes with a big body. With a `pressure` above 0 the ball
+/// has no struts and its file asks for a gas of that pressure inside instead.
+BundledFile makeBall(int level, float pressure = 0.0f);
+
+/// A cloth (sheet.toff): a square sheet of n x n points and 8 units a side (makeSheet), hung
+/// upright facing the cannon with its top edge 4 units up, where the bodies stand, to be hung
+/// from its top corners 0 and n - 1.
+BundledFile makeSheetFile(int n);

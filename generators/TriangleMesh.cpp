@@ -5,8 +5,11 @@
 #include <ostream>
 #include <sstream>
 
-int64_t countEdges(const TriangleMesh& mesh) {
-    // Sorting packed keys keeps the count linear in memory even for million-point bodies.
+namespace {
+
+/// Every distinct pair of points joined by a triangle edge or a strut, as (smaller << 32 |
+/// larger), sorted. Sorting packed keys keeps it linear in memory even for million-point bodies.
+std::vector<uint64_t> springKeys(const TriangleMesh& mesh) {
     std::vector<uint64_t> keys;
     keys.reserve(mesh.triangles.size() * 3 + mesh.struts.size());
     auto addPair = [&keys](int32_t first, int32_t second) {
@@ -26,11 +29,27 @@ int64_t countEdges(const TriangleMesh& mesh) {
         addPair(s[0], s[1]);
     }
     std::sort(keys.begin(), keys.end());
-    return std::unique(keys.begin(), keys.end()) - keys.begin();
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    return keys;
+}
+
+} // namespace
+
+int64_t countEdges(const TriangleMesh& mesh) {
+    return static_cast<int64_t>(springKeys(mesh).size());
+}
+
+int32_t mostSpringsAtAPoint(const TriangleMesh& mesh) {
+    std::vector<int32_t> springs(mesh.points.size(), 0);
+    for (uint64_t key : springKeys(mesh)) {
+        ++springs[static_cast<std::size_t>(key >> 32)];
+        ++springs[static_cast<std::size_t>(key & 0xffffffffu)];
+    }
+    return springs.empty() ? 0 : *std::max_element(springs.begin(), springs.end());
 }
 
 bool writeMesh(const TriangleMesh& mesh, MeshForm form, std::ostream& out,
-               const std::string& comment) {
+               const std::string& comment, float pressure) {
     const bool withTex = form == MeshForm::Toff;
     if (withTex && mesh.texCoords.size() != mesh.points.size()) {
         return false;
@@ -38,6 +57,12 @@ bool writeMesh(const TriangleMesh& mesh, MeshForm form, std::ostream& out,
     out << (withTex ? "TOFF" : "OFF") << '\n';
     if (!comment.empty()) {
         out << "# " << comment << '\n';
+    }
+    if (pressure > 0.0f) {
+        // Every digit a float needs, whatever locale the stream carries.
+        char record[64];
+        std::snprintf(record, sizeof record, "# pressure %.9g\n", static_cast<double>(pressure));
+        out << record;
     }
     out << mesh.points.size() << ' ' << mesh.triangles.size() + mesh.struts.size() << ' '
         << countEdges(mesh) << '\n';

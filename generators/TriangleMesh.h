@@ -36,12 +36,18 @@ enum class MeshForm { Off, Toff };
 /// triangle count.
 int64_t countEdges(const TriangleMesh& mesh);
 
+/// The most springs (distinct triangle edges and struts) that meet at one point; 0 without
+/// points.
+int32_t mostSpringsAtAPoint(const TriangleMesh& mesh);
+
 /// Writes the mesh as text in the given form: the triangles as faces of three vertices, then the
-/// struts as faces of two. A non-empty comment becomes a "#" line after the keyword. Toff needs one
+/// struts as faces of two. A non-empty comment becomes a "#" line after the keyword, and a
+/// `pressure` above 0 a record "# pressure P" after it, which asks the program for a gas of that
+/// pressure inside the surface (readers without it skip it as a comment). Toff needs one
 /// texture coordinate per point; without them it writes nothing and returns false. Returns false as
 /// well when the stream fails.
 bool writeMesh(const TriangleMesh& mesh, MeshForm form, std::ostream& out,
-               const std::string& comment = std::string());
+               const std::string& comment = std::string(), float pressure = 0.0f);
 
 /// The same as text, for tests and benchmarks that read a mesh from memory.
 std::string meshText(const TriangleMesh& mesh, MeshForm form);

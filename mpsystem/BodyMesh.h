@@ -30,4 +30,7 @@ struct BodyMesh {
     std::vector<int32_t> faceIndices;
     /// True when the file ("TOFF") gave the texture coordinates.
     bool hasFileTexCoords = false;
+    /// The pressure of the gas the file asks for inside the surface ("# pressure P" in its
+    /// header, OffLexer.h); 0 when none.
+    float pressure = 0;
 };

@@ -6,7 +6,8 @@
 #include <istream>
 
 MeshKind meshKindOf(std::istream& in) {
-    const std::string keyword = readKeyword(in);
+    HeaderRecords records;
+    const std::string keyword = readKeyword(in, &records);
     if (keyword == "TOFF") {
         return MeshKind::body;
     }
@@ -17,14 +18,19 @@ MeshKind meshKindOf(std::istream& in) {
     int64_t points = 0;
     int64_t faces = 0;
     int64_t edges = 0;
-    skipBlanksAndComments(in);
+    skipBlanksAndComments(in, &records);
     in >> points;
-    skipBlanksAndComments(in);
+    skipBlanksAndComments(in, &records);
     in >> faces;
-    skipBlanksAndComments(in);
+    skipBlanksAndComments(in, &records);
     in >> edges;
     if (!in || points < 0 || faces < 0) {
         return MeshKind::other;
+    }
+    skipBlanksAndComments(in, &records);
+    // A surface that asks for a gas inside is held by it, without struts: a body as it is.
+    if (records.pressure > 0) {
+        return MeshKind::body;
     }
     for (int64_t k = 0; k < points; ++k) {
         skipBlanksAndComments(in);

@@ -5,7 +5,8 @@
 /// What a file holds as far as the body's reader is concerned.
 enum class MeshKind {
     /// A body file: "TOFF", or "OFF" with struts (faces of two points) that brace its surface,
-    /// as every prepared and bundled body has.
+    /// as every prepared and bundled body has, or with a pressure record ("# pressure P" in its
+    /// header, OffLexer.h) that holds it up from inside.
     body,
     /// An "OFF" surface without struts: read as it is, it would fold under its own weight.
     surface,
@@ -15,7 +16,8 @@ enum class MeshKind {
 };
 
 /// Tells a file's kind from its records without building anything, in one pass over it: the
-/// keyword, then for "OFF" the first number of each face record until a face of two points.
+/// keyword, then for "OFF" the header's records and the first number of each face record until
+/// a face of two points.
 /// Vertex records are skipped whole, however many values they carry; a count that the file
 /// does not hold ends the pass as MeshKind::other.
 MeshKind meshKindOf(std::istream& in);

@@ -65,7 +65,8 @@ BodyMesh MeshReader::read(float mass) {
 }
 
 bool MeshReader::readHeader() {
-    const std::string keyword = readKeyword(in_);
+    HeaderRecords records;
+    const std::string keyword = readKeyword(in_, &records);
     if (keyword == "TOFF") {
         mesh_.hasFileTexCoords = true;
     } else if (keyword != "OFF") {
@@ -79,15 +80,15 @@ bool MeshReader::readHeader() {
         }
         std::exit(1);
     }
-    skipBlanksAndComments(in_);
+    skipBlanksAndComments(in_, &records);
     if (!readCount("point", numPoints_)) {
         return false;
     }
-    skipBlanksAndComments(in_);
+    skipBlanksAndComments(in_, &records);
     if (!readCount("face", numFaces_)) {
         return false;
     }
-    skipBlanksAndComments(in_);
+    skipBlanksAndComments(in_, &records);
     // The edge count is recomputed from the faces, but text in its place would shift every
     // number after it.
     int32_t ignoredEdgeCount = 0;
@@ -95,7 +96,8 @@ bool MeshReader::readHeader() {
     if (in_.fail()) {
         return failRead("the header", "no valid edge count");
     }
-    skipBlanksAndComments(in_);
+    skipBlanksAndComments(in_, &records);
+    mesh_.pressure = records.pressure;
     return true;
 }
 

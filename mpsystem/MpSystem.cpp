@@ -5,6 +5,7 @@
 #include "common/Gravity.h"
 #include "common/Workers.h"
 #include "mpsystem/MeshReader.h"
+#include "mpsystem/SurfaceClosure.h"
 
 #include <algorithm>
 #include <atomic>
@@ -82,7 +83,11 @@ void MpSystem::adopt(BodyMesh mesh) {
     restLengths_ = std::move(mesh.restLengths);
     faceIndices_ = std::move(mesh.faceIndices);
     hasFileTexCoords_ = mesh.hasFileTexCoords;
+    restVolume_ =
+        SurfacePressure::volumeOf(faceIndices_.data(), faceIndices_.size(), positions_.data());
     prepareFastStep();
+    filePressure_ = mesh.pressure;
+    setPressure(filePressure_);
 }
 
 namespace {
@@ -188,6 +193,79 @@ void MpSystem::setPointMass(float m) {
     }
 }
 
+const std::string& MpSystem::pressureProblem() const {
+    if (!closureKnown_) {
+        const SurfaceClosure closure = closureOf(faceIndices_.data(), faceIndices_.size() / 4, 4);
+        pressureProblem_ = closure.problem;
+        // A closed surface folded flat, or lying in one plane, has no inside to fill.
+        if (closure.closed && !(std::fabs(restVolume_) > 0.0 && std::isfinite(restVolume_))) {
+            pressureProblem_ = "the surface encloses no volume";
+        }
+        closureKnown_ = true;
+    }
+    return pressureProblem_;
+}
+
+std::string MpSystem::pressureRefusal() const {
+    return "no pressure: " + pressureProblem() + "; only a closed surface holds a gas";
+}
+
+bool MpSystem::setPressure(float p) {
+    if (!(p > 0.0f) || !std::isfinite(p)) {
+        pressure_ = 0;
+        return true;
+    }
+    if (!pressureProblem().empty()) {
+        pressure_ = 0;
+        return false;
+    }
+    if (!gasBuilt_) {
+        gas_.build(faceIndices_.data(), faceIndices_.size(), numPoints_);
+        gasWorkers_ = workersFor(gas_.numTriangles());
+        gasBuilt_ = true;
+    }
+    pressure_ = p;
+    return true;
+}
+
+double MpSystem::volume() const {
+    return SurfacePressure::volumeOf(faceIndices_.data(), faceIndices_.size(), positions_.data());
+}
+
+void MpSystem::setPinned(int i, bool pinned) {
+    if (i < 0 || i >= numPoints_) {
+        return;
+    }
+    const auto place = std::lower_bound(pinnedPoints_.begin(), pinnedPoints_.end(), i);
+    const bool was = place != pinnedPoints_.end() && *place == i;
+    const auto k = place - pinnedPoints_.begin();
+    if (pinned && !was) {
+        pinnedPoints_.insert(place, i);
+        pinnedPositions_.insert(pinnedPositions_.begin() + k, positions_[i]);
+        velocities_[i].setValue(0.0f, 0.0f, 0.0f);
+    } else if (!pinned && was) {
+        pinnedPoints_.erase(place);
+        pinnedPositions_.erase(pinnedPositions_.begin() + k);
+    } else {
+        return;
+    }
+    ++pinChanges_;
+}
+
+bool MpSystem::isPinned(int i) const {
+    return std::binary_search(pinnedPoints_.begin(), pinnedPoints_.end(), i);
+}
+
+// The step moves a pinned point with the rest and this puts it back: no other point's force
+// depends on where a point goes within a step, so the others move as if it had never left.
+void MpSystem::holdPinnedPoints() {
+    for (std::size_t k = 0; k < pinnedPoints_.size(); ++k) {
+        const int32_t i = pinnedPoints_[k];
+        positions_[i] = pinnedPositions_[k];
+        velocities_[i].setValue(0.0f, 0.0f, 0.0f);
+    }
+}
+
 SbVec3f MpSystem::pointPosition(int i) const {
     if (i < 0 || i >= numPoints_) {
         return SbVec3f(0, 0, 0);
@@ -212,9 +290,13 @@ void MpSystem::stepSequential(float dt) {
     // the change of length it sees.
     stoppedPoints_.store(false, std::memory_order_relaxed);
     if (dt > 0.0f && std::isfinite(dt)) {
+        if (pressure_ > 0.0f) {
+            gas_.addPlainForces(pressure_, restVolume_, positions_.data(), externalForces_.data());
+        }
         addGravityAndExternalForces();
         addSpringForces(dt);
         integrate(dt);
+        holdPinnedPoints();
     }
     clearExternalForces();
 }

@@ -4,6 +4,7 @@
 #include "mpsystem/BodyState.h"
 #include "mpsystem/SpringKernel.h"
 #include "mpsystem/StepPlan.h"
+#include "mpsystem/SurfacePressure.h"
 
 #include <Inventor/SbVec2f.h>
 #include <Inventor/SbVec3f.h>
@@ -94,6 +95,35 @@ public:
     /// a finite number counts as 0.
     void setPointMass(float m);
 
+    /// The pressure of the gas inside the body's closed surface (SurfacePressure.h), in force
+    /// per unit of area. A body starts with the pressure its file asks for (BodyMesh), or none
+    /// when its surface cannot hold one.
+    float pressure() const { return pressure_; }
+    /// The pressure the body's file asked for; 0 when it asked for none.
+    float filePressure() const { return filePressure_; }
+    /// Sets the pressure from the next step on; a value that is not a finite number, or below
+    /// 0, counts as 0. A surface that cannot hold a gas takes none: the pressure stays 0 and
+    /// the answer is false (pressureProblem says why).
+    bool setPressure(float p);
+    /// Why the surface cannot hold a pressure (it is not closed, or encloses nothing), in the
+    /// user's words; empty when it can. Looked at when first asked.
+    const std::string& pressureProblem() const;
+    /// The word that refuses a pressure, for the user: "no pressure: " and the problem, and
+    /// that only a closed surface holds a gas.
+    std::string pressureRefusal() const;
+    /// The volume the surface enclosed as read, and the one it encloses now.
+    double restVolume() const { return restVolume_; }
+    double volume() const;
+
+    /// Pins point i in place, or lets it go: a pinned point keeps its position to the bit and
+    /// no velocity whatever pulls on it. Indices outside the body are ignored.
+    void setPinned(int i, bool pinned);
+    bool isPinned(int i) const;
+    /// The pinned points, in increasing order.
+    const std::vector<int32_t>& pinnedPoints() const { return pinnedPoints_; }
+    /// Grows with every change of the pins, so that what shows them knows when to look again.
+    uint64_t pinChanges() const { return pinChanges_; }
+
     /// The fast step's order of work, for the benchmarks and the tests.
     const StepPlan& stepPlan() const { return stepPlan_; }
     /// True when the springs' lengths are kept in single precision (every rest length is a
@@ -156,6 +186,8 @@ private:
     /// Semi-implicit Euler for one point of positive mass under `force`.
     void movePoint(int32_t i, const SbVec3f& force, float m, float dt);
     void clearExternalForces();
+    /// The pinned points go back to where they were pinned, at rest.
+    void holdPinnedPoints();
     /// Load-time set-up of the fast step, once the mesh is read.
     void prepareFastStep();
     /// Builds the plan for `parts` parts and puts the springs' data in its order, with these
@@ -209,5 +241,18 @@ private:
     std::vector<SbVec2f> texCoords_;
     std::vector<int32_t> faceIndices_;
     bool hasFileTexCoords_ = false;
+    float pressure_ = 0;
+    float filePressure_ = 0;
+    double restVolume_ = 0;
+    /// The surface laid out for the pressure, once a pressure is set, and the threads it uses.
+    SurfacePressure gas_;
+    bool gasBuilt_ = false;
+    int gasWorkers_ = 1;
+    mutable bool closureKnown_ = false;
+    mutable std::string pressureProblem_;
+    std::vector<int32_t> pinnedPoints_;
+    /// Where each pinned point was pinned, in the order of pinnedPoints_.
+    std::vector<SbVec3f> pinnedPositions_;
+    uint64_t pinChanges_ = 0;
     std::string loadError_;
 };

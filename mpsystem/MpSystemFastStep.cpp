@@ -60,6 +60,12 @@ void MpSystem::step(float dt) {
         clearExternalForces();
         return;
     }
+    // The gas pushes from where the points are before any of them moves; its forces join the
+    // external ones, which each point takes in when it starts.
+    if (pressure_ > 0.0f) {
+        gas_.addForces(pressure_, restVolume_, positions_.data(), externalForces_.data(),
+                       std::min(gasWorkers_, workerCount()));
+    }
     const SpringConstants constants{dt, stiffness_, springDamping_};
     const int parts = stepPlan_.parts();
     const int workers = std::min(parts, workerCount());
@@ -74,6 +80,7 @@ void MpSystem::step(float dt) {
     forEachItem(parts, workers, [&](int part) {
         finishBoundaryPoints(stepPlan_.firstBoundary(part), stepPlan_.firstBoundary(part + 1), dt);
     });
+    holdPinnedPoints();
 }
 
 void MpSystem::finishBoundaryPoints(int32_t begin, int32_t end, float dt) {

@@ -17,6 +17,14 @@ class MpSystem;
 /// point's mass. Without damping the
 /// bound is the familiar 2 / w. It matches runs of the free bundled ball to a few per cent.
 ///
+/// The gas inside a closed surface (SurfacePressure.h) adds a stiffness of its own in
+/// proportion to its pressure p: a point's force turns and grows as its triangles do, by at
+/// most p / 6 times their perimeters for a unit move, and the gas law ties every point to the
+/// volume, by p |G_i| |G_j| / V0 (G_i is a point's share of the surface's area along its
+/// normal, the volume's gradient). Their sums over the points, over the point's mass, bound
+/// what the gas adds to w^2 (Gershgorin), at rest; a body squeezed well below its volume
+/// stiffens beyond that.
+///
 /// Contacts are penalty springs that a point meets on top of the body's own: the floor pushes
 /// with 60 per unit of depth along y, a pillar with 200 out from its axis. A point's contact
 /// stiffness k adds at most k over the lightest mass to the fastest w^2 (the largest
@@ -44,12 +52,16 @@ public:
     /// (a negative stiffness or damping drives the body away on its own).
     float bound(const MpSystem& body, float contactStiffness = 0.0f) const;
     /// The same for given values, as a panel previews them.
-    float bound(float stiffness, float damping, float pointMass, float contactStiffness) const;
+    float bound(float stiffness, float damping, float pointMass, float contactStiffness,
+                float pressure = 0.0f) const;
 
 private:
     /// mu (see above) and the lightest moving point's mass, at point mass measuredMass_ (0 for
     /// a body built in memory, whose masses are then taken as they are).
     double eigenvalue_ = 0;
+    /// What the gas adds to w^2 per unit of pressure (see above); 0 for a surface that cannot
+    /// hold one.
+    double pressureStiffness_ = 0;
     double lightestMass_ = 0;
     float measuredMass_ = 0;
     float springDamping_ = 0;

@@ -65,9 +65,10 @@ private:
 } // namespace
 
 std::string writeBodyFiles(const TriangleMesh& body, const ModelPicture& picture,
-                           const std::string& path, const std::string& comment) {
+                           const std::string& path, const std::string& comment,
+                           float pressure) {
     NewFile bodyFile(path, [&](std::ostream& out) {
-        return writeMesh(body, MeshForm::Toff, out, comment);
+        return writeMesh(body, MeshForm::Toff, out, comment, pressure);
     });
     if (!bodyFile.problem().empty()) {
         return bodyFile.problem();

@@ -209,6 +209,26 @@ int64_t tieParts(TriangleMesh& mesh, std::vector<int32_t>& springs, int maxSprin
 
 } // namespace
 
+int64_t tieSeparateParts(TriangleMesh& mesh, int maxSpringsPerPoint) {
+    std::vector<int32_t> springs(mesh.points.size(), 0);
+    std::vector<uint64_t> edges;
+    for (const auto& t : mesh.triangles) {
+        for (int k = 0; k < 3; ++k) {
+            edges.push_back(pairKey(t[k], t[(k + 1) % 3]));
+        }
+    }
+    for (const auto& s : mesh.struts) {
+        edges.push_back(pairKey(s[0], s[1]));
+    }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    for (uint64_t key : edges) {
+        ++springs[static_cast<std::size_t>(key >> 32)];
+        ++springs[static_cast<std::size_t>(key & 0xffffffffu)];
+    }
+    return tieParts(mesh, springs, maxSpringsPerPoint);
+}
+
 BracingCounts addBracing(TriangleMesh& mesh, int maxSpringsPerPoint,
                          const std::function<void(double)>& progress) {
     const int32_t n = static_cast<int32_t>(mesh.points.size());

@@ -29,3 +29,8 @@ constexpr int defaultMaxSpringsPerPoint = 18;
 /// share of the work done, a hundred times along the way.
 BracingCounts addBracing(TriangleMesh& mesh, int maxSpringsPerPoint = defaultMaxSpringsPerPoint,
                          const std::function<void(double)>& progress = nullptr);
+
+/// Ties every separate part of the surface to the others with a few struts (as addBracing
+/// does last), so that a body of several parts is one piece; returns how many it added. Points
+/// are given struts while they have fewer than `maxSpringsPerPoint` springs where they can.
+int64_t tieSeparateParts(TriangleMesh& mesh, int maxSpringsPerPoint = defaultMaxSpringsPerPoint);

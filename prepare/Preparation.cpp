@@ -1,7 +1,12 @@
 #include "prepare/Preparation.h"
 
+#include "mpsystem/SurfaceClosure.h"
+#include "mpsystem/SurfacePressure.h"
+#include "generators/BendingSprings.h"
 #include "prepare/ModelImport.h"
 #include "prepare/Simplify.h"
+
+#include <cmath>
 
 #include <algorithm>
 
@@ -14,6 +19,23 @@ void tell(const PrepareOptions& options, PrepareStage stage, double done = 0) {
     if (options.progress) {
         options.progress(stage, done);
     }
+}
+
+/// Why the surface cannot hold a gas, as the program would say it; empty when it can.
+std::string pressureProblem(const TriangleMesh& body) {
+    const SurfaceClosure closure =
+        closureOf(body.triangles.empty() ? nullptr : body.triangles.front().data(),
+                  body.triangles.size(), 3);
+    if (!closure.closed) {
+        return closure.problem;
+    }
+    double volume = 0;
+    for (const auto& t : body.triangles) {
+        const SbVec3f& a = body.points[static_cast<std::size_t>(t[0])];
+        volume += volumeTerm(a, triangleCross(a, body.points[static_cast<std::size_t>(t[1])],
+                                              body.points[static_cast<std::size_t>(t[2])]));
+    }
+    return std::fabs(volume) > 0.0 && std::isfinite(volume) ? "" : "the surface encloses no volume";
 }
 
 std::string finish(ImportedModel model, const PrepareOptions& options, TriangleMesh& body,
@@ -67,6 +89,16 @@ std::string finish(ImportedModel model, const PrepareOptions& options, TriangleM
     }
     chooseKeyPoints(body);
     tell(options, PrepareStage::Bracing);
+    if (options.pressure > 0.0f) {
+        report.pressureProblem = pressureProblem(body);
+        if (report.pressureProblem.empty()) {
+            report.pressure = options.pressure;
+            report.bendingSprings = addBendingSprings(body);
+            report.bracing.struts = tieSeparateParts(body);
+            report.bracing.mostSpringsAtAPoint = mostSpringsAtAPoint(body);
+            return std::string();
+        }
+    }
     report.bracing = addBracing(body, defaultMaxSpringsPerPoint, [&options](double done) {
         tell(options, PrepareStage::Bracing, done);
     });

@@ -19,6 +19,10 @@ struct PrepareOptions {
     float size = Stand().size;
     UpAxis up = UpAxis::Y;
     int maxPoints = defaultPointBudget;
+    /// Above 0: the body is held by a gas of this pressure rather than by struts, when its
+    /// surface is closed (bending springs instead of struts, and the pressure record in its
+    /// file); a surface that is not closed is braced with struts all the same.
+    float pressure = 0;
     /// Told of each stage from importing to bracing as it starts, and within bracing of its
     /// share done; none by default.
     PrepareProgress progress;
@@ -39,6 +43,11 @@ struct PrepareReport {
     ModelPicture picture;
     float scale = 0;
     BracingCounts bracing;
+    /// The pressure the body's file asks for (0 when braced), the bending springs that go with
+    /// it, and when a pressure was asked for and not given, why.
+    float pressure = 0;
+    int64_t bendingSprings = 0;
+    std::string pressureProblem;
 };
 
 /// Turns the model file at `path` into a body: imported, welded and cleaned, simplified to the

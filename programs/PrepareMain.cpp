@@ -29,7 +29,7 @@ const char* const program = "plimmerton-prepare";
 std::string usage() {
     std::ostringstream text;
     text << "Usage: plimmerton-prepare MODEL OUT.toff [--size SIZE] [--up y|z] [--points N]\n"
-            "                          [--progress]\n"
+            "                          [--pressure P] [--progress]\n"
             "\n"
             "Turns a model file into a body for plimmerton: OFF (also COFF, NOFF, with colours\n"
             "and comments), OBJ, PLY, STL, glTF/GLB and the other forms the Assimp library\n"
@@ -53,6 +53,13 @@ std::string usage() {
          << defaultPointBudget
          << "); every point adds to the\n"
             "                body's weight and to the work of each step\n"
+            "  --pressure P  hold the body up by a gas of pressure P inside instead of\n"
+            "                struts, when its surface is closed: the surface's edges and a\n"
+            "                bending spring across edges for each point (at most 3.5\n"
+            "                springs a point, so a cheaper step), and a record\n"
+            "                \"# pressure P\" in OUT.toff that the program takes up; a\n"
+            "                surface with holes is braced with struts all the same, and the\n"
+            "                report says why\n"
             "  --progress    write a line \"progress PERCENT STAGE\" at each step of the work,\n"
             "                PERCENT rising to 100 when all is written; the stages are\n"
             "                reading, importing, welding, simplifying, ordering, placing,\n"
@@ -85,7 +92,9 @@ bool readOptions(ToolCommandLine& commandLine, PrepareOptions& options) {
     double size = options.size;
     std::string up = options.up == UpAxis::Z ? "z" : "y";
     long points = options.maxPoints;
-    if (!commandLine.positiveNumber("--size", 1e6, size) ||
+    double pressure = 0;
+    if (!commandLine.number("--pressure", 0, 1e6, pressure) ||
+        !commandLine.positiveNumber("--size", 1e6, size) ||
         !commandLine.choice("--up", {"y", "z"}, up) ||
         !commandLine.wholeNumber("--points", 7, 1000000, points)) {
         return false;
@@ -97,6 +106,7 @@ bool readOptions(ToolCommandLine& commandLine, PrepareOptions& options) {
     options.size = static_cast<float>(size);
     options.up = up == "z" ? UpAxis::Z : UpAxis::Y;
     options.maxPoints = static_cast<int>(points);
+    options.pressure = static_cast<float>(pressure);
     return true;
 }
 
@@ -133,9 +143,21 @@ void printReport(const std::string& model, const std::string& out, const Prepare
                                  : "wrapped around the body as for an OFF file")
               << std::endl;
     std::cout << "Picture: " << pictureNote(r, out) << std::endl;
-    std::cout << "Braced: " << r.bracing.struts << " struts added, no inner points; "
-              << countEdges(body) << " springs, at most " << r.bracing.mostSpringsAtAPoint
-              << " at a point" << std::endl;
+    const double perPoint =
+        body.points.empty() ? 0.0 : double(countEdges(body)) / body.points.size();
+    if (r.pressure > 0) {
+        std::cout << "Held by pressure " << r.pressure << ": " << r.bendingSprings
+                  << " bending springs and " << r.bracing.struts << " struts between parts added";
+    } else {
+        if (options.pressure > 0) {
+            std::cout << "Pressure: not taken: " << r.pressureProblem
+                      << "; only a closed surface holds a gas" << std::endl;
+        }
+        std::cout << "Braced: " << r.bracing.struts << " struts added, no inner points";
+    }
+    std::cout << "; " << countEdges(body) << " springs (" << std::setprecision(2) << std::fixed
+              << perPoint << " a point), at most " << r.bracing.mostSpringsAtAPoint << " at a point"
+              << std::defaultfloat << std::endl;
     std::cout << "Wrote " << out << " in " << std::fixed << std::setprecision(2) << seconds << " s"
               << std::endl;
 }
@@ -195,7 +217,7 @@ TrialRead trialRead(const std::string& model, ProgressLines* progress) {
 } // namespace
 
 int main(int argc, char** argv) {
-    ToolCommandLine commandLine(program, usage(), {"--size", "--up", "--points"});
+    ToolCommandLine commandLine(program, usage(), {"--size", "--up", "--points", "--pressure"});
     commandLine.setVersionNote(libraryVersions());
     commandLine.setFlags({"--progress"});
     PrepareOptions options;
@@ -234,7 +256,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::ostringstream comment;
-    comment << "prepared by " << program << " from " << model << "; struts as faces of two";
+    comment << "prepared by " << program << " from " << model << "; "
+            << (report.pressure > 0 ? "held by the gas inside, bending springs as faces of two"
+                                    : "struts as faces of two");
     std::string commentLine = comment.str();
     for (char& c : commentLine) {
         c = c == '\n' || c == '\r' ? ' ' : c;
@@ -242,7 +266,7 @@ int main(int argc, char** argv) {
     if (progress) {
         progress->report(PrepareStage::Writing, 0);
     }
-    error = writeBodyFiles(body, report.picture, out, commentLine);
+    error = writeBodyFiles(body, report.picture, out, commentLine, report.pressure);
     if (!error.empty()) {
         std::cerr << error << std::endl;
         return 1;

@@ -82,6 +82,9 @@ int runScene(const SceneRun& run) {
     settings.mass = run.mass;
     settings.stiffness = run.stiffness;
     settings.timeStep = run.timeStep;
+    settings.pressureGiven = run.pressureGiven;
+    settings.pressure = run.pressure;
+    settings.pins = run.pins;
     if (!openMeshStream()) {
         return 1;
     }

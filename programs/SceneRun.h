@@ -2,6 +2,7 @@
 
 #include "control/KeyScript.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,10 @@ struct SceneRun {
     float mass = 0;
     float stiffness = 0;
     float timeStep = 0;
+    /// The pressure of -pressure, when given (else the body's file's), and the points of -pin.
+    bool pressureGiven = false;
+    float pressure = 0;
+    std::vector<int32_t> pins;
     long ticks = 100;
     unsigned arenaSeed = 1;
     std::vector<ScriptedKey> keys;

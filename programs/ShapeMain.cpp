@@ -24,6 +24,8 @@ const char* usage = "Usage: plimmerton-shape PREPARED.toff FINAL.toff\n"
                     "roots of the eigenvalues of the points' covariance, largest first), their\n"
                     "ratios, the lowest point's height above the floor (y = -15), and whether\n"
                     "every point is finite and inside the arena (|x|, |z| < 16, y > -16).\n"
+                    "When the body's surface is closed, also the volume it encloses before and\n"
+                    "after and their ratio.\n"
                     "Status 0 when every ratio is at least 0.6, the lowest point lies within one\n"
                     "unit of the floor and every point is finite and inside; else 3. A body that\n"
                     "cannot be read gives status 1, a wrong command line status 2.";
@@ -95,6 +97,13 @@ int main(int argc, char** argv) {
         std::cout << " " << ratio;
     }
     std::cout << std::endl;
+    if (before->pressureProblem().empty()) {
+        const double v0 = before->volume();
+        const double v1 = after->volume();
+        std::cout << "volume before " << v0 << std::endl;
+        std::cout << "volume after " << v1 << std::endl;
+        std::cout << "volume ratio " << (v0 != 0 ? v1 / v0 : 0.0) << std::endl;
+    }
     const float aboveFloor = lowest - floorHeight;
     std::cout << "lowest above floor " << aboveFloor << std::endl;
     std::cout << "finite and inside " << (inside ? "yes" : "no") << std::endl;

@@ -32,6 +32,7 @@ namespace {
 
 const char* simUsage =
     "Usage: plimmerton-sim -i MESH [-d DAMPING] [-m MASS] [-s STIFFNESS] [-t TIMESTEP]\n"
+    "                      [-pressure P] [-pin I,J,...]\n"
     "                      [-n TICKS] [-arena SEED] [-o OUTPUT] [-threads COUNT]\n"
     "                      [--energy CSV] [--stability] [--keys SCRIPT]\n"
     "                      [--video OUT.mp4 [--size WxH] [--fps N] [-tex TEXTURE]]\n"
@@ -42,6 +43,10 @@ const char* simUsage =
     "positions and the median time of one tick. -i, -d, -m, -s, -t and -tex mean what\n"
     "they mean to the program and default to 0 and nothing as there.\n"
     "\n"
+    "  -pressure P    the pressure of a gas inside the body's closed surface, 0 to\n"
+    "                 1000000 (default: what the file asks for, else 0); an open\n"
+    "                 surface holds none, and the run ends with status 1\n"
+    "  -pin I,J,...   pin these points of the body (indices from 0) where they start\n"
     "  -n TICKS       number of ticks (default 100)\n"
     "  -arena SEED    put the floor and the pillars around the body, laid out with this\n"
     "                 seed; without it the body falls freely\n"
@@ -90,8 +95,9 @@ const char* simUsage =
     "\n"
     "An unknown option, an option without its value, a value out of its range, a SCRIPT\n"
     "that is not of its form or a missing -i end the run with status 2; a missing or\n"
-    "unreadable mesh, a file without a known keyword or a malformed file with status 1\n"
-    "and the program's message on standard error; a CSV that cannot be written, status 1,\n"
+    "unreadable mesh, a file without a known keyword, a malformed file, a point of -pin\n"
+    "beyond the body or a pressure its surface cannot hold with status 1 and the\n"
+    "program's message on standard error; a CSV that cannot be written, status 1,\n"
     "and so does a video that cannot be written, whose file is then removed.\n"
     "\n"
     "Examples:\n"
@@ -101,6 +107,8 @@ const char* simUsage =
 
 /// More threads than any machine we know of has cores; the pool holds the count to the cores.
 constexpr long maxThreads = 4096;
+/// Far beyond what any body of the program's sizes holds together at.
+constexpr double maxPressure = 1e6;
 
 /// The options of a run of the whole scene, checked; false when the tool ends with the
 /// command line's status.
@@ -160,7 +168,8 @@ void writeEnergyLine(std::ofstream& out, long tick, const MpSystem& body, float 
 int main(int argc, char** argv) {
     ToolCommandLine commandLine("plimmerton-sim", simUsage,
                                 {"-i", "-d", "-m", "-s", "-t", "-n", "-arena", "-o", "-threads",
-                                 "--energy", "--keys", "--video", "--size", "--fps", "-tex"});
+                                 "--energy", "--keys", "--video", "--size", "--fps", "-tex",
+                                 "-pressure", "-pin"});
     commandLine.setFlags({"--stability"});
     if (!commandLine.read(argc, argv)) {
         return commandLine.status();
@@ -175,7 +184,11 @@ int main(int argc, char** argv) {
     long threads = 0;
     long arenaSeed = -1;
     SceneRun run;
-    if (!commandLine.wholeNumber("-n", 0, std::numeric_limits<long>::max(), ticks) ||
+    double pressure = 0;
+    std::vector<int32_t> pins;
+    if (!commandLine.number("-pressure", 0, maxPressure, pressure) ||
+        !commandLine.pointList("-pin", pins) ||
+        !commandLine.wholeNumber("-n", 0, std::numeric_limits<long>::max(), ticks) ||
         !commandLine.wholeNumber("-threads", 1, maxThreads, threads) ||
         !commandLine.wholeNumber("-arena", 0, std::numeric_limits<unsigned>::max(), arenaSeed) ||
         !readSceneOptions(commandLine, run)) {
@@ -195,6 +208,9 @@ int main(int argc, char** argv) {
         run.mass = mass;
         run.stiffness = stiffness;
         run.timeStep = timeStep;
+        run.pressureGiven = commandLine.has("-pressure");
+        run.pressure = static_cast<float>(pressure);
+        run.pins = pins;
         run.ticks = ticks;
         if (arenaSeed >= 0) {
             run.arenaSeed = static_cast<unsigned>(arenaSeed);
@@ -212,6 +228,21 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::cerr << std::endl;
+    for (int32_t i : pins) {
+        if (i >= body.numPoints()) {
+            std::cerr << "-pin: point " << i << " is not one of the body's " << body.numPoints()
+                      << " points" << std::endl;
+            return 1;
+        }
+        body.setPinned(i, true);
+    }
+    const bool refused = commandLine.has("-pressure")
+                             ? !body.setPressure(static_cast<float>(pressure))
+                             : body.filePressure() > 0.0f && body.pressure() == 0.0f;
+    if (refused) {
+        std::cerr << meshFileName << ": " << body.pressureRefusal() << std::endl;
+        return 1;
+    }
 
     SoDB::init();
     SoSeparator* world = new SoSeparator;
