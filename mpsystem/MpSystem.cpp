@@ -85,6 +85,8 @@ void MpSystem::adopt(BodyMesh mesh) {
     hasFileTexCoords_ = mesh.hasFileTexCoords;
     restVolume_ =
         SurfacePressure::volumeOf(faceIndices_.data(), faceIndices_.size(), positions_.data());
+    restArea_ =
+        SurfacePressure::areaOf(faceIndices_.data(), faceIndices_.size(), positions_.data());
     prepareFastStep();
     filePressure_ = mesh.pressure;
     setPressure(filePressure_);
@@ -226,6 +228,14 @@ bool MpSystem::setPressure(float p) {
     }
     pressure_ = p;
     return true;
+}
+
+float MpSystem::holdingPressure() const {
+    double weight = 0;
+    for (int32_t i = 0; i < numPoints_; ++i) {
+        weight += std::max(0.0f, masses_[i]) * double(gravity);
+    }
+    return restArea_ > 0.0 ? static_cast<float>(3.0 * weight / restArea_) : 0.0f;
 }
 
 double MpSystem::volume() const {

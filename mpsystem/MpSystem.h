@@ -111,6 +111,10 @@ public:
     /// The word that refuses a pressure, for the user: "no pressure: " and the problem, and
     /// that only a closed surface holds a gas.
     std::string pressureRefusal() const;
+    /// The pressure that holds the body up in the arena without struts, by the rule of thumb
+    /// the README gives: three times its weight (its points' masses now, times g) over the area of
+    /// its surface as read, the weight each unit of the surface carries. 0 without a surface.
+    float holdingPressure() const;
     /// The volume the surface enclosed as read, and the one it encloses now.
     double restVolume() const { return restVolume_; }
     double volume() const;
@@ -244,6 +248,7 @@ private:
     float pressure_ = 0;
     float filePressure_ = 0;
     double restVolume_ = 0;
+    double restArea_ = 0;
     /// The surface laid out for the pressure, once a pressure is set, and the threads it uses.
     SurfacePressure gas_;
     bool gasBuilt_ = false;

@@ -167,6 +167,16 @@ double SurfacePressure::volumeOf(const int32_t* faceIndices, std::size_t numFace
     return (total + block) / 6.0;
 }
 
+double SurfacePressure::areaOf(const int32_t* faceIndices, std::size_t numFaceIndices,
+                               const SbVec3f* positions) {
+    double area = 0;
+    for (std::size_t k = 0; k + 2 < numFaceIndices; k += 4) {
+        const int32_t* c = faceIndices + k;
+        area += 0.5 * triangleCross(positions[c[0]], positions[c[1]], positions[c[2]]).length();
+    }
+    return area;
+}
+
 float SurfacePressure::forceScale(float pressure, double restVolume, double volume) {
     double ratio = restVolume / volume;
     if (!(ratio > 0.0) || ratio > mostCompression) {

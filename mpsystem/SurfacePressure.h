@@ -37,6 +37,10 @@ public:
     static double volumeOf(const int32_t* faceIndices, std::size_t numFaceIndices,
                            const SbVec3f* positions);
 
+    /// The area of the triangles of `faceIndices` at `positions`.
+    static double areaOf(const int32_t* faceIndices, std::size_t numFaceIndices,
+                         const SbVec3f* positions);
+
     /// p (V0 / V) / 6, turned so that it pushes out of a surface whose triangles wind the other
     /// way (V0 < 0); V0 / V is held to (0, mostCompression].
     static float forceScale(float pressure, double restVolume, double volume);

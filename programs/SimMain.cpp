@@ -34,7 +34,7 @@ const char* simUsage =
     "Usage: plimmerton-sim -i MESH [-d DAMPING] [-m MASS] [-s STIFFNESS] [-t TIMESTEP]\n"
     "                      [-pressure P] [-pin I,J,...]\n"
     "                      [-n TICKS] [-arena SEED] [-o OUTPUT] [-threads COUNT]\n"
-    "                      [--energy CSV] [--stability] [--keys SCRIPT]\n"
+    "                      [--energy CSV] [--stability] [--holding-pressure] [--keys SCRIPT]\n"
     "                      [--video OUT.mp4 [--size WxH] [--fps N] [-tex TEXTURE]]\n"
     "       plimmerton-sim --help | --version\n"
     "\n"
@@ -62,6 +62,10 @@ const char* simUsage =
     "  --stability    print only the stable time step, the largest at which the body\n"
     "                 holds at these options (among the floor and pillars with -arena),\n"
     "                 on one line \"stable time step T\", and run nothing\n"
+    "  --holding-pressure  print only the pressure that holds the body up without\n"
+    "                 struts by the README's rule, three times its weight (at MASS)\n"
+    "                 over the area of its surface, on one line \"holding pressure P\",\n"
+    "                 and run nothing\n"
     "\n"
     "With --keys or --video the run is the program's whole scene, as its window\n"
     "assembles it: the body, the cannon and its balls, the floor, the ground and the\n"
@@ -123,7 +127,7 @@ bool readSceneOptions(ToolCommandLine& commandLine, SceneRun& run) {
         }
         return true;
     }
-    for (const char* option : {"-o", "--energy", "--stability"}) {
+    for (const char* option : {"-o", "--energy", "--stability", "--holding-pressure"}) {
         if (commandLine.has(option)) {
             commandLine.refuse(std::string(option) +
                                " takes the body alone, without --keys or --video");
@@ -170,7 +174,7 @@ int main(int argc, char** argv) {
                                 {"-i", "-d", "-m", "-s", "-t", "-n", "-arena", "-o", "-threads",
                                  "--energy", "--keys", "--video", "--size", "--fps", "-tex",
                                  "-pressure", "-pin"});
-    commandLine.setFlags({"--stability"});
+    commandLine.setFlags({"--stability", "--holding-pressure"});
     if (!commandLine.read(argc, argv)) {
         return commandLine.status();
     }
@@ -228,6 +232,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::cerr << std::endl;
+    if (commandLine.has("--holding-pressure")) {
+        std::cout << "holding pressure " << body.holdingPressure() << std::endl;
+        return 0;
+    }
     for (int32_t i : pins) {
         if (i >= body.numPoints()) {
             std::cerr << "-pin: point " << i << " is not one of the body's " << body.numPoints()

@@ -33,13 +33,17 @@ struct Drop {
     float lowest = 0;
 };
 
-/// Reads the body with the program's reader and runs it on the floor, as the timer does.
-Drop dropOnFloor(const TriangleMesh& body, const Level& level, int ticks) {
+/// Reads the body with the program's reader and runs it on the floor, as the timer does; with
+/// `inflated`, at the pressure of the README's rule (MpSystem::holdingPressure).
+Drop dropOnFloor(const TriangleMesh& body, const Level& level, int ticks, bool inflated = false) {
     std::istringstream text(meshText(body, MeshForm::Toff));
     std::streambuf* progress = std::cerr.rdbuf(nullptr);
     MpSystem mp(text, 0.04f, 0.3f, level.stiffness);
     std::cerr.rdbuf(progress);
     EXPECT_TRUE(mp.isLoaded()) << mp.loadError();
+    if (inflated) {
+        EXPECT_TRUE(mp.setPressure(mp.holdingPressure())) << mp.pressureProblem();
+    }
     CollisionWorld world;
     world.addWall(Wall{SbVec3f(0, -15, 0), 15});
     world.addBody(&mp);
@@ -130,6 +134,48 @@ TEST_P(PreparedBodyOnTheFloor, OpenBowlPreparesAndStaysFinite) {
     const Drop drop = dropOnFloor(body, GetParam(), 3000);
     EXPECT_TRUE(drop.finiteAndInside);
     EXPECT_NEAR(drop.lowest, -15.0f, 1.0f);
+}
+
+TEST_P(PreparedBodyOnTheFloor, HeldByTheGasWithoutStrutsKeepsItsShape) {
+    PrepareOptions options;
+    options.pressure = 30;
+    const TriangleMesh models[] = {longBox(),
+                                   makeRoundedBox(SbVec3f(3, 2, 2), 0.75f, 4, 2, SbVec3f(0, 0, 0)),
+                                   makeIcosphere(3, 1.0f, SbVec3f(0, 0, 0))};
+    for (const TriangleMesh& model : models) {
+        TempFile file(".obj");
+        file.write(objText(model));
+        TriangleMesh body;
+        PrepareReport report;
+        ASSERT_EQ(prepareModel(file.path(), options, body, report), "");
+        ASSERT_EQ(report.pressure, 30.0f) << report.pressureProblem;
+        EXPECT_EQ(report.bracing.struts, 0) << "one piece needs no ties";
+        EXPECT_EQ(static_cast<int64_t>(body.struts.size()), report.bendingSprings);
+        EXPECT_LE(countEdges(body), static_cast<int64_t>(body.points.size()) * 7 / 2)
+            << "at most 3.5 springs a point";
+        const Drop held = dropOnFloor(body, GetParam(), 4000, true);
+        EXPECT_TRUE(held.finiteAndInside);
+        EXPECT_GE(held.leastShare, 0.85) << model.points.size() << " points";
+        EXPECT_NEAR(held.lowest, -15.0f, 1.0f) << "resting on the floor";
+        EXPECT_LT(dropOnFloor(body, GetParam(), 4000).leastShare, 0.6)
+            << "without the gas the same body folds";
+    }
+}
+
+TEST(PreparedBody, AnOpenSurfaceAskedForPressureIsBracedAndSaysWhy) {
+    TriangleMesh bowl = makeIcosphere(3, 1.0f, SbVec3f(0, 0, 0), Bracing::None);
+    bowl.triangles.resize(bowl.triangles.size() - 3);
+    PrepareOptions options;
+    options.pressure = 30;
+    TempFile file(".obj");
+    file.write(objText(bowl));
+    TriangleMesh body;
+    PrepareReport report;
+    ASSERT_EQ(prepareModel(file.path(), options, body, report), "");
+    EXPECT_EQ(report.pressure, 0.0f);
+    EXPECT_NE(report.pressureProblem.find("on one triangle only (holes)"), std::string::npos)
+        << report.pressureProblem;
+    EXPECT_GT(report.bracing.struts, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(KeyLevels, PreparedBodyOnTheFloor,
