@@ -106,6 +106,10 @@ QtExaminerViewer::QtExaminerViewer(QWidget* parent, QWidget* dockWidget, Program
     tuningPanel = new QtTuningPanel(
         dock, getGLWidget(), state.tuning,
         [this] {
+            const std::string refusal = state.tuning.takeRefusal();
+            if (!refusal.empty()) {
+                showNotice(state, refusal, SbTime::getTimeOfDay().getValue());
+            }
             refreshOverlay();
             scheduleRedraw();
         },
@@ -220,7 +224,12 @@ SbBool QtExaminerViewer::processSoEvent(const SoEvent* const event) {
 }
 
 bool QtExaminerViewer::handleGrab(const SoEvent* event) {
-    // Ctrl with Shift and the left button keeps zooming the view.
+    // Ctrl with Shift and the left button on the body pins it there (or lets it go); elsewhere
+    // it keeps zooming the view.
+    if (SoMouseButtonEvent::isButtonPressEvent(event, SoMouseButtonEvent::BUTTON1) &&
+        event->wasCtrlDown() && event->wasShiftDown()) {
+        return pinBodyAt(event->getPosition());
+    }
     if (SoMouseButtonEvent::isButtonPressEvent(event, SoMouseButtonEvent::BUTTON1) &&
         event->wasCtrlDown() && !event->wasShiftDown()) {
         grabbing = grabBodyAt(state.grab, event->getPosition());

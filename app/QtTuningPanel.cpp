@@ -83,6 +83,7 @@ QtTuningPanel::QtTuningPanel(QWidget* parent, QWidget* view, TuningPanel& model,
     addRow(Tunable::damping, 3);
     addRow(Tunable::timeStep, 4);
     addRow(Tunable::mass, 3);
+    addRow(Tunable::pressure, 1);
     stable_ = new QLabel;
     layout->addWidget(stable_, layout->rowCount(), 0, 1, 3);
 

@@ -14,8 +14,8 @@ class TuningPanel;
 enum class Tunable;
 
 /// The tuning panel's widgets beside the view: a slider with a number field for stiffness,
-/// damping, time step and point mass, the stable time step beside the time step with the
-/// slider's stretch beyond it marked, the materials (the box shows the one whose values the
+/// damping, time step, point mass and pressure, the stable time step beside the time step with
+/// the slider's stretch beyond it marked, the materials (the box shows the one whose values the
 /// body has) and Reset. It draws and edits `model` (control/TuningPanel.h), which holds every
 /// value; sync() brings it up to date after keys have changed the values.
 class QtTuningPanel : public QWidget {

@@ -110,6 +110,20 @@ std::vector<std::string> statusLines(const StatusValues& values) {
     line << "time step " << values.timeStep;
     lines.push_back(line.str());
 
+    if (values.hasBody && (values.pressure > 0 || values.pins > 0 || values.pressureRefused)) {
+        line.str("");
+        if (values.pressure > 0) {
+            line << "pressure " << values.pressure << "  ";
+        } else if (values.pressureRefused) {
+            line << "no pressure: open surface  ";
+        }
+        if (values.pins > 0) {
+            line << values.pins << (values.pins == 1 ? " point" : " points") << " pinned";
+        }
+        std::string text = line.str();
+        lines.push_back(text.substr(0, text.find_last_not_of(' ') + 1));
+    }
+
     line.str("");
     line << std::fixed << std::setprecision(3) << "t " << values.simulatedTime << " s  ";
     line << std::setprecision(2);

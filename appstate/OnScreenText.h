@@ -37,6 +37,11 @@ struct StatusValues {
     bool slowMotion = false;
     /// The body's point mass (the command line's while there is no body).
     float mass = 0;
+    /// The pressure of the gas in the body and its pinned points; whether the body's surface
+    /// refused the pressure its command line or file asked for.
+    float pressure = 0;
+    int pins = 0;
+    bool pressureRefused = false;
     /// The view is being recorded into a video, of this many seconds so far.
     bool recording = false;
     double recordedSeconds = 0;
@@ -79,9 +84,10 @@ std::string bodyTroubleMessage(const StatusValues& values);
 /// The status: the body's file (shortened to fit), its points and springs and the balls, the three
 /// switched values, the simulated time and, while the animation runs, its pace in simulated
 /// seconds a second against its target, with "SLOW MOTION" and the factor when it falls behind,
-/// and while the view is recorded "REC" and the video's length; "UNSTABLE" with the stable time
-/// step while the time step lies beyond it; what became of the body (bodyTroubleLines). Below,
-/// a line pair for each of the mass, the
-/// stiffness and the time step that is 0 (or not positive), which says what that does and what
-/// the bundled run uses: options left out count as 0.
+/// and while the view is recorded "REC" and the video's length; the pressure and the pinned
+/// points when there are any, or that the surface refused the pressure asked for; "UNSTABLE"
+/// with the stable time step while the time step lies beyond it; what became of the body
+/// (bodyTroubleLines). Below, a line pair for each of the mass, the stiffness and the time step
+/// that is 0 (or not positive), which says what that does and what the bundled run uses:
+/// options left out count as 0.
 std::vector<std::string> statusLines(const StatusValues& values);

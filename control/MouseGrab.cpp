@@ -14,6 +14,8 @@
 #include <Inventor/nodes/SoPerspectiveCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
 
+#include <algorithm>
+
 namespace {
 
 // The line of sight through `pixel`, with the camera's view as the viewer maps it onto its
@@ -61,16 +63,16 @@ int nearestCorner(const SoFaceDetail& face, const SbVec3f& hit, const MpSystem& 
     return nearest;
 }
 
-} // namespace
-
-bool grabBodyAt(BodyGrab& grab, const SbVec2s& pixel) {
-    grab.release();
+/// The body's point nearest to where the line of sight through `pixel` meets the body, the
+/// nearest corner of the triangle found; -1 when the body is not the first thing there (or there
+/// is no body).
+int pickBodyPoint(const SbVec2s& pixel) {
     if (!mpSystemReady || mpSystem == nullptr) {
-        return false;
+        return -1;
     }
     SbLine sight;
     if (!sightLine(pixel, sight)) {
-        return false;
+        return -1;
     }
     // Along the whole line of sight: the camera's near and far distances are the viewer's to
     // set while it draws, and need not hold the body.
@@ -79,17 +81,54 @@ bool grabBodyAt(BodyGrab& grab, const SbVec2s& pixel) {
     pick.apply(sceneRoot);
     const SoPickedPoint* picked = pick.getPickedPoint();
     if (picked == nullptr || !picked->getPath()->containsNode(mpSystem->surfaceRoot())) {
-        return false;
+        return -1;
     }
     const SoDetail* detail = picked->getDetail();
     if (detail == nullptr || !detail->isOfType(SoFaceDetail::getClassTypeId())) {
+        return -1;
+    }
+    return nearestCorner(*static_cast<const SoFaceDetail*>(detail), picked->getObjectPoint(),
+                         *mpSystem);
+}
+
+} // namespace
+
+bool grabBodyAt(BodyGrab& grab, const SbVec2s& pixel) {
+    grab.release();
+    const int point = pickBodyPoint(pixel);
+    if (point < 0) {
         return false;
     }
-    const SbVec3f hit = picked->getObjectPoint();
-    const int point = nearestCorner(*static_cast<const SoFaceDetail*>(detail), hit, *mpSystem);
     const SbVec3f position = mpSystem->pointPosition(point);
     grab.grab(*mpSystem, point, position, SbPlane(dragPlaneNormal(), position));
     return grab.holds(*mpSystem);
+}
+
+std::vector<int32_t> pinPatch(const MpSystem& body, int point) {
+    std::vector<int32_t> patch = {point};
+    const int32_t* faces = body.faceIndices();
+    for (int k = 0; k + 2 < body.numFaceIndices(); k += 4) {
+        if (faces[k] == point || faces[k + 1] == point || faces[k + 2] == point) {
+            patch.insert(patch.end(), faces + k, faces + k + 3);
+        }
+    }
+    std::sort(patch.begin(), patch.end());
+    patch.erase(std::unique(patch.begin(), patch.end()), patch.end());
+    return patch;
+}
+
+bool pinBodyAt(const SbVec2s& pixel) {
+    const int point = pickBodyPoint(pixel);
+    if (point < 0) {
+        return false;
+    }
+    const bool pin = !mpSystem->isPinned(point);
+    for (int32_t i : pinPatch(*mpSystem, point)) {
+        mpSystem->setPinned(i, pin);
+    }
+    // The marker shows at once, also while the animation stands still.
+    mpSystem->updateScene();
+    return true;
 }
 
 void dragBodyTo(BodyGrab& grab, const SbVec2s& pixel) {

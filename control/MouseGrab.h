@@ -3,7 +3,11 @@
 #include <Inventor/SbVec2f.h>
 #include <Inventor/SbVec2s.h>
 
+#include <cstdint>
+#include <vector>
+
 class BodyGrab;
+class MpSystem;
 
 /// Grabbing the body with the mouse, in pixels of the viewer's viewport (origin lower left).
 
@@ -11,6 +15,16 @@ class BodyGrab;
 /// there, its target on that point. Returns false, holding nothing, when the body is not the
 /// first thing under the pixel (or there is no body).
 bool grabBodyAt(BodyGrab& grab, const SbVec2s& pixel);
+
+/// Pins the patch of the body under `pixel` in place, or lets it go when the point picked (the
+/// nearest corner of the triangle there) is pinned already. Returns false, changing nothing,
+/// when the body is not the first thing under the pixel (or there is no body).
+bool pinBodyAt(const SbVec2s& pixel);
+
+/// The patch that a click pins around point `point`: the point and its neighbours on the
+/// surface (the corners of its triangles), in increasing order; the point alone when it lies on
+/// no triangle.
+std::vector<int32_t> pinPatch(const MpSystem& body, int point);
 
 /// Moves the held point's target to where the line of sight through `pixel` meets the plane
 /// through the point as it was grabbed: upright, facing the camera, so that the cursor moved up

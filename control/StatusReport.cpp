@@ -28,6 +28,11 @@ StatusValues currentStatus(const ProgramState& state) {
         values.springs = body->numSprings();
         values.stiffness = body->stiffness();
         values.damping = body->damping();
+        values.pressure = body->pressure();
+        values.pins = static_cast<int>(body->pinnedPoints().size());
+        const float asked = settings.pressureGiven ? settings.pressure : body->filePressure();
+        values.pressureRefused =
+            asked > 0 && body->pressure() == 0 && !body->pressureProblem().empty();
     }
     values.balls = ballSet.size();
     values.ballLimit = viewer != nullptr ? ballLimit(viewer->maxLightSources()) : 0;

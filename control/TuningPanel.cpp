@@ -19,19 +19,19 @@ MpSystem* currentBody() {
 
 const TunableRange& tunableRange(Tunable value) {
     static const TunableRange ranges[] = {
-        {"stiffness", 5.0f, 2000.0f, true},
-        {"damping", 0.0f, 0.5f, false},
-        {"time step", 0.001f, 0.05f, true},
-        {"point mass", 0.05f, 5.0f, true},
+        {"stiffness", 5.0f, 2000.0f, true}, {"damping", 0.0f, 0.5f, false},
+        {"time step", 0.001f, 0.05f, true}, {"point mass", 0.05f, 5.0f, true},
+        {"pressure", 0.0f, 300.0f, false},
     };
     return ranges[static_cast<int>(value)];
 }
 
 const std::vector<MaterialPreset>& materialPresets() {
     static const std::vector<MaterialPreset> presets = {
-        {"jelly", 40.0f, 0.02f, 0.3f},
-        {"rubber", 85.0f, 0.04f, 0.3f},
-        {"firm", 180.0f, 0.06f, 0.5f},
+        {"jelly", 40.0f, 0.02f, 0.3f, false},
+        {"rubber", 85.0f, 0.04f, 0.3f, false},
+        {"firm", 180.0f, 0.06f, 0.5f, false},
+        {"balloon", 120.0f, 0.04f, 0.1f, true},
     };
     return presets;
 }
@@ -47,6 +47,8 @@ float TuningPanel::value(Tunable which) const {
         return settings.timeStep;
     case Tunable::mass:
         return body != nullptr ? body->pointMass() : 0.0f;
+    case Tunable::pressure:
+        return body != nullptr ? body->pressure() : 0.0f;
     }
     return 0.0f;
 }
@@ -77,6 +79,11 @@ void TuningPanel::setValue(Tunable which, float value) {
             body->setPointMass(value);
         }
         break;
+    case Tunable::pressure:
+        if (body != nullptr && !body->setPressure(value)) {
+            refusal_ = body->pressureRefusal();
+        }
+        break;
     }
 }
 
@@ -92,10 +99,20 @@ std::string TuningPanel::typeValue(Tunable which, float value) {
     return line.str();
 }
 
+std::string TuningPanel::takeRefusal() {
+    std::string taken;
+    taken.swap(refusal_);
+    return taken;
+}
+
 void TuningPanel::applyPreset(const MaterialPreset& preset) {
     setValue(Tunable::stiffness, preset.stiffness);
     setValue(Tunable::damping, preset.damping);
     setValue(Tunable::mass, preset.mass);
+    MpSystem* body = currentBody();
+    if (preset.inflated && body != nullptr) {
+        setValue(Tunable::pressure, body->holdingPressure());
+    }
 }
 
 int TuningPanel::currentPreset() const {
@@ -120,6 +137,7 @@ void TuningPanel::reset() {
         body->setStiffness(settings.stiffness);
         body->setDamping(settings.damping);
         body->setPointMass(settings.mass);
+        body->setPressure(settings.pressureGiven ? settings.pressure : body->filePressure());
     }
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 /// The values the tuning panel sets.
-enum class Tunable { stiffness, damping, timeStep, mass };
+enum class Tunable { stiffness, damping, timeStep, mass, pressure };
 
 /// What the panel lets a value range over: wider than the levels of keys 1, 2 and 3. A
 /// logarithmic range spreads its slider evenly over each factor of ten.
@@ -22,11 +22,15 @@ const TunableRange& tunableRange(Tunable value);
 
 /// A named material: stiffness, damping and point mass together, each chosen by measurement to
 /// hold the bundled ball and prepared models in the arena at every time-step level of key 2.
+/// An inflated one also fills a closed surface with the gas that holds it up by the rule of
+/// thumb (MpSystem::holdingPressure, at the material's point mass); the others leave the
+/// pressure as it is.
 struct MaterialPreset {
     const char* name;
     float stiffness;
     float damping;
     float mass;
+    bool inflated;
 };
 
 const std::vector<MaterialPreset>& materialPresets();
@@ -47,17 +51,21 @@ public:
 
     /// The value as the program has it now; 0 for a body's value while there is no body.
     float value(Tunable which) const;
-    /// Sets the value, held to its range; a value that is not a number is ignored.
+    /// Sets the value, held to its range; a value that is not a number is ignored. A pressure
+    /// that the body's surface cannot hold is refused (takeRefusal).
     void setValue(Tunable which, float value);
     /// A value typed into the panel, set as setValue sets it. Returns the line that says so when
     /// it lay outside its range and was held to it ("stiffness 99999 is beyond its range of 5
     /// to 2000: set to 2000"), else empty text.
     std::string typeValue(Tunable which, float value);
+    /// The word for the last pressure the body refused, once; empty when none was.
+    std::string takeRefusal();
     void applyPreset(const MaterialPreset& preset);
     /// The material whose stiffness, damping and point mass the body has now, as an index of
     /// materialPresets(); -1 when it has no material's values or there is no body.
     int currentPreset() const;
-    /// The command-line stiffness, damping, point mass and time step.
+    /// The command-line stiffness, damping, point mass and time step, and the pressure of the
+    /// command line (else of the body's file).
     void reset();
 
     /// The largest stable time step of the body as it is, among the floor and the pillars (see
@@ -72,6 +80,7 @@ private:
     const StableTimeStep* measured() const;
 
     float commandLineTimeStep_ = 0;
+    std::string refusal_;
     mutable StableTimeStep measured_;
     mutable uint64_t measuredSerial_ = 0;
 };

@@ -171,7 +171,8 @@ public:
     SoSeparator* buildSurface(float red, float green, float blue, float transparency,
                               const char* textureFile);
     /// Copies the positions into the surface and, with the headcam on, puts the camera above
-    /// and behind point 0, looking at it.
+    /// and behind point 0, looking at it. Once a point has been pinned, the surface also shows
+    /// the pinned points with a marker (mpsystem/surface/PinMarkers.h), its last child.
     void updateScene();
     void setCamera(SoCamera* camera) { camera_ = camera; }
     bool isHeadcam() const { return headcam_ != 0; }
@@ -192,6 +193,8 @@ private:
     void clearExternalForces();
     /// The pinned points go back to where they were pinned, at rest.
     void holdPinnedPoints();
+    /// Brings the surface's marker of the pinned points up to date (surface library).
+    void showPinMarkers();
     /// Load-time set-up of the fast step, once the mesh is read.
     void prepareFastStep();
     /// Builds the plan for `parts` parts and puts the springs' data in its order, with these
@@ -242,6 +245,10 @@ private:
     float springDamping_ = 0.1f;
     SoSeparator* surfaceRoot_ = nullptr;
     SoCoordinate3* surfaceCoordinates_ = nullptr;
+    /// The marker of the pinned points, made with the first pin, and the pins it shows.
+    SoSeparator* pinMarkers_ = nullptr;
+    SoCoordinate3* pinCoordinates_ = nullptr;
+    uint64_t shownPinChanges_ = 0;
     std::vector<SbVec2f> texCoords_;
     std::vector<int32_t> faceIndices_;
     bool hasFileTexCoords_ = false;

@@ -6,6 +6,7 @@
 #include "common/ErrorLine.h"
 #include "common/GlobalView.h"
 #include "image/TextureFile.h"
+#include "mpsystem/surface/PinMarkers.h"
 #include "mpsystem/surface/SurfaceStripSet.h"
 
 #include <Inventor/nodes/SoCamera.h>
@@ -91,6 +92,9 @@ SoSeparator* MpSystem::buildSurface(float red, float green, float blue, float tr
     setExactly(strips->coordIndex, numFaceIndices(), faceIndices_.data());
     surfaceRoot_->addChild(strips);
 
+    pinMarkers_ = nullptr;
+    shownPinChanges_ = 0;
+    showPinMarkers();
     return surfaceRoot_;
 }
 
@@ -98,10 +102,24 @@ void MpSystem::updateScene() {
     if (surfaceCoordinates_ != nullptr) {
         surfaceCoordinates_->point.setValues(0, numPoints_, positions_.data());
     }
+    showPinMarkers();
     if (headcam_ != 0 && camera_ != nullptr && numPoints_ > 0) {
         camera_->position.setValue(positions_[0] + headcamOffset);
         camera_->pointAt(positions_[0]);
     }
+}
+
+// Pinned points never move: the marker changes only with the pins.
+void MpSystem::showPinMarkers() {
+    if (surfaceRoot_ == nullptr || pinChanges_ == shownPinChanges_) {
+        return;
+    }
+    if (pinMarkers_ == nullptr) {
+        pinMarkers_ = buildPinMarkers(pinCoordinates_);
+        surfaceRoot_->addChild(pinMarkers_);
+    }
+    showPins(*pinCoordinates_, pinnedPositions_);
+    shownPinChanges_ = pinChanges_;
 }
 
 void MpSystem::setHeadcam(bool on) {

@@ -8,6 +8,7 @@
 // status 0 only when every check passed.
 
 #include "generators/Icosphere.h"
+#include "generators/Sheet.h"
 #include "generators/Textures.h"
 #include "generators/TgaWriter.h"
 #include "generators/TriangleMesh.h"
@@ -434,7 +435,37 @@ std::vector<Case> makeCases(const Image& texture, const Image& seeThroughTexture
         findChild<SoNormalBinding>(surface)->value = SoNormalBinding::PER_FACE;
     };
     cases.push_back(faces);
+
+    // A cloth has no inside: both its sides are seen, and each is lit as it faces the light.
+    Case sheetFront;
+    sheetFront.name = "sheet-front";
+    sheetFront.what = "sheet seen from the side its triangles face, turned from the light";
+    sheetFront.mesh = makeSheet(16, 2.0f, SbVec3f(0.0f, 1.0f, 0.0f));
+    sheetFront.eye.setValue(-3.0f, 0.2f, 0.4f);
+    sheetFront.target = centre;
+    sheetFront.colour.setValue(0.9f, 0.9f, 0.9f);
+    cases.push_back(sheetFront);
+
+    Case sheetBack = sheetFront;
+    sheetBack.name = "sheet-back";
+    sheetBack.what = "sheet seen from behind, its back facing the light";
+    sheetBack.eye.setValue(3.0f, 0.2f, 0.4f);
+    cases.push_back(sheetBack);
     return cases;
+}
+
+/// The mean of all channels of the pixels that are not the background.
+double meanBrightness(const Image& picture) {
+    double sum = 0;
+    int counted = 0;
+    for (size_t k = 0; k + 2 < picture.pixels.size(); k += 3) {
+        const uint8_t* p = &picture.pixels[k];
+        if (p[0] != background[0] || p[1] != background[1] || p[2] != background[2]) {
+            sum += p[0] + p[1] + p[2];
+            ++counted;
+        }
+    }
+    return counted > 0 ? sum / (3.0 * counted) : 0.0;
 }
 
 } // namespace
@@ -465,6 +496,12 @@ int main(int argc, char** argv) {
     report(textureShows.differingPixels > 2000,
            "the texture shows: the textured and the plain sphere differ in " +
                std::to_string(textureShows.differingPixels) + " pixels");
+    // Lit on both sides, the sheet's back, which faces the light, is the brighter; lit on its
+    // front alone, the back would take the front's normal and its darkness.
+    const double front = meanBrightness(libraryPictures[libraryPictures.size() - 2]);
+    const double back = meanBrightness(libraryPictures.back());
+    report(back > 1.3 * front, "the sheet is lit on both sides: its back " + std::to_string(back) +
+                                   " against its front " + std::to_string(front));
     std::printf("%d checks failed\n", failures);
     return failures == 0 ? 0 : 1;
 }
