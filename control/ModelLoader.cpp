@@ -8,6 +8,7 @@
 #include "mpsystem/MeshReader.h"
 
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <istream>
 #include <system_error>
@@ -59,16 +60,16 @@ void readBody(Reading& reading, const std::string& bytes, const std::string& pat
     reading.outcome = Reading::Outcome::body;
 }
 
-// A model is prepared once: the body made of it before, for the same model bytes and the same
-// tool, is taken from the cache.
+// A model is prepared once: the body made of it before, for the same model bytes, the same
+// options and the same tool, is taken from the cache.
 void findPrepared(Reading& reading, const std::string& bytes, const std::string& path,
-                  const std::string& tool, float mass) {
+                  const std::string& tool, float mass, const std::vector<std::string>& options) {
     if (tool.empty()) {
         reading.problem = noPrepareTool(path);
         return;
     }
     const PreparedPlace place =
-        placePreparedBody(path, preparedBodyKeyOfBytes(bytes, {}, tool, reading.cancelled));
+        placePreparedBody(path, preparedBodyKeyOfBytes(bytes, options, tool, reading.cancelled));
     if (!place.problem.empty()) {
         reading.problem = place.problem;
         return;
@@ -86,7 +87,7 @@ void findPrepared(Reading& reading, const std::string& bytes, const std::string&
 }
 
 void readOrFind(Reading& reading, const std::string& path, bool mustBeBody, const std::string& tool,
-                float mass) {
+                float mass, const std::vector<std::string>& options) {
     std::string bytes;
     if (!readBytes(reading, path, bytes)) {
         return;
@@ -105,7 +106,7 @@ void readOrFind(Reading& reading, const std::string& path, bool mustBeBody, cons
     } else if (mustBeBody) {
         reading.problem = path + ": the prepared body is not a body file";
     } else {
-        findPrepared(reading, bytes, path, tool, mass);
+        findPrepared(reading, bytes, path, tool, mass, options);
     }
 }
 
@@ -118,13 +119,19 @@ ModelLoader::~ModelLoader() {
     cancel();
 }
 
-void ModelLoader::open(const std::string& path, float mass) {
+void ModelLoader::open(const std::string& path, float mass, float pressure) {
     cancel();
     // Looked for at every opening, so that a tool built or installed while the program runs
     // is found without a restart.
     tool_ = givenTool_.empty() ? findPrepareTool() : givenTool_;
     modelPath_ = path;
     mass_ = mass;
+    prepareOptions_.clear();
+    if (pressure > 0.0f) {
+        char value[32];
+        std::snprintf(value, sizeof value, "%g", static_cast<double>(pressure));
+        prepareOptions_ = {"--pressure", value};
+    }
     progress_ = PrepareProgress{};
     startReading(path, false);
 }
@@ -134,8 +141,9 @@ void ModelLoader::startReading(const std::string& bodyPath, bool mustBeBody) {
     reading_ = std::make_unique<Reading>();
     stage_ = Stage::reading;
     reader_ =
-        std::thread([reading = reading_.get(), bodyPath, mustBeBody, tool = tool_, mass = mass_] {
-            readOrFind(*reading, bodyPath, mustBeBody, tool, mass);
+        std::thread([reading = reading_.get(), bodyPath, mustBeBody, tool = tool_, mass = mass_,
+                          options = prepareOptions_] {
+            readOrFind(*reading, bodyPath, mustBeBody, tool, mass, options);
             reading->finished = true;
         });
 }
@@ -190,7 +198,7 @@ void ModelLoader::finishReading() {
     case Reading::Outcome::needsPreparation: {
         std::string problem;
         preparedPath_ = reading->preparedPath;
-        preparation_ = launch_(tool_, modelPath_, preparedPath_, problem);
+        preparation_ = launch_(tool_, modelPath_, preparedPath_, prepareOptions_, problem);
         if (!preparation_) {
             fail(problem);
             return;

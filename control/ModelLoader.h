@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 /// A body read from a file that the user opened, ready to take the place of the one in the
 /// scene.
@@ -35,7 +36,7 @@ public:
     /// Starts a preparation; startPrepareTool outside of tests.
     using Launcher = std::function<std::unique_ptr<Preparation>(
         const std::string& tool, const std::string& model, const std::string& body,
-        std::string& problem)>;
+        const std::vector<std::string>& options, std::string& problem)>;
 
     /// `tool` is the preparation tool whose bodies are cached; when empty, it is looked for
     /// beside the program, then on PATH, at every opening. `launch` starts it.
@@ -45,8 +46,10 @@ public:
     ModelLoader& operator=(const ModelLoader&) = delete;
 
     /// Begins opening `path`, its points weighing `mass` (1.5 times below y = 0); an opening
-    /// under way is given up first.
-    void open(const std::string& path, float mass);
+    /// under way is given up first. With a `pressure` above 0 a model that needs preparing is
+    /// prepared to be held by a gas of that pressure rather than by struts (a body of its own
+    /// in the cache).
+    void open(const std::string& path, float mass, float pressure = 0.0f);
     /// Gives up the opening under way: a preparation is ended, a reading stopped and its thread
     /// joined. Returns whether there was one.
     bool cancel();
@@ -80,6 +83,8 @@ private:
     Stage stage_ = Stage::idle;
     std::string modelPath_;
     float mass_ = 0;
+    /// The preparation tool's options for the model being opened.
+    std::vector<std::string> prepareOptions_;
     std::unique_ptr<Reading> reading_;
     std::thread reader_;
     std::unique_ptr<Preparation> preparation_;

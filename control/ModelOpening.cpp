@@ -144,8 +144,10 @@ ModelOpening::~ModelOpening() {
 
 void openModel(ProgramState& state, const std::string& path) {
     state.notice = Notice{};
-    state.opening.loader.open(path, mpSystemReady && mpSystem != nullptr ? mpSystem->pointMass()
-                                                                         : settings.mass);
+    const bool hasBody = mpSystemReady && mpSystem != nullptr;
+    // A body held up by a gas asks for models held the same way.
+    state.opening.loader.open(path, hasBody ? mpSystem->pointMass() : settings.mass,
+                              hasBody ? mpSystem->pressure() : 0.0f);
     follow(state);
 }
 

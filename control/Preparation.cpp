@@ -176,7 +176,9 @@ std::string progressBar(const PrepareProgress& progress) {
 }
 
 std::unique_ptr<Preparation> startPrepareTool(const std::string& tool, const std::string& model,
-                                              const std::string& body, std::string& problem) {
+                                              const std::string& body,
+                                              const std::vector<std::string>& options,
+                                              std::string& problem) {
     int out[2];
     int err[2];
     if (pipe2(out, O_CLOEXEC | O_NONBLOCK) != 0) {
@@ -191,7 +193,9 @@ std::unique_ptr<Preparation> startPrepareTool(const std::string& tool, const std
     }
     // Everything the child needs is made before the fork: between fork and exec a process of
     // several threads may only make system calls.
-    std::vector<std::string> words = {tool, model, body, "--progress"};
+    std::vector<std::string> words = {tool, model, body};
+    words.insert(words.end(), options.begin(), options.end());
+    words.push_back("--progress");
     std::vector<char*> argv;
     for (std::string& word : words) {
         argv.push_back(word.data());

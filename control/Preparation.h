@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 /// How far a preparation has come, as the tool reports it.
 struct PrepareProgress {
@@ -53,7 +54,10 @@ PreparedPlace placePreparedBody(const std::string& model, const PreparedBodyKey&
 /// and the stage ("[#####...............]  25%  reading").
 std::string progressBar(const PrepareProgress& progress);
 
-/// Starts plimmerton-prepare (`tool`) on `model`, to write the body to `body`. Returns null,
-/// with one line in `problem`, when the tool cannot be started.
+/// Starts plimmerton-prepare (`tool`) on `model`, to write the body to `body`, with the tool's
+/// `options` ("--pressure", "20"). Returns null, with one line in `problem`, when the tool cannot
+/// be started.
 std::unique_ptr<Preparation> startPrepareTool(const std::string& tool, const std::string& model,
-                                              const std::string& body, std::string& problem);
+                                              const std::string& body,
+                                              const std::vector<std::string>& options,
+                                              std::string& problem);

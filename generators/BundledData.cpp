@@ -7,6 +7,7 @@
 #include "generators/Textures.h"
 #include "generators/TriangleMesh.h"
 
+#include <cmath>
 #include <sstream>
 
 namespace {
@@ -55,12 +56,16 @@ BundledFile makeBall(int level, float pressure) {
 BundledFile makeSheetFile(int n) {
     std::ostringstream comment;
     comment << "sheet of " << n << " x " << n
-            << " points, 8 units a side, upright facing -x, top edge centred on (0, 4, 3); "
+            << " points, 8 units a side, upright, top edge centred on (0, 4, 3) along (1, 0, 1), "
+               "facing the cannon and the camera; "
                "points row by row from the top, corners 0, "
             << n - 1 << ", " << n * (n - 1) << ", " << n * n - 1
             << "; structural springs along the triangles' edges, shear and bending springs as "
                "faces of two";
-    return meshFile("sheet.toff", makeSheet(n, 8.0f, SbVec3f(0, 4, 3)), MeshForm::Toff,
+    // Half turned toward the camera, whose view runs along -z, and still across the cannon's
+    // shots, which fly along +x.
+    const SbVec3f across = SbVec3f(1, 0, 1) / std::sqrt(2.0f);
+    return meshFile("sheet.toff", makeSheet(n, 8.0f, SbVec3f(0, 4, 3), across), MeshForm::Toff,
                     comment.str());
 }
 

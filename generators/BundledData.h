@@ -23,7 +23,7 @@ std::vector<BundledFile> makeBundledData();
 /// has no struts and its file asks for a gas of that pressure inside instead.
 BundledFile makeBall(int level, float pressure = 0.0f);
 
-/// A cloth (sheet.toff): a square sheet of n x n points and 8 units a side (makeSheet), hung
-/// upright facing the cannon with its top edge 4 units up, where the bodies stand, to be hung
-/// from its top corners 0 and n - 1.
+/// A cloth (sheet.toff): a square sheet of n x n points and 8 units a side (makeSheet), upright
+/// with its top edge 4 units up where the bodies stand, turned half way from facing the cannon
+/// to facing the camera, to be hung from its top corners 0 and n - 1.
 BundledFile makeSheetFile(int n);

@@ -38,6 +38,7 @@ struct FakeTool {
     std::string bodyText = bracedOff;
     bool writesPicture = false;
     PrepareProgress reported;
+    std::vector<std::string> options;
 };
 
 class FakePreparation : public Preparation {
@@ -74,11 +75,13 @@ protected:
         toolPath_ = write("plimmerton-prepare", "a tool's bytes");
         loader = std::make_unique<ModelLoader>(
             [this](const std::string& tool, const std::string& model, const std::string& body,
+                   const std::vector<std::string>& options,
                    std::string&) -> std::unique_ptr<Preparation> {
                 ++fake.starts;
                 EXPECT_EQ(tool, toolPath_);
                 fake.model = model;
                 fake.body = body;
+                fake.options = options;
                 return std::make_unique<FakePreparation>(fake);
             },
             toolPath_);
@@ -153,6 +156,28 @@ TEST_F(ModelLoading, AModelIsPreparedWithItsProgressThenReadAndCachedForTheNextO
     loader->open(path, 1);
     EXPECT_EQ(pollPast(Stage::reading), Stage::done) << "the second open takes the cached body";
     EXPECT_EQ(fake.starts, 1);
+}
+
+TEST_F(ModelLoading, WithAPressureAModelIsPreparedToBeHeldByItAsABodyOfItsOwn) {
+    const std::string path = write("bare.off", bareOff);
+    loader->open(path, 1, 22.5f);
+    ASSERT_EQ(pollPast(Stage::reading), Stage::preparing);
+    EXPECT_EQ(fake.options, (std::vector<std::string>{"--pressure", "22.5"}));
+    fake.finished = true;
+    ASSERT_EQ(pollPast(Stage::preparing), Stage::reading);
+    ASSERT_EQ(pollPast(Stage::reading), Stage::done);
+    loader->takeBody();
+    const std::string inflated = fake.body;
+
+    // Braced, the same model is another body in the cache; with the same pressure, the same.
+    loader->open(path, 1);
+    ASSERT_EQ(pollPast(Stage::reading), Stage::preparing);
+    EXPECT_TRUE(fake.options.empty());
+    EXPECT_NE(fake.body, inflated);
+    loader->cancel();
+    loader->open(path, 1, 22.5f);
+    EXPECT_EQ(pollPast(Stage::reading), Stage::done);
+    EXPECT_EQ(fake.starts, 2);
 }
 
 TEST_F(ModelLoading, CancellingEndsThePreparationAndChangesNothing) {

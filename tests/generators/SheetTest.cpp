@@ -30,7 +30,7 @@ class SheetSize : public testing::TestWithParam<int> {};
 
 TEST_P(SheetSize, HasItsStructuralShearAndBendingSpringsAndCorners) {
     const int n = GetParam();
-    const TriangleMesh sheet = makeSheet(n, 8.0f, SbVec3f(0, 4, 3));
+    const TriangleMesh sheet = makeSheet(n, 8.0f, SbVec3f(0, 4, 3), SbVec3f(0, 0, 1));
     ASSERT_EQ(sheet.points.size(), size_t(n) * n);
     const SheetSprings counts = sheetSpringCounts(n);
     EXPECT_EQ(counts.structural, 2 * n * (n - 1));
@@ -42,7 +42,8 @@ TEST_P(SheetSize, HasItsStructuralShearAndBendingSpringsAndCorners) {
     ASSERT_TRUE(body->isLoaded());
     EXPECT_EQ(body->numSprings(), counts.total());
     EXPECT_EQ(body->numFaceIndices(), 4 * 2 * (n - 1) * (n - 1));
-    // Row by row from the top: the top corners at the top edge's ends, the bottom ones 8 below.
+    // Row by row from the top: the top corners at the top edge's ends, the bottom ones 8 below;
+    // the triangles face -x, down x across.
     const SbVec3f corners[] = {SbVec3f(0, 4, -1), SbVec3f(0, 4, 7), SbVec3f(0, -4, -1),
                                SbVec3f(0, -4, 7)};
     const int indices[] = {0, n - 1, n * (n - 1), n * n - 1};
@@ -51,6 +52,10 @@ TEST_P(SheetSize, HasItsStructuralShearAndBendingSpringsAndCorners) {
             EXPECT_NEAR(sheet.points[indices[k]][a], corners[k][a], 1e-5) << "corner " << k;
         }
     }
+    const SbVec3f normal =
+        (sheet.points[sheet.triangles[0][1]] - sheet.points[sheet.triangles[0][0]])
+            .cross(sheet.points[sheet.triangles[0][2]] - sheet.points[sheet.triangles[0][0]]);
+    EXPECT_LT(normal[0], 0.0f);
     // An open surface: no gas holds it.
     EXPECT_FALSE(body->pressureProblem().empty());
 }

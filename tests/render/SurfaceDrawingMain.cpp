@@ -440,7 +440,7 @@ std::vector<Case> makeCases(const Image& texture, const Image& seeThroughTexture
     Case sheetFront;
     sheetFront.name = "sheet-front";
     sheetFront.what = "sheet seen from the side its triangles face, turned from the light";
-    sheetFront.mesh = makeSheet(16, 2.0f, SbVec3f(0.0f, 1.0f, 0.0f));
+    sheetFront.mesh = makeSheet(16, 2.0f, SbVec3f(0.0f, 1.0f, 0.0f), SbVec3f(0.0f, 0.0f, 1.0f));
     sheetFront.eye.setValue(-3.0f, 0.2f, 0.4f);
     sheetFront.target = centre;
     sheetFront.colour.setValue(0.9f, 0.9f, 0.9f);
