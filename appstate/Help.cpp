@@ -38,7 +38,7 @@ void printHelp() {
 
 void printUsage() {
     std::cout << "Usage: plimmerton [-i] MODEL [-d DAMPING] [-m MASS] [-s STIFFNESS] [-t TIMESTEP]"
-                 " [-tex IMAGE] [-keys SCRIPT] [-arena SEED]"
+                 " [-tex IMAGE] [-keys SCRIPT] [-arena SEED] [-pressure P] [-pin I,J,...]"
               << std::endl;
     std::cout << std::endl;
     std::cout << "  -i MODEL      body to simulate (required; -i may be left out): a body file,"
@@ -63,6 +63,11 @@ void printUsage() {
                  " records 3 s of video and quits)"
               << std::endl;
     std::cout << "  -arena SEED   lay out the pillars and clouds from SEED, as plimmerton-sim does"
+              << std::endl;
+    std::cout << "  -pressure P   pressure of a gas inside the body's closed surface (default:"
+                 " what the mesh file asks for, else 0)"
+              << std::endl;
+    std::cout << "  -pin I,J,...  pin these points of the body (indices from 0) where they start"
               << std::endl;
     std::cout << "  --version     print the program's name and version" << std::endl;
     std::cout << std::endl;

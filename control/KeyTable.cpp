@@ -178,6 +178,7 @@ std::vector<std::string> helpPanelLines() {
     lines.push_back("");
     lines.push_back("mouse   left: turn        middle, Shift+left: pan");
     lines.push_back("        wheel: zoom       Ctrl+left: carry the body");
+    lines.push_back("        Ctrl+Shift+left: pin the body there / let go");
     lines.push_back("");
     lines.push_back("videos  V at the true pace; plimmerton-sim --video OUT.mp4");
     lines.push_back("        --keys \"0:space,50:space\" renders one headless");
