@@ -37,7 +37,14 @@ bool writeBodyMesh(const MpSystem& body, std::istream& original, std::ostream& o
         return false;
     }
 
-    out << keyword << '\n' << counts[0] << ' ' << counts[1] << ' ' << counts[2] << '\n';
+    out << keyword << '\n';
+    if (body.pressure() > 0.0f) {
+        // The body still wants its gas when it is read again.
+        char record[64];
+        std::snprintf(record, sizeof record, "# pressure %.9g\n", double(body.pressure()));
+        out << record;
+    }
+    out << counts[0] << ' ' << counts[1] << ' ' << counts[2] << '\n';
     char line[160];
     for (int i = 0; i < body.numPoints(); ++i) {
         const SbVec3f& p = body.positions()[i];

@@ -48,31 +48,21 @@ SbVec3f dragPlaneNormal() {
     return level;
 }
 
-// The corner of the picked triangle nearest to where the line of sight met it.
-int nearestCorner(const SoFaceDetail& face, const SbVec3f& hit, const MpSystem& body) {
-    int nearest = -1;
-    float nearestDistance = 0;
-    for (int corner = 0; corner < face.getNumPoints(); ++corner) {
-        const int index = face.getPoint(corner)->getCoordinateIndex();
-        const float distance = (body.pointPosition(index) - hit).sqrLength();
-        if (nearest < 0 || distance < nearestDistance) {
-            nearest = index;
-            nearestDistance = distance;
-        }
-    }
-    return nearest;
-}
+/// Where the line of sight met the body: the corner of the triangle found nearest to it, the
+/// point met, and the triangle's longest edge, how far "under the cursor" reaches there.
+struct BodyPick {
+    int point = -1;
+    SbVec3f hit{0, 0, 0};
+    float reach = 0;
+};
 
-/// The body's point nearest to where the line of sight through `pixel` meets the body, the
-/// nearest corner of the triangle found; -1 when the body is not the first thing there (or there
-/// is no body).
-int pickBodyPoint(const SbVec2s& pixel) {
-    if (!mpSystemReady || mpSystem == nullptr) {
-        return -1;
-    }
+/// The body where `pixel` shows it; no point when the body is not the first thing there (or
+/// there is no body).
+BodyPick pickBody(const SbVec2s& pixel) {
+    BodyPick found;
     SbLine sight;
-    if (!sightLine(pixel, sight)) {
-        return -1;
+    if (!mpSystemReady || mpSystem == nullptr || !sightLine(pixel, sight)) {
+        return found;
     }
     // Along the whole line of sight: the camera's near and far distances are the viewer's to
     // set while it draws, and need not hold the body.
@@ -81,21 +71,34 @@ int pickBodyPoint(const SbVec2s& pixel) {
     pick.apply(sceneRoot);
     const SoPickedPoint* picked = pick.getPickedPoint();
     if (picked == nullptr || !picked->getPath()->containsNode(mpSystem->surfaceRoot())) {
-        return -1;
+        return found;
     }
     const SoDetail* detail = picked->getDetail();
     if (detail == nullptr || !detail->isOfType(SoFaceDetail::getClassTypeId())) {
-        return -1;
+        return found;
     }
-    return nearestCorner(*static_cast<const SoFaceDetail*>(detail), picked->getObjectPoint(),
-                         *mpSystem);
+    const SoFaceDetail& face = *static_cast<const SoFaceDetail*>(detail);
+    found.hit = picked->getObjectPoint();
+    float nearestDistance = 0;
+    for (int corner = 0; corner < face.getNumPoints(); ++corner) {
+        const int index = face.getPoint(corner)->getCoordinateIndex();
+        const SbVec3f at = mpSystem->pointPosition(index);
+        const float distance = (at - found.hit).length();
+        if (found.point < 0 || distance < nearestDistance) {
+            found.point = index;
+            nearestDistance = distance;
+        }
+        const int next = face.getPoint((corner + 1) % face.getNumPoints())->getCoordinateIndex();
+        found.reach = std::max(found.reach, (mpSystem->pointPosition(next) - at).length());
+    }
+    return found;
 }
 
 } // namespace
 
 bool grabBodyAt(BodyGrab& grab, const SbVec2s& pixel) {
     grab.release();
-    const int point = pickBodyPoint(pixel);
+    const int point = pickBody(pixel).point;
     if (point < 0) {
         return false;
     }
@@ -104,26 +107,71 @@ bool grabBodyAt(BodyGrab& grab, const SbVec2s& pixel) {
     return grab.holds(*mpSystem);
 }
 
-std::vector<int32_t> pinPatch(const MpSystem& body, int point) {
-    std::vector<int32_t> patch = {point};
+namespace {
+
+/// For each point, its neighbours on the surface: the corners of its triangles.
+std::vector<std::vector<int32_t>> surfaceNeighbours(const MpSystem& body) {
+    std::vector<std::vector<int32_t>> neighbours(static_cast<size_t>(body.numPoints()));
     const int32_t* faces = body.faceIndices();
     for (int k = 0; k + 2 < body.numFaceIndices(); k += 4) {
-        if (faces[k] == point || faces[k + 1] == point || faces[k + 2] == point) {
-            patch.insert(patch.end(), faces + k, faces + k + 3);
+        for (int j = 0; j < 3; ++j) {
+            std::vector<int32_t>& around = neighbours[static_cast<size_t>(faces[k + j])];
+            around.insert(around.end(), {faces[k + (j + 1) % 3], faces[k + (j + 2) % 3]});
         }
     }
+    return neighbours;
+}
+
+} // namespace
+
+std::vector<int32_t> pinPatch(const MpSystem& body, int point) {
+    std::vector<int32_t> patch = surfaceNeighbours(body)[static_cast<size_t>(point)];
+    patch.push_back(point);
     std::sort(patch.begin(), patch.end());
     patch.erase(std::unique(patch.begin(), patch.end()), patch.end());
     return patch;
 }
 
+std::vector<int32_t> pinnedPatch(const MpSystem& body, int point) {
+    std::vector<int32_t> patch;
+    if (!body.isPinned(point)) {
+        return patch;
+    }
+    const std::vector<std::vector<int32_t>> neighbours = surfaceNeighbours(body);
+    std::vector<bool> seen(neighbours.size(), false);
+    seen[static_cast<size_t>(point)] = true;
+    patch.push_back(point);
+    for (size_t next = 0; next < patch.size(); ++next) {
+        for (int32_t j : neighbours[static_cast<size_t>(patch[next])]) {
+            if (!seen[static_cast<size_t>(j)] && body.isPinned(j)) {
+                seen[static_cast<size_t>(j)] = true;
+                patch.push_back(j);
+            }
+        }
+    }
+    std::sort(patch.begin(), patch.end());
+    return patch;
+}
+
 bool pinBodyAt(const SbVec2s& pixel) {
-    const int point = pickBodyPoint(pixel);
-    if (point < 0) {
+    const BodyPick pick = pickBody(pixel);
+    if (pick.point < 0) {
         return false;
     }
-    const bool pin = !mpSystem->isPinned(point);
-    for (int32_t i : pinPatch(*mpSystem, point)) {
+    // A click near a pin lets go of all the pins around it, however they were made: a pinned
+    // patch stretches the triangles around it as the body hangs from it, and the corner nearest
+    // the cursor is often a free one; near is within the longest edge of the triangle clicked.
+    int pinned = -1;
+    float pinnedDistance = pick.reach;
+    for (int32_t i : mpSystem->pinnedPoints()) {
+        const float distance = (mpSystem->pointPosition(i) - pick.hit).length();
+        if (distance <= pinnedDistance) {
+            pinned = i;
+            pinnedDistance = distance;
+        }
+    }
+    const bool pin = pinned < 0;
+    for (int32_t i : pin ? pinPatch(*mpSystem, pick.point) : pinnedPatch(*mpSystem, pinned)) {
         mpSystem->setPinned(i, pin);
     }
     // The marker shows at once, also while the animation stands still.

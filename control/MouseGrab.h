@@ -16,8 +16,9 @@ class MpSystem;
 /// first thing under the pixel (or there is no body).
 bool grabBodyAt(BodyGrab& grab, const SbVec2s& pixel);
 
-/// Pins the patch of the body under `pixel` in place, or lets it go when the point picked (the
-/// nearest corner of the triangle there) is pinned already. Returns false, changing nothing,
+/// Pins the patch of the body under `pixel` in place (pinPatch, around the nearest corner of the
+/// triangle there), or, when a pinned point lies there already (within the longest edge of that
+/// triangle), lets go of the pins around it (pinnedPatch). Returns false, changing nothing,
 /// when the body is not the first thing under the pixel (or there is no body).
 bool pinBodyAt(const SbVec2s& pixel);
 
@@ -25,6 +26,10 @@ bool pinBodyAt(const SbVec2s& pixel);
 /// surface (the corners of its triangles), in increasing order; the point alone when it lies on
 /// no triangle.
 std::vector<int32_t> pinPatch(const MpSystem& body, int point);
+
+/// The pinned points joined to pinned point `point` through pinned neighbours on the surface,
+/// it among them, in increasing order; none when `point` is not pinned.
+std::vector<int32_t> pinnedPatch(const MpSystem& body, int point);
 
 /// Moves the held point's target to where the line of sight through `pixel` meets the plane
 /// through the point as it was grabbed: upright, facing the camera, so that the cursor moved up

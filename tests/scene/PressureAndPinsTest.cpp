@@ -152,9 +152,17 @@ TEST_F(PressureAndPins, CtrlShiftClickPinsThePatchUnderTheCursorAndAgainLetsItGo
     EXPECT_EQ(mpSystem->pointPosition(6), corner);
     EXPECT_NE(mpSystem->pointPosition(0), SbVec3f(-1, -1, -1)) << "the free corner falls";
 
-    ASSERT_TRUE(pinBodyAt(pixelOf(nearCorner6)));
+    // Picked again beside the first point, the click lets go of the whole pinned patch.
+    ASSERT_TRUE(pinBodyAt(pixelOf(SbVec3f(0.2f, 0.7f, 1))));
     EXPECT_TRUE(mpSystem->pinnedPoints().empty());
     EXPECT_EQ(markedPoints(), 0);
+    mpSystem->setPinned(0, true);
+    mpSystem->setPinned(2, true);
+    EXPECT_EQ(pinnedPatch(*mpSystem, 0), (std::vector<int32_t>{0, 2})) << "neighbours, joined";
+    mpSystem->setPinned(2, false);
+    mpSystem->setPinned(6, true);
+    EXPECT_EQ(pinnedPatch(*mpSystem, 0), std::vector<int32_t>{0}) << "not neighbours: apart";
+    EXPECT_TRUE(pinnedPatch(*mpSystem, 3).empty());
     EXPECT_FALSE(pinBodyAt(SbVec2s(2, 2))) << "beside the body the click zooms the view";
 }
 
