@@ -130,7 +130,12 @@ void SurfacePressure::build(const int32_t* faceIndices, std::size_t numFaceIndic
     std::vector<bool> placed(fileCorners.size() / 3, false);
     corners_.clear();
     corners_.reserve(fileCorners.size());
-    for (int32_t i : pointOrder_) {
+    placedBefore_.clear();
+    for (std::size_t k = 0; k < pointOrder_.size(); ++k) {
+        if (k % partPoints == 0) {
+            placedBefore_.push_back(static_cast<int32_t>(corners_.size() / 3));
+        }
+        const int32_t i = pointOrder_[k];
         for (int32_t k = pointOffsets_[i]; k < pointOffsets_[i + 1]; ++k) {
             const std::size_t t = static_cast<std::size_t>(pointTriangles_[k]);
             if (!placed[t]) {
@@ -140,10 +145,42 @@ void SurfacePressure::build(const int32_t* faceIndices, std::size_t numFaceIndic
             }
         }
     }
-    pointTriangles(corners_, numPoints, pointOffsets_, pointTriangles_);
-    crosses_.resize(corners_.size() / 3);
-    blockVolumes_.resize((corners_.size() / 3 + blockSize - 1) / blockSize);
+    placedBefore_.push_back(static_cast<int32_t>(corners_.size() / 3));
+    // Each point's triangles, laid out in the walk's order of the points, which the pass reads
+    // straight through.
+    std::vector<int32_t> offsets;
+    std::vector<int32_t> triangles;
+    pointTriangles(corners_, numPoints, offsets, triangles);
+    pointOffsets_.assign(1, 0);
+    pointTriangles_.clear();
+    pointTriangles_.reserve(triangles.size());
+    for (int32_t i : pointOrder_) {
+        pointTriangles_.insert(pointTriangles_.end(), triangles.begin() + offsets[i],
+                               triangles.begin() + offsets[i + 1]);
+        pointOffsets_.push_back(static_cast<int32_t>(pointTriangles_.size()));
+    }
+    // A part needs the triangles of its points: those it placed, and the earlier ones that its
+    // first points share with the part before.
+    const std::size_t parts = placedBefore_.size() - 1;
+    neededFrom_.assign(parts, 0);
+    partCrosses_.assign(parts + 1, 0);
+    for (std::size_t p = 0; p < parts; ++p) {
+        int32_t first = placedBefore_[p];
+        for (std::size_t k = p * partPoints; k < std::min(pointOrder_.size(), (p + 1) * partPoints);
+             ++k) {
+            if (pointOffsets_[k] < pointOffsets_[k + 1]) {
+                first =
+                    std::min(first, pointTriangles_[static_cast<std::size_t>(pointOffsets_[k])]);
+            }
+        }
+        neededFrom_[p] = first;
+        partCrosses_[p + 1] = partCrosses_[p] + (placedBefore_[p + 1] - first);
+    }
+    crosses_.resize(static_cast<std::size_t>(partCrosses_.back()));
+    partVolumes_.resize(parts);
     sums_.resize(static_cast<std::size_t>(numPoints));
+    plainSums_.resize(static_cast<std::size_t>(numPoints));
+    plainCrosses_.resize(corners_.size() / 3);
 }
 
 double SurfacePressure::volumeOf(const int32_t* faceIndices, std::size_t numFaceIndices,
@@ -186,99 +223,105 @@ float SurfacePressure::forceScale(float pressure, double restVolume, double volu
     return static_cast<float>(outward * pressure * ratio / 6.0);
 }
 
-void SurfacePressure::crossBlock(int32_t block, const SbVec3f* positions) {
-    const int32_t first = block * blockSize;
-    const int32_t last = std::min(first + blockSize, numTriangles());
-    const int32_t* c = corners_.data() + 3 * static_cast<std::size_t>(first);
-    Cross* cross = crosses_.data() + first;
-    double sum = 0;
-    for (int32_t t = first; t < last; ++t, c += 3, ++cross) {
+// A part's triangles are done just before its points take their sums, while they are cached.
+void SurfacePressure::sumPart(int32_t part, const SbVec3f* positions) {
+    const int32_t first = neededFrom_[part];
+    const int32_t own = placedBefore_[part];
+    const int32_t end = placedBefore_[part + 1];
+    Cross* crosses = crosses_.data() + partCrosses_[part] - first;
+    double volume = 0;
+    for (int32_t t = first; t < end; ++t) {
+        const int32_t* c = corners_.data() + 3 * static_cast<std::size_t>(t);
 #if defined(__SSE2__)
         const __m128 a = load3(positions[c[0]]);
         const __m128 u = _mm_sub_ps(load3(positions[c[1]]), a);
         const __m128 v = _mm_sub_ps(load3(positions[c[2]]), a);
         const __m128 product = _mm_sub_ps(_mm_mul_ps(yzx(u), zxy(v)), _mm_mul_ps(zxy(u), yzx(v)));
-        _mm_store_ps(&cross->x, product);
-        sum += volumeLanes(a, product);
+        _mm_store_ps(&crosses[t].x, product);
+        if (t >= own) {
+            volume += volumeLanes(a, product);
+        }
 #else
         const SbVec3f& a = positions[c[0]];
         const SbVec3f product = triangleCross(a, positions[c[1]], positions[c[2]]);
-        *cross = Cross{product[0], product[1], product[2], 0.0f};
-        sum += volumeTerm(a, product);
+        crosses[t] = Cross{product[0], product[1], product[2], 0.0f};
+        if (t >= own) {
+            volume += volumeTerm(a, product);
+        }
 #endif
     }
-    blockVolumes_[static_cast<std::size_t>(block)] = sum;
-}
-
-void SurfacePressure::pushPoints(int32_t block, float scale, SbVec3f* forces) const {
-    const int32_t first = block * blockSize;
-    const int32_t last = std::min(first + blockSize, numPoints_);
+    partVolumes_[static_cast<std::size_t>(part)] = volume;
     const int32_t* triangles = pointTriangles_.data();
-    const Cross* crosses = crosses_.data();
-    for (int32_t k = first; k < last; ++k) {
-        const int32_t i = pointOrder_[static_cast<std::size_t>(k)];
+    const std::size_t last = std::min(pointOrder_.size(), (part + 1) * std::size_t(partPoints));
+    for (std::size_t k = part * std::size_t(partPoints); k < last; ++k) {
 #if defined(__SSE2__)
         __m128 sum = _mm_setzero_ps();
-        for (int32_t t = pointOffsets_[i]; t < pointOffsets_[i + 1]; ++t) {
+        for (int32_t t = pointOffsets_[k]; t < pointOffsets_[k + 1]; ++t) {
             sum = _mm_add_ps(sum, _mm_load_ps(&crosses[triangles[t]].x));
         }
-        const __m128 force = _mm_mul_ps(sum, _mm_set1_ps(scale));
-        float lanes[4];
-        _mm_storeu_ps(lanes, force);
-        addIfFinite(forces[i], SbVec3f(lanes[0], lanes[1], lanes[2]));
+        _mm_store_ps(&sums_[k].x, sum);
 #else
         SbVec3f sum(0.0f, 0.0f, 0.0f);
-        for (int32_t t = pointOffsets_[i]; t < pointOffsets_[i + 1]; ++t) {
+        for (int32_t t = pointOffsets_[k]; t < pointOffsets_[k + 1]; ++t) {
             const Cross& cross = crosses[triangles[t]];
             sum += SbVec3f(cross.x, cross.y, cross.z);
         }
-        addIfFinite(forces[i], sum * scale);
+        sums_[k] = Cross{sum[0], sum[1], sum[2], 0.0f};
 #endif
+    }
+}
+
+void SurfacePressure::pushPart(int32_t part, float scale, SbVec3f* forces) const {
+    const std::size_t last = std::min(pointOrder_.size(), (part + 1) * std::size_t(partPoints));
+    for (std::size_t k = part * std::size_t(partPoints); k < last; ++k) {
+        const Cross& sum = sums_[k];
+        addIfFinite(forces[pointOrder_[k]], SbVec3f(sum.x, sum.y, sum.z) * scale);
     }
 }
 
 double SurfacePressure::addForces(float pressure, double restVolume, const SbVec3f* positions,
                                   SbVec3f* forces, int workers) {
-    const int32_t triangleBlocks = static_cast<int32_t>(blockVolumes_.size());
-    forEachItem(triangleBlocks, std::min(workers, std::max(triangleBlocks, 1)),
-                [&](int block) { crossBlock(block, positions); });
+    const int32_t parts = static_cast<int32_t>(partVolumes_.size());
+    const int threads = std::min(workers, std::max(parts, 1));
+    forEachItem(parts, threads, [&](int part) { sumPart(part, positions); });
     double total = 0;
-    for (double block : blockVolumes_) {
-        total += block;
+    for (double part : partVolumes_) {
+        total += part;
     }
     const double volume = total / 6.0;
     const float scale = forceScale(pressure, restVolume, volume);
-    const int32_t pointBlocks = (numPoints_ + blockSize - 1) / blockSize;
-    forEachItem(pointBlocks, std::min(workers, std::max(pointBlocks, 1)),
-                [&](int block) { pushPoints(block, scale, forces); });
+    forEachItem(parts, threads, [&](int part) { pushPart(part, scale, forces); });
     return volume;
 }
 
 double SurfacePressure::addPlainForces(float pressure, double restVolume, const SbVec3f* positions,
                                        SbVec3f* forces) {
-    double total = 0;
-    double block = 0;
     for (int32_t t = 0; t < numTriangles(); ++t) {
         const int32_t* c = corners_.data() + 3 * static_cast<std::size_t>(t);
-        const SbVec3f& a = positions[c[0]];
-        block += volumeTerm(a, triangleCross(a, positions[c[1]], positions[c[2]]));
-        if ((t + 1) % blockSize == 0) {
-            total += block;
-            block = 0;
-        }
+        plainCrosses_[static_cast<std::size_t>(t)] =
+            triangleCross(positions[c[0]], positions[c[1]], positions[c[2]]);
     }
-    const double volume = (total + block) / 6.0;
+    // Summed part by part, as the threads sum it.
+    double total = 0;
+    for (std::size_t p = 0; p + 1 < placedBefore_.size(); ++p) {
+        double part = 0;
+        for (int32_t t = placedBefore_[p]; t < placedBefore_[p + 1]; ++t) {
+            part += volumeTerm(positions[corners_[3 * static_cast<std::size_t>(t)]],
+                               plainCrosses_[static_cast<std::size_t>(t)]);
+        }
+        total += part;
+    }
+    const double volume = total / 6.0;
     const float scale = forceScale(pressure, restVolume, volume);
-    std::fill(sums_.begin(), sums_.end(), SbVec3f(0.0f, 0.0f, 0.0f));
+    std::fill(plainSums_.begin(), plainSums_.end(), SbVec3f(0.0f, 0.0f, 0.0f));
     for (int32_t t = 0; t < numTriangles(); ++t) {
-        const int32_t* c = corners_.data() + 3 * static_cast<std::size_t>(t);
-        const SbVec3f cross = triangleCross(positions[c[0]], positions[c[1]], positions[c[2]]);
         for (int k = 0; k < 3; ++k) {
-            sums_[static_cast<std::size_t>(c[k])] += cross;
+            plainSums_[static_cast<std::size_t>(corners_[3 * static_cast<std::size_t>(t) + k])] +=
+                plainCrosses_[static_cast<std::size_t>(t)];
         }
     }
     for (int32_t i = 0; i < numPoints_; ++i) {
-        addIfFinite(forces[i], sums_[static_cast<std::size_t>(i)] * scale);
+        addIfFinite(forces[i], plainSums_[static_cast<std::size_t>(i)] * scale);
     }
     return volume;
 }

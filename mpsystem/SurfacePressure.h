@@ -14,16 +14,24 @@
 ///
 /// Both the volume and the forces come from one cross product a triangle, (b - a) x (c - a)
 /// for its corners a, b, c, computed in single precision: twice its area along its normal.
-/// The volume is the sum of a . ((b - a) x (c - a)) / 6, in double precision, over blocks of
-/// `blockSize` triangles in order, and the blocks' sums in order; a point's force is the sum of
-/// its triangles' cross products in triangle order, times p (V0 / V) / 6. The order of the
-/// triangles is that of a walk over the surface (build), which keeps neighbours together in
-/// memory. Every thread count,
+/// The volume is the sum of a . ((b - a) x (c - a)) / 6, in double precision, over the parts'
+/// triangles in order, and the parts' sums in order; a point's force is the sum of its
+/// triangles' cross products in triangle order, times p (V0 / V) / 6.
+///
+/// The points are taken in the order of a walk over the surface, and each triangle where the
+/// walk first meets one of its corners, which keeps neighbours together in memory whatever
+/// order the file gave. Parts of `partPoints` points of the walk (the body's own, the same
+/// however many threads run) do their triangles and at once their points' sums, while the
+/// triangles' products are cached; a triangle that two parts share is done by both, to the
+/// same bits. Every thread count,
 /// and the plain loops, give the same numbers to the bit.
 class SurfacePressure {
 public:
     static constexpr double mostCompression = 10;
+    /// File-order triangles per block of volumeOf's sum.
     static constexpr int32_t blockSize = 2048;
+    /// Points per part of the pass (see build).
+    static constexpr std::size_t partPoints = 8192;
 
     /// Takes the triangles of `faceIndices` (three corners and -1 each, as the body keeps them)
     /// of a body of `numPoints` points. Triangles with a repeated corner have no area and are
@@ -56,8 +64,8 @@ public:
                           SbVec3f* forces);
 
 private:
-    void crossBlock(int32_t block, const SbVec3f* positions);
-    void pushPoints(int32_t block, float scale, SbVec3f* forces) const;
+    void sumPart(int32_t part, const SbVec3f* positions);
+    void pushPart(int32_t part, float scale, SbVec3f* forces) const;
 
     int32_t numPoints_ = 0;
     /// The triangles' corners, three each, in the order the pass takes them.
@@ -65,19 +73,27 @@ private:
     /// The order the forces are summed in, point by point (the sums themselves do not depend
     /// on it).
     std::vector<int32_t> pointOrder_;
-    /// For point i, its triangles in order: pointTriangles_[pointOffsets_[i] ..
-    /// pointOffsets_[i + 1]).
+    /// For the point at place k of the walk, its triangles in order: pointTriangles_[
+    /// pointOffsets_[k] .. pointOffsets_[k + 1]).
     std::vector<int32_t> pointOffsets_;
     std::vector<int32_t> pointTriangles_;
-    /// This tick's cross products, each in a vector register's width, and each block's share of
-    /// six times the volume.
+    /// Where the walk's parts begin among the triangles (one more: where the last ends), and the
+    /// first triangle each part needs.
+    std::vector<int32_t> placedBefore_;
+    std::vector<int32_t> neededFrom_;
+    /// This tick's cross products, each in a vector register's width, part by part from
+    /// partCrosses_[p]; each part's share of six times the volume; the points' sums in the
+    /// walk's order.
     struct alignas(16) Cross {
         float x, y, z, unused;
     };
     std::vector<Cross> crosses_;
-    std::vector<double> blockVolumes_;
-    /// The plain loops' sums a point.
-    std::vector<SbVec3f> sums_;
+    std::vector<int32_t> partCrosses_;
+    std::vector<double> partVolumes_;
+    std::vector<Cross> sums_;
+    /// The plain loops' products and sums.
+    std::vector<SbVec3f> plainCrosses_;
+    std::vector<SbVec3f> plainSums_;
 };
 
 /// Twice a triangle's area along its normal.
