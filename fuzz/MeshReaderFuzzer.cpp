@@ -55,9 +55,15 @@ void checkLoaded(const MpSystem& body) {
     }
 }
 
-/// A few ticks of the program's usual settings, a push on the points the arrow keys address, and
-/// the surface: nothing may leave the finite numbers or the arrays.
+/// A few ticks of the program's usual settings, a push on the points the arrow keys address, a
+/// pinned point and a gas inside when the surface holds one (its file's, else some), and the
+/// surface: nothing may leave the finite numbers or the arrays, and the pin stays put.
 void exercise(MpSystem& body) {
+    body.setPinned(0, true);
+    const SbVec3f pinned = body.pointPosition(0);
+    body.setPressure(body.pressure() > 0.0f ? body.pressure() : 50.0f);
+    PLIMMERTON_CHECK((body.pressure() > 0.0f) == body.pressureProblem().empty(),
+                     "a surface takes a gas exactly when it can hold one");
     for (int tick = 0; tick < 4; ++tick) {
         for (int i : {1, 2, 5, 6}) {
             body.addExternalForce(i, SbVec3f(30, 60, -30));
@@ -68,6 +74,7 @@ void exercise(MpSystem& body) {
         PLIMMERTON_CHECK(isFinite(body.positions()[i]) && isFinite(body.velocities()[i]),
                          "the state stays finite");
     }
+    PLIMMERTON_CHECK(body.pointPosition(0) == pinned, "a pinned point stays where it is");
     SoSeparator* surface = body.buildSurface(1, 1, 1, 0, "");
     surface->ref();
     body.updateScene();
