@@ -46,6 +46,7 @@ void cancelOpening(benchmark::State& state, bool body) {
                                 : LargeFile("model.obj", "", "v 0.25 0.5 1\n", lines);
     const std::string tool = "/proc/self/exe";
     ModelLoader loader([](const std::string&, const std::string&, const std::string&,
+                          const std::vector<std::string>&,
                           std::string&) { return std::unique_ptr<Preparation>(); },
                        tool);
     double longest = 0;

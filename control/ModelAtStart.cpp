@@ -51,8 +51,9 @@ private:
 
 } // namespace
 
-bool prepareModelAtStart(const std::string& model, bool terminal, StartModel& body,
-                         const ModelLoader::Launcher& launch, const std::string& tool) {
+bool prepareModelAtStart(const std::string& model, const std::vector<std::string>& options,
+                         bool terminal, StartModel& body, const ModelLoader::Launcher& launch,
+                         const std::string& tool) {
     // Held to the window's budget, before a byte of it is read.
     const std::string refusal = modelFileRefusal(model);
     if (!refusal.empty()) {
@@ -64,14 +65,15 @@ bool prepareModelAtStart(const std::string& model, bool terminal, StartModel& bo
         freshErrorLine() << noPrepareTool(model) << std::endl;
         return false;
     }
-    const PreparedPlace place = placePreparedBody(model, preparedBodyKey(model, {}, found));
+    const PreparedPlace place = placePreparedBody(model, preparedBodyKey(model, options, found));
     if (!place.problem.empty()) {
         freshErrorLine() << place.problem << std::endl;
         return false;
     }
     if (!place.prepared) {
         std::string problem;
-        std::unique_ptr<Preparation> preparation = launch(found, model, place.bodyPath, problem);
+        std::unique_ptr<Preparation> preparation =
+            launch(found, model, place.bodyPath, options, problem);
         if (!preparation) {
             freshErrorLine() << problem << std::endl;
             return false;
@@ -100,7 +102,9 @@ bool takeModelAtStart(ProgramState& state, bool textureGiven, bool terminal,
                       const ModelLoader::Launcher& launch, const std::string& tool) {
     const std::string model = settings.meshFileName;
     StartModel body;
-    if (!prepareModelAtStart(model, terminal, body, launch, tool)) {
+    const std::vector<std::string> options =
+        pressureOptions(settings.pressureGiven ? settings.pressure : 0.0f);
+    if (!prepareModelAtStart(model, options, terminal, body, launch, tool)) {
         return false;
     }
     ModelOpening& opening = state.opening;

@@ -3,6 +3,7 @@
 #include "control/ModelLoader.h"
 
 #include <string>
+#include <vector>
 
 class ProgramState;
 
@@ -15,24 +16,27 @@ struct StartModel {
     std::string picturePath;
 };
 
-/// Makes a body of `model` as the window's opening does: the body prepared before is taken
-/// from the cache of prepared bodies, else plimmerton-prepare (`tool`; looked for beside the
-/// program, then on PATH, when empty) prepares it while its progress shows on standard error
-/// as the window shows it, "preparing cow.obj [#####...............]  25%  reading": on a
-/// `terminal` one line redrawn in place, elsewhere a line at each new stage. A model over the
-/// window's budget (control/ModelFileRead.h) is refused before it is read. Returns false, with
-/// one line on standard error naming the model and why, when no body can be made of it.
-bool prepareModelAtStart(const std::string& model, bool terminal, StartModel& body,
+/// Makes a body of `model` as the window's opening does: the body prepared before with the
+/// same tool `options` (pressureOptions) is taken from the cache of prepared bodies, else
+/// plimmerton-prepare (`tool`; looked for beside the program, then on PATH, when empty)
+/// prepares it with them while its progress shows on standard error as the window shows it,
+/// "preparing cow.obj [#####...............]  25%  reading": on a `terminal` one line redrawn
+/// in place, elsewhere a line at each new stage. A model over the window's budget
+/// (control/ModelFileRead.h) is refused before it is read. Returns false, with one line on
+/// standard error naming the model and why, when no body can be made of it.
+bool prepareModelAtStart(const std::string& model, const std::vector<std::string>& options,
+                         bool terminal, StartModel& body,
                          const ModelLoader::Launcher& launch = startPrepareTool,
                          const std::string& tool = "");
 
 /// Makes a body of the model that settings.meshFileName names (prepareModelAtStart) and points
 /// settings.meshFileName at it, with meshStream reopened, so that the start-up reads it as any
-/// body file and key N reads it again; a picture the model brought becomes settings'
-/// textureFileName unless the command line gave one (`textureGiven`). The status names the
-/// model, and bodies opened later without a picture of their own wear the command line's.
-/// False, with the reason said on standard error, when no body can be made of the model.
-/// `launch` and `tool` as prepareModelAtStart takes them.
+/// body file and key N reads it again. With -pressure above 0 the model is prepared to be held
+/// by that gas rather than by struts, as the window prepares a model while the body holds one.
+/// A picture the model brought becomes settings' textureFileName unless the command line gave
+/// one (`textureGiven`). The status names the model, and bodies opened later without a picture
+/// of their own wear the command line's. False, with the reason said on standard error, when no
+/// body can be made of the model. `launch` and `tool` as prepareModelAtStart takes them.
 bool takeModelAtStart(ProgramState& state, bool textureGiven, bool terminal,
                       const ModelLoader::Launcher& launch = startPrepareTool,
                       const std::string& tool = "");

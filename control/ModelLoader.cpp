@@ -8,7 +8,6 @@
 #include "mpsystem/MeshReader.h"
 
 #include <atomic>
-#include <cstdio>
 #include <filesystem>
 #include <istream>
 #include <system_error>
@@ -126,12 +125,7 @@ void ModelLoader::open(const std::string& path, float mass, float pressure) {
     tool_ = givenTool_.empty() ? findPrepareTool() : givenTool_;
     modelPath_ = path;
     mass_ = mass;
-    prepareOptions_.clear();
-    if (pressure > 0.0f) {
-        char value[32];
-        std::snprintf(value, sizeof value, "%g", static_cast<double>(pressure));
-        prepareOptions_ = {"--pressure", value};
-    }
+    prepareOptions_ = pressureOptions(pressure);
     progress_ = PrepareProgress{};
     startReading(path, false);
 }
@@ -140,12 +134,11 @@ void ModelLoader::startReading(const std::string& bodyPath, bool mustBeBody) {
     stopReading();
     reading_ = std::make_unique<Reading>();
     stage_ = Stage::reading;
-    reader_ =
-        std::thread([reading = reading_.get(), bodyPath, mustBeBody, tool = tool_, mass = mass_,
-                          options = prepareOptions_] {
-            readOrFind(*reading, bodyPath, mustBeBody, tool, mass, options);
-            reading->finished = true;
-        });
+    reader_ = std::thread([reading = reading_.get(), bodyPath, mustBeBody, tool = tool_,
+                           mass = mass_, options = prepareOptions_] {
+        readOrFind(*reading, bodyPath, mustBeBody, tool, mass, options);
+        reading->finished = true;
+    });
 }
 
 void ModelLoader::stopReading() {

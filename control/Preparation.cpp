@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -173,6 +174,15 @@ std::string progressBar(const PrepareProgress& progress) {
         bar << "  " << progress.stage;
     }
     return bar.str();
+}
+
+std::vector<std::string> pressureOptions(float pressure) {
+    if (!(pressure > 0.0f)) {
+        return {};
+    }
+    char value[32];
+    std::snprintf(value, sizeof value, "%g", static_cast<double>(pressure));
+    return {"--pressure", value};
 }
 
 std::unique_ptr<Preparation> startPrepareTool(const std::string& tool, const std::string& model,

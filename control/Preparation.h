@@ -54,6 +54,10 @@ PreparedPlace placePreparedBody(const std::string& model, const PreparedBodyKey&
 /// and the stage ("[#####...............]  25%  reading").
 std::string progressBar(const PrepareProgress& progress);
 
+/// The tool's options for a body held by a gas of `pressure` rather than by struts
+/// ("--pressure", "20"); none for a pressure of 0 or less.
+std::vector<std::string> pressureOptions(float pressure);
+
 /// Starts plimmerton-prepare (`tool`) on `model`, to write the body to `body`, with the tool's
 /// `options` ("--pressure", "20"). Returns null, with one line in `problem`, when the tool cannot
 /// be started.

@@ -281,11 +281,13 @@ protected:
 
     ModelLoader::Launcher launcher() {
         return [this](const std::string& tool, const std::string& model, const std::string& body,
+                      const std::vector<std::string>& options,
                       std::string&) -> std::unique_ptr<Preparation> {
             EXPECT_EQ(tool, toolPath_);
             ++fake.starts;
             fake.model = model;
             fake.body = body;
+            fake.options = options;
             return std::make_unique<ReportingPreparation>(
                 std::vector<PrepareProgress>{
                     {0, ""}, {0, "reading"}, {40, "reading"}, {60, "bracing"}},
@@ -297,7 +299,7 @@ protected:
     std::string prepare(const std::string& model, StartModel& body, bool& made) {
         setErrorLineOpen(false);
         ::testing::internal::CaptureStderr();
-        made = prepareModelAtStart(model, false, body, launcher(), toolPath_);
+        made = prepareModelAtStart(model, {}, false, body, launcher(), toolPath_);
         return ::testing::internal::GetCapturedStderr();
     }
 };
@@ -365,6 +367,26 @@ TEST_F(ModelAtStart, PointsTheSettingsAtTheBodyAndKeepsTheCommandLinesPicture) {
         EXPECT_EQ(state.commandLineTexture, textureGiven ? "skin.tga" : "");
     }
     EXPECT_EQ(fake.starts, 1);
+}
+
+TEST_F(ModelAtStart, WithAPressureIsPreparedToBeHeldByTheGasIntoABodyOfItsOwn) {
+    const std::string model = write("bare.off", bareOff);
+    std::vector<std::string> bodies;
+    for (const float pressure : {0.0f, 20.0f}) {
+        ProgramState state;
+        settings.meshFileName = model.c_str();
+        settings.pressureGiven = true;
+        settings.pressure = pressure;
+        ::testing::internal::CaptureStderr();
+        const bool taken = takeModelAtStart(state, false, false, launcher(), toolPath_);
+        ::testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(taken);
+        const std::vector<std::string> asked = {"--pressure", "20"};
+        EXPECT_EQ(fake.options, pressure > 0 ? asked : std::vector<std::string>());
+        bodies.push_back(settings.meshFileName);
+    }
+    EXPECT_EQ(fake.starts, 2);
+    EXPECT_NE(bodies[0], bodies[1]) << "the body held by the gas is kept apart from the braced";
 }
 
 struct BadFile {
