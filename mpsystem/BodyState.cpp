@@ -4,7 +4,7 @@
 
 BodyState::BodyState(const MpSystem& body)
     : positions(body.numPoints()), velocities(body.numPoints()), externalForces(body.numPoints()),
-      masses(body.numPoints()) {
+      masses(body.numPoints()), pinned(body.numPoints()) {
     if (body.hasSingleLengths()) {
         singleLastLengths.resize(body.numSprings());
     } else {

@@ -7,9 +7,10 @@
 
 class MpSystem;
 
-/// What a body's next steps depend on beyond its rest data (springs, rest lengths, faces, which
-/// never change): where its points are and how fast they go, the external forces gathered for
-/// the next step, each spring's last length, the points' masses and the values in force. A
+/// What a body's next steps depend on beyond its rest data (springs, rest lengths, faces and
+/// the volume the surface enclosed as read, which never change): where its points are and how
+/// fast they go, the external forces gathered for the next step, each spring's last length, the
+/// points' masses and the values in force, among them the gas's pressure and the pins. A
 /// body put back into a state it was in goes on from there exactly as it went on then, bit for
 /// bit (MpSystem::captureState, MpSystem::restoreState).
 ///
@@ -34,4 +35,8 @@ struct BodyState {
     float stiffness = 0;
     float damping = 0;
     float pointMass = 0;
+    float pressure = 0;
+    /// 1 for each pinned point. A pinned point is held where it stands between steps, so its
+    /// position is where it is pinned.
+    std::vector<uint8_t> pinned;
 };

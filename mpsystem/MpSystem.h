@@ -139,8 +139,8 @@ public:
     void captureState(BodyState& state) const;
     /// Puts the body back into `state`, captured from it or from a body read from the same
     /// mesh: the steps that follow give the same results, bit for bit, as those that followed
-    /// the capture. Stiffness, damping and point mass return with it; the camera, the headcam
-    /// and the surface stay as they are (updateScene shows the state).
+    /// the capture. Stiffness, damping, point mass, pressure and the pins return with it; the
+    /// camera, the headcam and the surface stay as they are (updateScene shows the state).
     void restoreState(const BodyState& state);
     /// The largest side of the box around the points as they were made: the body's own size.
     float restSize() const { return restSize_; }

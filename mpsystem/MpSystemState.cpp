@@ -16,6 +16,7 @@ bool sized(const BodyState& state, const MpSystem& body) {
     const std::vector<double>& twice = state.doubleLastLengths;
     return state.positions.size() == n && state.velocities.size() == n &&
            state.externalForces.size() == n && state.masses.size() == n &&
+           state.pinned.size() == n &&
            (body.hasSingleLengths() ? single.size() == s && twice.empty()
                                     : twice.size() == s && single.empty());
 }
@@ -53,6 +54,11 @@ void MpSystem::captureState(BodyState& state) const {
     state.stiffness = stiffness_;
     state.damping = damping_;
     state.pointMass = pointMass_;
+    state.pressure = pressure_;
+    std::fill(state.pinned.begin(), state.pinned.end(), uint8_t(0));
+    for (int32_t i : pinnedPoints_) {
+        state.pinned[static_cast<size_t>(i)] = 1;
+    }
     state.bodySerial = serial_;
 }
 
@@ -71,6 +77,17 @@ void MpSystem::restoreState(const BodyState& state) {
     stiffness_ = state.stiffness;
     damping_ = state.damping;
     pointMass_ = state.pointMass;
+    // A state with a gas was taken from a surface that holds one.
+    setPressure(state.pressure);
+    pinnedPoints_.clear();
+    pinnedPositions_.clear();
+    for (int32_t i = 0; i < numPoints_; ++i) {
+        if (state.pinned[static_cast<size_t>(i)] != 0) {
+            pinnedPoints_.push_back(i);
+            pinnedPositions_.push_back(positions_[static_cast<size_t>(i)]);
+        }
+    }
+    ++pinChanges_;
     // No step has stopped a point of the state put back: it was captured after a sound one.
     stoppedPoints_.store(false, std::memory_order_relaxed);
 }

@@ -6,8 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <set>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -46,6 +51,61 @@ BodyMesh sheet(bool singleLengths) {
                 join(i, i + side + 1);
             }
         }
+    }
+    mesh.pointMass = 0.5f;
+    return mesh;
+}
+
+/// A closed ball: an octahedron whose triangles are split in four `levels` times, its points
+/// pushed out onto a sphere of radius 1 around y = 1, wound outward; a spring on each edge,
+/// its rest length in double precision.
+/// Three levels give 258 points and 768 springs, enough for a step plan of two parts.
+BodyMesh ball(int levels) {
+    BodyMesh mesh;
+    std::vector<SbVec3f> points = {{1, 0, 0},  {-1, 0, 0}, {0, 1, 0},
+                                   {0, -1, 0}, {0, 0, 1},  {0, 0, -1}};
+    std::vector<std::array<int32_t, 3>> triangles = {{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4},
+                                                     {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}};
+    for (int level = 0; level < levels; ++level) {
+        std::map<std::pair<int32_t, int32_t>, int32_t> middles;
+        const auto middle = [&](int32_t a, int32_t b) {
+            const auto key = std::minmax(a, b);
+            const auto found = middles.find(key);
+            if (found != middles.end()) {
+                return found->second;
+            }
+            SbVec3f m = points[a] + points[b];
+            m.normalize();
+            points.push_back(m);
+            return middles[key] = static_cast<int32_t>(points.size() - 1);
+        };
+        std::vector<std::array<int32_t, 3>> split;
+        for (const auto& t : triangles) {
+            const int32_t ab = middle(t[0], t[1]);
+            const int32_t bc = middle(t[1], t[2]);
+            const int32_t ca = middle(t[2], t[0]);
+            split.insert(split.end(),
+                         {{t[0], ab, ca}, {ab, t[1], bc}, {ca, bc, t[2]}, {ab, bc, ca}});
+        }
+        triangles = split;
+    }
+    std::set<std::pair<int32_t, int32_t>> edges;
+    for (const auto& t : triangles) {
+        mesh.faceIndices.insert(mesh.faceIndices.end(), {t[0], t[1], t[2], -1});
+        for (int k = 0; k < 3; ++k) {
+            edges.insert(std::minmax(t[k], t[(k + 1) % 3]));
+        }
+    }
+    for (const SbVec3f& p : points) {
+        mesh.positions.push_back(p + SbVec3f(0, 1, 0));
+        mesh.masses.push_back(0.5f);
+        mesh.texCoords.emplace_back(0.0f, 0.0f);
+    }
+    for (const auto& [a, b] : edges) {
+        mesh.springs.push_back(SpringEnds{a, b});
+        const SbVec3f d = points[a] - points[b];
+        mesh.restLengths.push_back(
+            std::sqrt(double(d[0]) * d[0] + double(d[1]) * d[1] + double(d[2]) * d[2]));
     }
     mesh.pointMass = 0.5f;
     return mesh;
@@ -99,50 +159,80 @@ struct StateCase {
     const char* name;
     bool singleLengths;
     int parts;
+    /// A closed ball held by a gas, with pinned points, in place of the sheet.
+    bool gasAndPins = false;
 };
+
+/// The case's body; one with a gas and pins has them as the values in force.
+MpSystem* makeBody(const StateCase& c, float damping, float stiffness) {
+    if (!c.gasAndPins) {
+        return new MpSystem(sheet(c.singleLengths), damping, stiffness);
+    }
+    MpSystem* body = new MpSystem(ball(3), damping, stiffness);
+    EXPECT_TRUE(body->setPressure(25.0f));
+    for (int i : {0, 7, 130}) {
+        body->setPinned(i, true);
+    }
+    return body;
+}
 
 class BodyStateRoundTrip : public testing::TestWithParam<StateCase> {};
 
 // A run put back to a state taken mid-way (with forces gathered for the next step, after a
-// body of other values went its own way) continues bit for bit as the run that went straight
-// on; and so does a twin body read from the same mesh and laid out for other threads, into
-// which the state is put.
+// body of other values, pressure and pins went its own way) continues bit for bit as the run
+// that went straight on; and so does a twin body read from the same mesh and laid out for
+// other threads, into which the state is put.
 TEST_P(BodyStateRoundTrip, ARestoredRunContinuesBitForBit) {
     const StateCase& c = GetParam();
-    MpSystem body(sheet(c.singleLengths), 0.03f, 120.0f);
-    body.splitStep(c.parts);
-    ASSERT_EQ(body.stepPlan().parts(), c.parts);
-    ASSERT_EQ(body.hasSingleLengths(), c.singleLengths);
-    runTicks(body, 0, 30);
-    push(body, 30);
-    BodyState state(body);
-    body.captureState(state);
-    const std::vector<Trace> straightOn = runTicks(body, 31, 70);
+    std::unique_ptr<MpSystem> body(makeBody(c, 0.03f, 120.0f));
+    body->splitStep(c.parts);
+    ASSERT_EQ(body->stepPlan().parts(), c.parts);
+    ASSERT_EQ(body->hasSingleLengths(), c.singleLengths);
+    runTicks(*body, 0, 30);
+    push(*body, 30);
+    BodyState state(*body);
+    body->captureState(state);
+    const float pressure = body->pressure();
+    const std::vector<int32_t> pins = body->pinnedPoints();
+    const std::vector<Trace> straightOn = runTicks(*body, 31, 70);
 
-    body.setStiffness(999.0f);
-    body.setDamping(0.5f);
-    body.setPointMass(3.0f);
-    runTicks(body, 100, 120);
-    body.restoreState(state);
-    EXPECT_EQ(body.stiffness(), 120.0f);
-    EXPECT_EQ(body.damping(), 0.03f);
-    EXPECT_EQ(body.pointMass(), 0.5f);
-    expectSameRun(straightOn, runTicks(body, 31, 70));
+    body->setStiffness(999.0f);
+    body->setDamping(0.5f);
+    body->setPointMass(3.0f);
+    body->setPressure(c.gasAndPins ? 60.0f : 0.0f);
+    body->setPinned(0, false);
+    body->setPinned(5, true);
+    runTicks(*body, 100, 120);
+    const uint64_t pinChanges = body->pinChanges();
+    body->restoreState(state);
+    EXPECT_EQ(body->stiffness(), 120.0f);
+    EXPECT_EQ(body->damping(), 0.03f);
+    EXPECT_EQ(body->pointMass(), 0.5f);
+    EXPECT_EQ(body->pressure(), pressure);
+    EXPECT_EQ(body->pinnedPoints(), pins);
+    EXPECT_GT(body->pinChanges(), pinChanges) << "the marker of the pins looks again";
+    const std::vector<Trace> restored = runTicks(*body, 31, 70);
+    expectSameRun(straightOn, restored);
+    for (int32_t i : pins) {
+        EXPECT_TRUE(sameBytes(std::vector<SbVec3f>{state.positions[i]},
+                              std::vector<SbVec3f>{restored.back().positions[i]}))
+            << "pinned point " << i << " held where the state had it";
+    }
 
-    MpSystem twin(sheet(c.singleLengths), 0.0f, 0.0f);
-    twin.splitStep(c.parts == 1 ? 2 : 1);
-    twin.restoreState(state);
-    expectSameRun(straightOn, runTicks(twin, 31, 70));
+    std::unique_ptr<MpSystem> twin(makeBody(c, 0.0f, 0.0f));
+    twin->setPressure(0.0f);
+    twin->splitStep(c.parts == 1 ? 2 : 1);
+    twin->restoreState(state);
+    expectSameRun(straightOn, runTicks(*twin, 31, 70));
 }
 
-INSTANTIATE_TEST_SUITE_P(Lengths, BodyStateRoundTrip,
-                         testing::Values(StateCase{"single_one_part", true, 1},
-                                         StateCase{"single_two_parts", true, 2},
-                                         StateCase{"double_one_part", false, 1},
-                                         StateCase{"double_two_parts", false, 2}),
-                         [](const testing::TestParamInfo<StateCase>& info) {
-                             return info.param.name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, BodyStateRoundTrip,
+    testing::Values(StateCase{"single_one_part", true, 1}, StateCase{"single_two_parts", true, 2},
+                    StateCase{"double_one_part", false, 1}, StateCase{"double_two_parts", false, 2},
+                    StateCase{"gas_and_pins_one_part", false, 1, true},
+                    StateCase{"gas_and_pins_two_parts", false, 2, true}),
+    [](const testing::TestParamInfo<StateCase>& info) { return info.param.name; });
 
 // The guard that stops a point whose new state would leave single precision is what tells a
 // blow-up in the making: each step, plain or fast, says whether it had to.
