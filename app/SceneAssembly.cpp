@@ -65,7 +65,8 @@ bool assembleScene(ExaminerViewer* examinerViewer, ProgramState& state) {
         dropUnheldNodes();
         return false;
     }
-    const BodyOptionProblems problems = applyBodyOptions(*mpSystem);
+    // A model prepared at start has already named the body after itself.
+    const BodyOptionProblems problems = applyBodyOptions(*mpSystem, state.bodyName);
     if (!problems.pins.empty()) {
         freshErrorLine() << problems.pins << std::endl;
         dropUnheldNodes();

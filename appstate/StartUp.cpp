@@ -69,13 +69,14 @@ bool startsWithModel(int argc, char** argv) {
     return keyword != "OFF" && keyword != "TOFF" && isPreparableModel(keyword, path);
 }
 
-BodyOptionProblems applyBodyOptions(MpSystem& body) {
+BodyOptionProblems applyBodyOptions(MpSystem& body, const std::string& name) {
     BodyOptionProblems problems;
     const bool refused = settings.pressureGiven
                              ? !body.setPressure(settings.pressure)
                              : body.filePressure() > 0.0f && body.pressure() == 0.0f;
     if (refused) {
-        problems.pressure = std::string(settings.meshFileName) + ": " + body.pressureRefusal();
+        problems.pressure = (name.empty() ? std::string(settings.meshFileName) : name) + ": " +
+                            body.pressureRefusal();
     }
     for (int32_t i : settings.pins) {
         if (i < body.numPoints()) {

@@ -32,12 +32,13 @@ bool startsWithModel(int argc, char** argv);
 /// What a body read from the command line's file could not take of -pressure and -pin, one
 /// line each for the user; empty when it took all.
 struct BodyOptionProblems {
-    /// The pressure refused (MpSystem::pressureRefusal), the file named.
+    /// The pressure refused (MpSystem::pressureRefusal), after the name of the body's file.
     std::string pressure;
     /// The first point of -pin beyond the body.
     std::string pins;
 };
 
 /// Gives `body` the pressure of -pressure when it was given (else it keeps its file's) and pins
-/// the points of -pin that it has.
-BodyOptionProblems applyBodyOptions(MpSystem& body);
+/// the points of -pin that it has. The refusal of a pressure names the body's file `name`
+/// (settings.meshFileName when empty; the model it was prepared from is what the user named).
+BodyOptionProblems applyBodyOptions(MpSystem& body, const std::string& name = "");

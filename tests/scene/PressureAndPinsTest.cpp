@@ -116,6 +116,11 @@ TEST_F(PressureAndPins, AnOpenSurfaceIsRefusedWithAWordOverTheViewInTheStatusAnd
     EXPECT_NE(readerOutput.find("body.off: " + word), std::string::npos) << readerOutput;
     EXPECT_NE(state.notice.text.find(word), std::string::npos) << state.notice.text;
     EXPECT_TRUE(statusHas(state, "no pressure: open surface"));
+    releaseApplication();
+    // A model prepared at start is named as the user named it, not by its body in the cache.
+    state.bodyName = "models/cow.obj";
+    ASSERT_TRUE(assemble(openCube(), options));
+    EXPECT_EQ(state.notice.text, "models/cow.obj: " + word);
 
     testing::internal::CaptureStderr();
     state.tuning.setValue(Tunable::pressure, 30.0f);
