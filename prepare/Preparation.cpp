@@ -1,14 +1,13 @@
 #include "prepare/Preparation.h"
 
+#include "generators/BendingSprings.h"
 #include "mpsystem/SurfaceClosure.h"
 #include "mpsystem/SurfacePressure.h"
-#include "generators/BendingSprings.h"
 #include "prepare/ModelImport.h"
 #include "prepare/Simplify.h"
 
-#include <cmath>
-
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
