@@ -375,6 +375,7 @@ TEST_F(ModelAtStart, WithAPressureIsPreparedToBeHeldByTheGasIntoABodyOfItsOwn) {
     for (const float pressure : {0.0f, 20.0f}) {
         ProgramState state;
         settings.meshFileName = model.c_str();
+        settings.textureFileName = "";
         settings.pressureGiven = true;
         settings.pressure = pressure;
         ::testing::internal::CaptureStderr();
