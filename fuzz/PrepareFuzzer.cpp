@@ -1,9 +1,11 @@
 // libFuzzer target: model preparation on arbitrary bytes. The first byte picks the form the
-// import library is told to expect (OFF, OBJ, PLY, STL, glTF, GLB), the rest is the file. Any
+// import library is told to expect (OFF, OBJ, PLY, STL, glTF, GLB) and whether the body is to be
+// held by a gas rather than struts (--pressure), the rest is the file. Any
 // crash, sanitizer report, leak or hang in our code, or a body that breaks the invariants
 // below, is a fault; a crash inside the import library (which is not instrumented) is one of
 // the library's.
 
+#include "mpsystem/SurfaceClosure.h"
 #include "prepare/Preparation.h"
 
 #include <cmath>
@@ -33,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PrepareOptions options;
     // A small budget keeps each run short; the paths are the same as with the default.
     options.maxPoints = 64;
+    options.pressure = data[0] / 6 % 2 == 1 ? 20.0f : 0.0f;
     TriangleMesh body;
     PrepareReport report;
     const std::string error = prepareModel(data + 1, size - 1, form, options, body, report);
@@ -54,6 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& s : body.struts) {
         require(s[0] >= 0 && s[0] < n && s[1] >= 0 && s[1] < n && s[0] != s[1],
                 "struts join two points");
+    }
+    if (report.pressure > 0) {
+        require(options.pressure > 0 && report.pressureProblem.empty(), "a gas only when asked");
+        require(closureOf(body.triangles.front().data(), body.triangles.size(), 3).closed,
+                "a body held by a gas has a closed surface");
     }
     std::ostringstream out;
     require(writeMesh(body, MeshForm::Toff, out), "the body can be written");

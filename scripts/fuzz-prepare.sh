@@ -4,7 +4,8 @@
 # Fuzzes model preparation (plimmerton-prepare's work: import, clean-up, simplification,
 # placement, bracing, writing) for SECONDS seconds (default 60) with libFuzzer under address and
 # undefined-behaviour sanitizers. An input's first byte picks the form the import library is
-# told to expect: 0 OFF, 1 OBJ, 2 PLY, 3 STL, 4 glTF, 5 GLB. Seeds: the small models in
+# told to expect: 0 OFF, 1 OBJ, 2 PLY, 3 STL, 4 glTF, 5 GLB, and 6 to 11 the same for a body
+# held by a gas rather than struts (--pressure). Seeds, each in both ways: the small models in
 # fuzz/corpus-prepare and the small glTF boxes of the assimp-testmodels package when it is
 # installed; inputs that find new paths collect in build-fuzz/corpus-prepare.
 # A crash, leak, hang or out-of-memory leaves its input in build-fuzz/artifacts-prepare and
@@ -26,21 +27,27 @@ cmake --build "$build" --target fuzz_prepare -j 2 >/dev/null
 
 rm -rf "$build/artifacts-prepare" "$build/seeds-prepare" "$build/prepare.log"
 mkdir -p "$build/corpus-prepare" "$build/artifacts-prepare" "$build/seeds-prepare"
+# selector FILE [GAS]: the first byte for the file's form; with GAS, the one that also asks for a
+# body held by a gas (--pressure).
 selector() {
+    local form
     case "$1" in
-    *.off) printf '\000' ;;
-    *.obj) printf '\001' ;;
-    *.ply) printf '\002' ;;
-    *.stl) printf '\003' ;;
-    *.gltf) printf '\004' ;;
-    *.glb) printf '\005' ;;
+    *.off) form=0 ;;
+    *.obj) form=1 ;;
+    *.ply) form=2 ;;
+    *.stl) form=3 ;;
+    *.gltf) form=4 ;;
+    *.glb) form=5 ;;
     esac
+    printf "\\$(printf %03o $((form + ${2:+6})))"
 }
 shopt -s nullglob
 for seed in fuzz/corpus-prepare/* /usr/share/assimp/models/glTF2/BoxTextured-glTF-Embedded/*.gltf \
     /usr/share/assimp/models/glTF2/BoxTextured-glTF-Binary/*.glb \
     /usr/share/assimp/models/OFF/Cube.off; do
+    [ -f "$seed" ] || continue
     { selector "$seed"; cat "$seed"; } >"$build/seeds-prepare/$(basename "$seed")"
+    { selector "$seed" gas; cat "$seed"; } >"$build/seeds-prepare/gas-$(basename "$seed")"
 done
 
 status=0
