@@ -45,6 +45,25 @@ void timerTick(benchmark::State& state) {
 }
 BENCHMARK(timerTick)->Apply(sphereLevels);
 
+// The same tick with a gas inside the body's surface (range(1) 1) and without (0): what the gas
+// costs the program's tick, beside the contacts that share the caches with it.
+void inflatedTimerTick(benchmark::State& state) {
+    BusyArena arena(static_cast<int>(state.range(0)));
+    if (state.range(1) != 0 && !arena.body->setPressure(5.0f)) {
+        state.SkipWithError("the sphere does not take a pressure");
+    }
+    const TickWorld tickWorld{arena.body.get(), arena.balls, arena.lights, *arena.world,
+                              arena.collisions};
+    for (auto _ : state) {
+        runTick(tickWorld, benchTimeStep);
+    }
+    state.counters["points"] = arena.body->numPoints();
+}
+BENCHMARK(inflatedTimerTick)
+    ->ArgsProduct({{7}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 // The same tick with the plain step and contact pass, for comparison.
 void plainTimerTick(benchmark::State& state) {
     BusyArena arena(static_cast<int>(state.range(0)));

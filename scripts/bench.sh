@@ -144,6 +144,15 @@ line("stable time step: measuring a body of 160k points once, ms",
 line("stable time step: the bound a status asks for, over one tick at 160k points",
      quotient(ms("stableStepBound/7/real_time"), tick), "(<= 0.05)")
 
+# The same sphere without struts, held by its gas and not: what the gas's pass adds to a step.
+line("the step with the gas over the step without, 160k points, less 1",
+     quotient(ms("inflatedStep/7/1/real_time"), ms("inflatedStep/7/0/real_time")) and
+     quotient(ms("inflatedStep/7/1/real_time"), ms("inflatedStep/7/0/real_time")) - 1,
+     "(<= 0.15)")
+line("  a tick with the gas over one without, 160k points in the busy arena, less 1",
+     quotient(ms("inflatedTimerTick/7/1/real_time"), ms("inflatedTimerTick/7/0/real_time")) and
+     quotient(ms("inflatedTimerTick/7/1/real_time"), ms("inflatedTimerTick/7/0/real_time")) - 1)
+
 load = median.get("readBody/8/real_time")
 if load:
     line("peak memory of loading 650k points over the finished body",
