@@ -12,9 +12,11 @@
 #include <atomic>
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
+class BodySurface;
 class SoCamera;
 class SoCoordinate3;
 class SoSeparator;
@@ -167,19 +169,23 @@ public:
     bool hasFileTexCoords() const { return hasFileTexCoords_; }
 
     /// Builds the body's textured surface with the picture of `textureFile` (none for an empty
-    /// name; see loadTexture for the files taken); the caller adds it to the scene.
+    /// name; see loadTexture for the files taken) and makes it the body's surface
+    /// (BodySurface.h, in the surface library); the caller adds it to the scene.
     SoSeparator* buildSurface(float red, float green, float blue, float transparency,
                               const char* textureFile);
-    /// Copies the positions into the surface and, with the headcam on, puts the camera above
-    /// and behind point 0, looking at it. Once a point has been pinned, the surface also shows
-    /// the pinned points with a marker (mpsystem/surface/PinMarkers.h), its last child.
+    /// Copies the positions into the surface (those of the level drawn, for a large body) and,
+    /// with the headcam on, puts the camera above and behind point 0, looking at it. Once a
+    /// point has been pinned, the surface also shows the pinned points with a marker
+    /// (mpsystem/surface/PinMarkers.h), its last child.
     void updateScene();
     void setCamera(SoCamera* camera) { camera_ = camera; }
     bool isHeadcam() const { return headcam_ != 0; }
     /// Switching off puts the camera back to the global view pose.
     void setHeadcam(bool on);
-    SoSeparator* surfaceRoot() const { return surfaceRoot_; }
-    SoCoordinate3* surfaceCoordinates() const { return surfaceCoordinates_; }
+    /// The surface built last, its separator and its coordinates; null before buildSurface.
+    BodySurface* surface() const { return surface_.get(); }
+    SoSeparator* surfaceRoot() const;
+    SoCoordinate3* surfaceCoordinates() const;
 
 private:
     /// Takes over the rest data and sets the state that starts from it: at rest, no forces,
@@ -243,8 +249,8 @@ private:
     SlotLengths<double> doubleSlotLengths_;
     float stiffness_ = 0;
     float springDamping_ = 0.1f;
-    SoSeparator* surfaceRoot_ = nullptr;
-    SoCoordinate3* surfaceCoordinates_ = nullptr;
+    /// Shared only so that the physics, which never builds a surface, need not know its type.
+    std::shared_ptr<BodySurface> surface_;
     /// The marker of the pinned points, made with the first pin, and the pins it shows.
     SoSeparator* pinMarkers_ = nullptr;
     SoCoordinate3* pinCoordinates_ = nullptr;

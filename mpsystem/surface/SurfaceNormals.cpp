@@ -73,6 +73,15 @@ bool SurfaceNormals::setTriangles(const int32_t* indices, int numIndices, int nu
             pointFaces_[next[cornerPoints_[3 * t + c]]++] = t;
         }
     }
+    // A coarse level of a large surface uses few of the points: the passes over points walk
+    // only those its triangles use. The others keep a zero normal, as a point without faces
+    // gets one, and count as smooth.
+    usedPoints_.clear();
+    for (int p = 0; p < numPoints; ++p) {
+        if (pointFaceStart_[p + 1] > pointFaceStart_[p]) {
+            usedPoints_.push_back(p);
+        }
+    }
     repeatsFace_.assign(numPoints, 0);
     for (int p = 0; p < numPoints; ++p) {
         for (int i = pointFaceStart_[p] + 1; i < pointFaceStart_[p + 1]; ++i) {
@@ -82,14 +91,17 @@ bool SurfaceNormals::setTriangles(const int32_t* indices, int numIndices, int nu
         }
     }
     faceNormals_.resize(triangles);
-    pointNormals_.resize(numPoints);
-    smooth_.assign(numPoints, 0);
-    blockSharpPoints_.assign(blocksOf(numPoints, blockPoints), 0);
+    pointNormals_.assign(numPoints, SbVec3f(0.0f, 0.0f, 0.0f));
+    smooth_.assign(numPoints, 1);
+    for (int32_t p : usedPoints_) {
+        smooth_[p] = 0;
+    }
+    blockSharpPoints_.assign(blocksOf(static_cast<int>(usedPoints_.size()), blockPoints), 0);
     smoothCorners_.resize(cornerPoints_.size());
     sharpTriangles_.resize(triangles);
     blockSmoothCount_.assign(blocksOf(triangles, blockTriangles), 0);
     blockSharpCount_.assign(blockSmoothCount_.size(), 0);
-    numSharpPoints_ = numPoints;
+    numSharpPoints_ = static_cast<int>(usedPoints_.size());
     return true;
 }
 
@@ -116,8 +128,9 @@ void SurfaceNormals::update(const SbVec3f* points, float creaseAngle, bool count
     const int pointBlocks = static_cast<int>(blockSharpPoints_.size());
     forEachItem(pointBlocks, workers, [&](int block) {
         const int first = block * blockPoints;
+        const int used = static_cast<int>(usedPoints_.size());
         blockSharpPoints_[block] =
-            updatePointNormals(first, std::min(numPoints_, first + blockPoints), threshold_);
+            updatePointNormals(first, std::min(used, first + blockPoints), threshold_);
     });
     numSharpPoints_ = 0;
     for (int sharp : blockSharpPoints_) {
@@ -143,7 +156,8 @@ void SurfaceNormals::updateFaceNormals(int block, const SbVec3f* points, bool co
 
 int SurfaceNormals::updatePointNormals(int first, int end, float threshold) {
     int sharp = 0;
-    for (int p = first; p < end; ++p) {
+    for (int k = first; k < end; ++k) {
+        const int32_t p = usedPoints_[k];
         const int32_t* faces = pointFaces_.data() + pointFaceStart_[p];
         const int count = pointFaceStart_[p + 1] - pointFaceStart_[p];
         SbVec3f sum(0.0f, 0.0f, 0.0f);

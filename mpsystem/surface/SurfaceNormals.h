@@ -59,6 +59,7 @@ public:
 
 private:
     void updateFaceNormals(int block, const SbVec3f* points, bool counterClockwise);
+    /// The normals of usedPoints_[first .. end); returns how many of them are sharp.
     int updatePointNormals(int first, int end, float threshold);
     void sortBlock(int block);
 
@@ -74,6 +75,8 @@ private:
     /// faces of point p are pointFaces_[pointFaceStart_[p] .. pointFaceStart_[p + 1]).
     std::vector<int32_t> pointFaceStart_;
     std::vector<int32_t> pointFaces_;
+    /// The points that some triangle uses, in increasing order.
+    std::vector<int32_t> usedPoints_;
     /// Whether a face meets point p at two corners, so its own normal must not count twice.
     std::vector<uint8_t> repeatsFace_;
     std::vector<SbVec3f> faceNormals_;

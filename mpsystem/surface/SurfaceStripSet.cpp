@@ -1,13 +1,17 @@
 #include "mpsystem/surface/SurfaceStripSet.h"
 
+#include <Inventor/SoPrimitiveVertex.h>
 #include <Inventor/actions/SoGLRenderAction.h>
 #include <Inventor/bundles/SoMaterialBundle.h>
 #include <Inventor/bundles/SoTextureCoordinateBundle.h>
+#include <Inventor/details/SoFaceDetail.h>
+#include <Inventor/details/SoPointDetail.h>
 #include <Inventor/elements/SoCoordinateElement.h>
 #include <Inventor/elements/SoCreaseAngleElement.h>
 #include <Inventor/elements/SoDrawStyleElement.h>
 #include <Inventor/elements/SoGLCacheContextElement.h>
 #include <Inventor/elements/SoMaterialBindingElement.h>
+#include <Inventor/elements/SoModelMatrixElement.h>
 #include <Inventor/elements/SoMultiTextureCoordinateElement.h>
 #include <Inventor/elements/SoMultiTextureEnabledElement.h>
 #include <Inventor/elements/SoNormalBindingElement.h>
@@ -15,9 +19,14 @@
 #include <Inventor/elements/SoShapeHintsElement.h>
 #include <Inventor/elements/SoShapeStyleElement.h>
 #include <Inventor/elements/SoTextureCoordinateBindingElement.h>
+#include <Inventor/elements/SoViewVolumeElement.h>
+#include <Inventor/elements/SoViewportRegionElement.h>
+#include <Inventor/misc/SoNotification.h>
 #include <Inventor/system/gl.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 SO_NODE_SOURCE(SurfaceStripSet);
 
@@ -33,6 +42,41 @@ bool drawingOrderShows(SoState* state) {
            SoDrawStyleElement::get(state) != SoDrawStyleElement::FILLED;
 }
 
+/// The size in pixels of the rectangle round `box` (in the shape's own coordinates) on the
+/// state's viewport; false when part of the box lies at or behind the eye, where the box has
+/// no such rectangle and the surface fills the view.
+bool screenRectangle(SoState* state, const SbBox3f& box, SbVec2f& size) {
+    const SbMatrix& model = SoModelMatrixElement::get(state);
+    const SbViewVolume& volume = SoViewVolumeElement::get(state);
+    const SbVec2s viewport = SoViewportRegionElement::get(state).getViewportSizePixels();
+    const bool perspective = volume.getProjectionType() == SbViewVolume::PERSPECTIVE;
+    const SbVec3f& low = box.getMin();
+    const SbVec3f& high = box.getMax();
+    float left = std::numeric_limits<float>::max();
+    float bottom = left;
+    float right = -left;
+    float top = -left;
+    for (int corner = 0; corner < 8; ++corner) {
+        const SbVec3f local((corner & 1) ? high[0] : low[0], (corner & 2) ? high[1] : low[1],
+                            (corner & 4) ? high[2] : low[2]);
+        SbVec3f world;
+        model.multVecMatrix(local, world);
+        const float depth =
+            (world - volume.getProjectionPoint()).dot(volume.getProjectionDirection());
+        if (perspective && !(depth > 0.0f)) {
+            return false;
+        }
+        SbVec3f screen;
+        volume.projectToScreen(world, screen);
+        left = std::min(left, screen[0]);
+        right = std::max(right, screen[0]);
+        bottom = std::min(bottom, screen[1]);
+        top = std::max(top, screen[1]);
+    }
+    size.setValue((right - left) * viewport[0], (top - bottom) * viewport[1]);
+    return std::isfinite(size[0]) && std::isfinite(size[1]);
+}
+
 } // namespace
 
 void SurfaceStripSet::initClass() {
@@ -41,7 +85,7 @@ void SurfaceStripSet::initClass() {
     }
 }
 
-SurfaceStripSet::SurfaceStripSet() {
+SurfaceStripSet::SurfaceStripSet() : normals_(1) {
     SO_NODE_CONSTRUCTOR(SurfaceStripSet);
 }
 
@@ -49,30 +93,108 @@ SurfaceStripSet::~SurfaceStripSet() = default;
 
 void SurfaceStripSet::notify(SoNotList* list) {
     indicesChanged_ = true;
+    if (list->getLastField() == &coordIndex) {
+        dropLevels();
+    }
     SoIndexedTriangleStripSet::notify(list);
+}
+
+void SurfaceStripSet::setLevels(std::shared_ptr<const SurfaceLevels> levels,
+                                SurfacePointFeed* feed) {
+    dropLevels();
+    if (levels == nullptr || levels->numLevels() == 0 ||
+        levels->numTriangles(0) * 4 != coordIndex.getNum()) {
+        return;
+    }
+    levels_ = std::move(levels);
+    feed_ = feed;
+    normals_.resize(levels_->numLevels() + 1);
+}
+
+void SurfaceStripSet::dropLevels() {
+    levels_.reset();
+    feed_ = nullptr;
+    normals_.resize(1);
+    level_ = 0;
+    currentLevel_ = 0;
+    currentCoordinates_ = 0;
+}
+
+void SurfaceStripSet::pointsCopied(int level, SbUniqueId coordinatesId) {
+    currentLevel_ = level;
+    currentCoordinates_ = coordinatesId;
+}
+
+int SurfaceStripSet::currentLevel(const SoCoordinateElement* coordinates) const {
+    return coordinates->getNodeId() == currentCoordinates_ ? currentLevel_ : 0;
+}
+
+bool SurfaceStripSet::drawsLevel(SoState* state) const {
+    const SoCoordinateElement* coordinates = SoCoordinateElement::getInstance(state);
+    return level_ > 0 && levels_ != nullptr && !indicesChanged_ &&
+           normals_[0].normals.numTriangles() > 0 && vertexProperty.getValue() == nullptr &&
+           coordinates->is3D() && normals_[0].normals.numPoints() <= coordinates->getNum() &&
+           currentLevel(coordinates) <= level_;
+}
+
+int SurfaceStripSet::chooseLevel(SoState* state, const SoCoordinateElement* coordinates) {
+    if (levels_ == nullptr) {
+        return 0;
+    }
+    // Every level holds the coarsest one's points, which are therefore always current: their
+    // box is the body's size on the screen.
+    const SbVec3f* points = coordinates->getArrayPtr3();
+    SbBox3f box;
+    for (int32_t p : levels_->level(levels_->numLevels()).points) {
+        box.extendBy(points[p]);
+    }
+    float width = 0.0f;
+    float height = 0.0f;
+    float depth = 0.0f;
+    box.getSize(width, height, depth);
+    const float size = std::max({width, height, depth});
+    SbVec2f screen;
+    int level = 0;
+    if (size > 0.0f && screenRectangle(state, box, screen)) {
+        level = levels_->chooseLevel(screen[0] * screen[1], std::max(screen[0], screen[1]) / size);
+    }
+    const int current = currentLevel(coordinates);
+    if (level < current) {
+        if (feed_ != nullptr) {
+            // The feed changes points without a new node id, under every level's normals.
+            feed_->feedLevel(level);
+            for (LevelNormals& normals : normals_) {
+                normals.coordinates = 0;
+            }
+        } else {
+            level = current;
+        }
+    }
+    return level;
 }
 
 bool SurfaceStripSet::trianglesFit(const SoCoordinateElement* coordinates) {
     if (vertexProperty.getValue() != nullptr || !coordinates->is3D()) {
         return false;
     }
+    SurfaceNormals& whole = normals_[0].normals;
     if (indicesChanged_) {
         indicesChanged_ = false;
-        normalsCoordinates_ = 0;
+        normals_[0].coordinates = 0;
         usedCount_.clear();
         const int numIndices = coordIndex.getNum();
         const int32_t* indices = coordIndex.getValues(0);
         const int32_t largest =
             numIndices > 0 ? *std::max_element(indices, indices + numIndices) : -1;
-        if (!normals_.setTriangles(indices, numIndices, largest + 1)) {
+        if (!whole.setTriangles(indices, numIndices, largest + 1)) {
             return false;
         }
         usedCount_.assign(largest + 1, 0);
-        for (int i = 0; i < 3 * normals_.numTriangles(); ++i) {
-            ++usedCount_[normals_.cornerPoints()[i]];
+        for (int i = 0; i < 3 * whole.numTriangles(); ++i) {
+            ++usedCount_[whole.cornerPoints()[i]];
         }
     }
-    return normals_.numTriangles() > 0 && normals_.numPoints() <= coordinates->getNum();
+    return whole.numTriangles() > 0 && whole.numPoints() <= coordinates->getNum();
 }
 
 bool SurfaceStripSet::updateNormals(SoState* state) {
@@ -86,15 +208,24 @@ bool SurfaceStripSet::updateNormals(SoState* state) {
          binding != SoNormalBindingElement::PER_VERTEX_INDEXED)) {
         return false;
     }
+    level_ = chooseLevel(state, coordinates);
+    LevelNormals& drawn = normals_[level_];
+    if (level_ > 0 && drawn.normals.numTriangles() == 0) {
+        const SurfaceLevels::Level& level = levels_->level(level_);
+        drawn.normals.setTriangles(level.faceIndices.data(),
+                                   static_cast<int>(level.faceIndices.size()),
+                                   normals_[0].normals.numPoints());
+        drawn.coordinates = 0;
+    }
     const float crease = SoCreaseAngleElement::get(state);
     const bool counterClockwise =
         SoShapeHintsElement::getVertexOrdering(state) != SoShapeHintsElement::CLOCKWISE;
-    if (coordinates->getNodeId() != normalsCoordinates_ || crease != normalsCrease_ ||
-        counterClockwise != normalsCounterClockwise_) {
-        normals_.update(coordinates->getArrayPtr3(), crease, counterClockwise);
-        normalsCoordinates_ = coordinates->getNodeId();
-        normalsCrease_ = crease;
-        normalsCounterClockwise_ = counterClockwise;
+    if (coordinates->getNodeId() != drawn.coordinates || crease != drawn.crease ||
+        counterClockwise != drawn.counterClockwise) {
+        drawn.normals.update(coordinates->getArrayPtr3(), crease, counterClockwise);
+        drawn.coordinates = coordinates->getNodeId();
+        drawn.crease = crease;
+        drawn.counterClockwise = counterClockwise;
     }
     return true;
 }
@@ -111,32 +242,34 @@ bool SurfaceStripSet::textureFits(SoState* state) const {
            SoTextureCoordinateBindingElement::get(state) ==
                SoTextureCoordinateBindingElement::PER_VERTEX_INDEXED &&
            texture->getType(0) == SoMultiTextureCoordinateElement::EXPLICIT &&
-           texture->getDimension(0) == 2 && texture->getNum(0) >= normals_.numPoints();
+           texture->getDimension(0) == 2 && texture->getNum(0) >= normals_[0].normals.numPoints();
 }
 
 void SurfaceStripSet::GLRender(SoGLRenderAction* action) {
     SoState* state = action->getState();
     const bool fits = SoMaterialBindingElement::get(state) == SoMaterialBindingElement::OVERALL &&
                       updateNormals(state);
-    if (!fits) {
-        SoIndexedTriangleStripSet::GLRender(action);
-        return;
-    }
-    if (!shouldGLRender(action)) {
-        return;
-    }
     bool drawn = false;
-    {
+    if (fits) {
+        if (!shouldGLRender(action)) {
+            return;
+        }
         SoMaterialBundle material(action);
         SoTextureCoordinateBundle texture(action, TRUE, FALSE);
         const bool sendTexture = texture.needCoordinates();
         if (!sendTexture || (!texture.isFunction() && textureFits(state))) {
             material.sendFirst();
-            draw(state, !material.isColorOnly(), sendTexture, drawingOrderShows(state));
+            draw(state, normals(), !material.isColorOnly(), sendTexture, drawingOrderShows(state));
             drawn = true;
         }
     }
     if (!drawn) {
+        // The library draws the whole index list, whose points must all be current.
+        level_ = 0;
+        const SoCoordinateElement* coordinates = SoCoordinateElement::getInstance(state);
+        if (feed_ != nullptr && currentLevel(coordinates) > 0) {
+            feed_->feedLevel(0);
+        }
         SoIndexedTriangleStripSet::GLRender(action);
         return;
     }
@@ -144,7 +277,8 @@ void SurfaceStripSet::GLRender(SoGLRenderAction* action) {
     SoGLCacheContextElement::shouldAutoCache(state, SoGLCacheContextElement::DONT_AUTO_CACHE);
 }
 
-void SurfaceStripSet::draw(SoState* state, bool sendNormals, bool sendTexture, bool inListOrder) {
+void SurfaceStripSet::draw(SoState* state, const SurfaceNormals& normals, bool sendNormals,
+                           bool sendTexture, bool inListOrder) {
     const SbVec3f* points = SoCoordinateElement::getInstance(state)->getArrayPtr3();
     const SbVec2f* texCoords =
         sendTexture ? SoMultiTextureCoordinateElement::getInstance(state)->getArrayPtr2(0)
@@ -154,29 +288,29 @@ void SurfaceStripSet::draw(SoState* state, bool sendNormals, bool sendTexture, b
     glVertexPointer(3, GL_FLOAT, 0, points);
     if (sendNormals) {
         glEnableClientState(GL_NORMAL_ARRAY);
-        glNormalPointer(GL_FLOAT, 0, normals_.pointNormals());
+        glNormalPointer(GL_FLOAT, 0, normals.pointNormals());
     }
     if (sendTexture) {
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glTexCoordPointer(2, GL_FLOAT, 0, texCoords);
     }
-    if (normals_.allSmooth()) {
-        glDrawElements(GL_TRIANGLES, 3 * normals_.numTriangles(), GL_UNSIGNED_INT,
-                       normals_.cornerPoints());
+    if (normals.allSmooth()) {
+        glDrawElements(GL_TRIANGLES, 3 * normals.numTriangles(), GL_UNSIGNED_INT,
+                       normals.cornerPoints());
     } else if (inListOrder) {
-        drawInListOrder(points, texCoords, sendNormals);
+        drawInListOrder(normals, points, texCoords, sendNormals);
     } else {
-        for (int b = 0; b < normals_.numBlocks(); ++b) {
-            glDrawElements(GL_TRIANGLES, 3 * normals_.numSmoothTriangles(b), GL_UNSIGNED_INT,
-                           normals_.smoothCorners(b));
+        for (int b = 0; b < normals.numBlocks(); ++b) {
+            glDrawElements(GL_TRIANGLES, 3 * normals.numSmoothTriangles(b), GL_UNSIGNED_INT,
+                           normals.smoothCorners(b));
         }
         // Triangles at sharp points have a normal per corner; they are few on any body that is
         // not crumpled, and drawn one vertex at a time.
         glBegin(GL_TRIANGLES);
-        for (int b = 0; b < normals_.numBlocks(); ++b) {
-            const int32_t* sharp = normals_.sharpTriangles(b);
-            for (int i = 0; i < normals_.numSharpTriangles(b); ++i) {
-                sendSharpTriangle(sharp[i], points, texCoords, sendNormals);
+        for (int b = 0; b < normals.numBlocks(); ++b) {
+            const int32_t* sharp = normals.sharpTriangles(b);
+            for (int i = 0; i < normals.numSharpTriangles(b); ++i) {
+                sendSharpTriangle(normals, sharp[i], points, texCoords, sendNormals);
             }
         }
         glEnd();
@@ -186,13 +320,13 @@ void SurfaceStripSet::draw(SoState* state, bool sendNormals, bool sendTexture, b
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
 }
 
-void SurfaceStripSet::drawInListOrder(const SbVec3f* points, const SbVec2f* texCoords,
-                                      bool sendNormals) const {
-    const uint32_t* corners = normals_.cornerPoints();
-    const int numTriangles = normals_.numTriangles();
+void SurfaceStripSet::drawInListOrder(const SurfaceNormals& normals, const SbVec3f* points,
+                                      const SbVec2f* texCoords, bool sendNormals) const {
+    const uint32_t* corners = normals.cornerPoints();
+    const int numTriangles = normals.numTriangles();
     auto isSmooth = [&](int t) {
-        return normals_.isSmooth(corners[3 * t]) && normals_.isSmooth(corners[3 * t + 1]) &&
-               normals_.isSmooth(corners[3 * t + 2]);
+        return normals.isSmooth(corners[3 * t]) && normals.isSmooth(corners[3 * t + 1]) &&
+               normals.isSmooth(corners[3 * t + 2]);
     };
     int t = 0;
     while (t < numTriangles) {
@@ -207,19 +341,19 @@ void SurfaceStripSet::drawInListOrder(const SbVec3f* points, const SbVec2f* texC
         if (t < numTriangles) {
             glBegin(GL_TRIANGLES);
             while (t < numTriangles && !isSmooth(t)) {
-                sendSharpTriangle(t++, points, texCoords, sendNormals);
+                sendSharpTriangle(normals, t++, points, texCoords, sendNormals);
             }
             glEnd();
         }
     }
 }
 
-void SurfaceStripSet::sendSharpTriangle(int t, const SbVec3f* points, const SbVec2f* texCoords,
-                                        bool sendNormals) const {
+void SurfaceStripSet::sendSharpTriangle(const SurfaceNormals& normals, int t, const SbVec3f* points,
+                                        const SbVec2f* texCoords, bool sendNormals) const {
     for (int c = 0; c < 3; ++c) {
-        const uint32_t p = normals_.cornerPoints()[3 * t + c];
+        const uint32_t p = normals.cornerPoints()[3 * t + c];
         if (sendNormals) {
-            glNormal3fv(normals_.cornerNormal(t, c).getValue());
+            glNormal3fv(normals.cornerNormal(t, c).getValue());
         }
         if (texCoords != nullptr) {
             glTexCoord2fv(texCoords[p].getValue());
@@ -235,13 +369,34 @@ void SurfaceStripSet::computeBBox(SoAction* action, SbBox3f& box, SbVec3f& cente
         SoIndexedTriangleStripSet::computeBBox(action, box, center);
         return;
     }
-    // Each point once instead of once per corner; the centre is the mean of the corners.
     const SbVec3f* points = coordinates->getArrayPtr3();
+    if (drawsLevel(state)) {
+        // The level drawn, whose points are the current ones; the centre is the mean of its
+        // corners.
+        const SurfaceLevels::Level& level = levels_->level(level_);
+        box.makeEmpty();
+        for (int32_t p : level.points) {
+            box.extendBy(points[p]);
+        }
+        double sum[3] = {0.0, 0.0, 0.0};
+        for (int32_t p : level.faceIndices) {
+            if (p >= 0) {
+                for (int k = 0; k < 3; ++k) {
+                    sum[k] += points[p][k];
+                }
+            }
+        }
+        const double corners = 3.0 * level.numTriangles();
+        center.setValue(static_cast<float>(sum[0] / corners), static_cast<float>(sum[1] / corners),
+                        static_cast<float>(sum[2] / corners));
+        return;
+    }
+    // Each point once instead of once per corner; the centre is the mean of the corners.
     float low[3] = {points[0][0], points[0][1], points[0][2]};
     float high[3] = {low[0], low[1], low[2]};
     bool first = true;
     double sum[3] = {0.0, 0.0, 0.0};
-    const double corners = 3.0 * normals_.numTriangles();
+    const double corners = 3.0 * normals_[0].normals.numTriangles();
     for (size_t p = 0; p < usedCount_.size(); ++p) {
         if (usedCount_[p] == 0) {
             continue;
@@ -257,4 +412,51 @@ void SurfaceStripSet::computeBBox(SoAction* action, SbBox3f& box, SbVec3f& cente
     box.setBounds(low[0], low[1], low[2], high[0], high[1], high[2]);
     center.setValue(static_cast<float>(sum[0] / corners), static_cast<float>(sum[1] / corners),
                     static_cast<float>(sum[2] / corners));
+}
+
+void SurfaceStripSet::generatePrimitives(SoAction* action) {
+    SoState* state = action->getState();
+    if (!drawsLevel(state)) {
+        SoIndexedTriangleStripSet::generatePrimitives(action);
+        return;
+    }
+    // The triangles of the level drawn, so that a pick finds what the view shows, with the
+    // points the coordinates hold current. Each carries its face's normal.
+    const SbVec3f* points = SoCoordinateElement::getInstance(state)->getArrayPtr3();
+    const SoMultiTextureCoordinateElement* texture =
+        SoMultiTextureCoordinateElement::getInstance(state);
+    const bool texCoords = texture->getType(0) == SoMultiTextureCoordinateElement::EXPLICIT &&
+                           texture->getDimension(0) == 2 &&
+                           texture->getNum(0) >= normals_[0].normals.numPoints();
+    const SurfaceLevels::Level& level = levels_->level(level_);
+    const bool counterClockwise =
+        SoShapeHintsElement::getVertexOrdering(state) != SoShapeHintsElement::CLOCKWISE;
+    SoPrimitiveVertex vertex;
+    SoPointDetail pointDetail;
+    SoFaceDetail faceDetail;
+    vertex.setDetail(&pointDetail);
+    beginShape(action, TRIANGLES, &faceDetail);
+    for (int t = 0; t < level.numTriangles(); ++t) {
+        const int32_t* corners = level.faceIndices.data() + 4 * static_cast<size_t>(t);
+        const SbVec3f& a = points[corners[0]];
+        const SbVec3f& b = points[corners[1]];
+        const SbVec3f& c = points[corners[2]];
+        SbVec3f normal = counterClockwise ? (c - b).cross(a - b) : (a - b).cross(c - b);
+        normal.normalize();
+        faceDetail.setFaceIndex(t);
+        faceDetail.setPartIndex(t);
+        for (int k = 0; k < 3; ++k) {
+            const int32_t p = corners[k];
+            pointDetail.setCoordinateIndex(p);
+            pointDetail.setTextureCoordIndex(p);
+            vertex.setPoint(points[p]);
+            vertex.setNormal(normal);
+            if (texCoords) {
+                const SbVec2f& st = texture->get2(0, p);
+                vertex.setTextureCoords(SbVec4f(st[0], st[1], 0.0f, 1.0f));
+            }
+            shapeVertex(&vertex);
+        }
+    }
+    endShape();
 }

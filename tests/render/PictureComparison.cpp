@@ -1,6 +1,7 @@
 #include "render/PictureComparison.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 PictureDifference comparePictures(const Image& a, const Image& b, int tolerance) {
@@ -43,4 +44,24 @@ Image differencePicture(const Image& a, const Image& b) {
             static_cast<uint8_t>(std::min(255, 8 * std::abs(a.pixels[i] - b.pixels[i])));
     }
     return difference;
+}
+
+double rmsDifference(const Image& a, const Image& b, const uint8_t* background) {
+    if (a.width != b.width || a.height != b.height || a.channels != 3 || b.channels != 3) {
+        return 1.0;
+    }
+    double sum = 0.0;
+    size_t counted = 0;
+    for (size_t i = 0; i + 2 < a.pixels.size(); i += 3) {
+        if (background != nullptr && std::equal(background, background + 3, &a.pixels[i]) &&
+            std::equal(background, background + 3, &b.pixels[i])) {
+            continue;
+        }
+        for (size_t k = i; k < i + 3; ++k) {
+            const double d = (a.pixels[k] - b.pixels[k]) / 255.0;
+            sum += d * d;
+        }
+        counted += 3;
+    }
+    return counted > 0 ? std::sqrt(sum / counted) : 0.0;
 }

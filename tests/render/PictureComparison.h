@@ -19,3 +19,9 @@ int coveredPixels(const Image& picture, const uint8_t background[3]);
 /// Where two RGB pictures of the same size differ: each channel's difference, eight times
 /// brighter, on black.
 Image differencePicture(const Image& a, const Image& b);
+
+/// The root mean square of the channels' differences of two RGB pictures of the same size, as
+/// a share of the full range (0 .. 1): over every pixel, or with `background` only over the
+/// pixels that are not that colour in one picture or the other. 1 for pictures that do not
+/// match in size.
+double rmsDifference(const Image& a, const Image& b, const uint8_t* background = nullptr);
