@@ -2,8 +2,10 @@
 #include "HeapCounter.h"
 #include "LeanStep.h"
 
+#include "common/GlobalView.h"
 #include "common/Workers.h"
 #include "mpsystem/MpSystem.h"
+#include "mpsystem/surface/BodySurface.h"
 #include "mpsystem/surface/SurfaceStripSet.h"
 
 #include <Inventor/SoDB.h>
@@ -11,6 +13,7 @@
 #include <Inventor/actions/SoGetBoundingBoxAction.h>
 #include <Inventor/caches/SoNormalCache.h>
 #include <Inventor/nodes/SoIndexedTriangleStripSet.h>
+#include <Inventor/nodes/SoPerspectiveCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
 
 #include <benchmark/benchmark.h>
@@ -187,6 +190,66 @@ void surfaceRedrawWork(benchmark::State& state) {
     state.counters["points"] = body->numPoints();
 }
 BENCHMARK(surfaceRedrawWork)->Apply(sphereLevels);
+
+/// Making the levels of a large body's surface, once with the surface.
+void surfaceLevels(benchmark::State& state) {
+    std::unique_ptr<MpSystem> body = readQuietly(sphereText(static_cast<int>(state.range(0))));
+    SurfaceLevels levels;
+    for (auto _ : state) {
+        levels.build(body->faceIndices(), body->numFaceIndices(), body->positions(),
+                     body->numPoints());
+    }
+    state.counters["points"] = body->numPoints();
+    state.counters["levels"] = levels.numLevels();
+}
+BENCHMARK(surfaceLevels)->Arg(7)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+/// What a frame of the window computes on the processor for the surface after the points have
+/// moved, seen from the window's default view in its default size: the idle update's copy,
+/// the level's choice and normals and the bounding box. The second argument is 0 for a
+/// surface drawn whole, 1 with its levels.
+void surfaceFrameWork(benchmark::State& state) {
+    SoDB::init();
+    std::unique_ptr<MpSystem> body = readQuietly(sphereText(static_cast<int>(state.range(0))));
+    SoSeparator* root = new SoSeparator;
+    root->ref();
+    SoPerspectiveCamera* camera = new SoPerspectiveCamera;
+    placeAtGlobalView(*camera);
+    root->addChild(camera);
+    BodySurface surface(*body, 1, 1, 1, 0, "", state.range(1) != 0);
+    root->addChild(surface.root());
+    const SbViewportRegion window(500, 390);
+    bool drawsFast = true;
+    SoCallbackAction normals(window);
+    normals.addPreCallback(
+        SurfaceStripSet::getClassTypeId(),
+        [](void* fast, SoCallbackAction* action, const SoNode* node) {
+            SurfaceStripSet* strips =
+                const_cast<SurfaceStripSet*>(static_cast<const SurfaceStripSet*>(node));
+            *static_cast<bool*>(fast) &= strips->updateNormals(action->getState());
+            return SoCallbackAction::PRUNE;
+        },
+        &drawsFast);
+    SoGetBoundingBoxAction box(window);
+    for (auto _ : state) {
+        state.PauseTiming();
+        body->step(benchTimeStep);
+        state.ResumeTiming();
+        surface.update();
+        normals.apply(root);
+        box.apply(root);
+    }
+    if (!drawsFast) {
+        state.SkipWithError("the surface would not draw the fast way");
+    }
+    state.counters["points"] = body->numPoints();
+    state.counters["triangles"] = surface.strips()->normals().numTriangles();
+    root->unref();
+}
+BENCHMARK(surfaceFrameWork)
+    ->ArgsProduct({{5, 7, 8}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void plainSurfaceNormals(benchmark::State& state) {
     SoDB::init();

@@ -65,6 +65,8 @@ int failures = 0;
 
 void report(bool passed, const std::string& what) {
     std::printf("%s: %s\n", passed ? "PASS" : "FAIL", what.c_str());
+    // Every verdict reaches the file even if the leak checker ends the program at its exit.
+    std::fflush(stdout);
     if (!passed) {
         ++failures;
     }
