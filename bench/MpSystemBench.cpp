@@ -243,7 +243,13 @@ void surfaceFrameWork(benchmark::State& state) {
         state.SkipWithError("the surface would not draw the fast way");
     }
     state.counters["points"] = body->numPoints();
-    state.counters["triangles"] = surface.strips()->normals().numTriangles();
+    const SurfaceNormals& drawn = surface.strips()->normals();
+    state.counters["triangles"] = drawn.numTriangles();
+    int sharp = 0;
+    for (int p = 0; p < drawn.numPoints(); ++p) {
+        sharp += drawn.isSmooth(p) ? 0 : 1;
+    }
+    state.counters["sharpPoints"] = sharp;
     root->unref();
 }
 BENCHMARK(surfaceFrameWork)

@@ -2,9 +2,15 @@
 
 #include <meshoptimizer.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
+
+/// Twice the area over the square of the longest side below which a triangle is a sliver
+/// (an equilateral one has 0.87): its points lie almost on a line, and its normal, which the
+/// smooth normals at its points take in, points almost anywhere.
+constexpr float sliverShape = 0.02f;
 
 /// A surface over only the points its triangles use, numbered in the order of the body's
 /// points they stand for.
@@ -38,6 +44,21 @@ CompactSurface compacted(const std::vector<unsigned int>& corners, const Compact
         surface.corners.push_back(static_cast<unsigned int>(local[c]));
     }
     return surface;
+}
+
+/// The way the surface faces at each point: the sum of the (area-weighted) normals of the
+/// triangles there, wound counter-clockwise.
+std::vector<SbVec3f> outward(const std::vector<unsigned int>& corners,
+                             const std::vector<SbVec3f>& positions) {
+    std::vector<SbVec3f> facing(positions.size(), SbVec3f(0.0f, 0.0f, 0.0f));
+    for (size_t i = 0; i < corners.size(); i += 3) {
+        const SbVec3f& a = positions[corners[i]];
+        const SbVec3f normal = (positions[corners[i + 1]] - a).cross(positions[corners[i + 2]] - a);
+        for (size_t c = 0; c < 3; ++c) {
+            facing[corners[i + c]] += normal;
+        }
+    }
+    return facing;
 }
 
 bool isTriangleList(const int32_t* indices, int numIndices, int numPoints) {
@@ -79,6 +100,7 @@ void SurfaceLevels::build(const int32_t* faceIndices, int numFaceIndices, const 
     for (int i = 0; i < numFaceIndices; i += 4) {
         corners.insert(corners.end(), faceIndices + i, faceIndices + i + 3);
     }
+    const std::vector<SbVec3f> facing = outward(corners, body.positions);
     CompactSurface finer = compacted(corners, body);
     body = CompactSurface();
 
@@ -107,13 +129,24 @@ void SurfaceLevels::build(const int32_t* faceIndices, int numFaceIndices, const 
         error += levelError * scale;
         finer = compacted(coarser, finer);
 
+        // The simplifier checks each collapse against the triangles as they are, so over many
+        // collapses a triangle may come to face against the surface it stands for: where it
+        // folded the surface over, the triangles around cover the place twice, and the
+        // triangle that faces inward is left out. Its points stay the level's.
         Level level;
         level.faceIndices.reserve(count / 3 * 4);
         for (size_t i = 0; i < count; i += 3) {
-            for (size_t c = 0; c < 3; ++c) {
-                level.faceIndices.push_back(finer.bodyPoints[finer.corners[i + c]]);
+            const int32_t a = finer.bodyPoints[finer.corners[i]];
+            const int32_t b = finer.bodyPoints[finer.corners[i + 1]];
+            const int32_t c = finer.bodyPoints[finer.corners[i + 2]];
+            const SbVec3f normal = (points[b] - points[a]).cross(points[c] - points[a]);
+            const float longest =
+                std::max({(points[b] - points[a]).sqrLength(), (points[c] - points[b]).sqrLength(),
+                          (points[a] - points[c]).sqrLength()});
+            if (normal.dot(facing[a] + facing[b] + facing[c]) > 0.0f &&
+                normal.length() > sliverShape * longest) {
+                level.faceIndices.insert(level.faceIndices.end(), {a, b, c, -1});
             }
-            level.faceIndices.push_back(-1);
         }
         level.points = finer.bodyPoints;
         level.error = error;

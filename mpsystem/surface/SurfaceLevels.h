@@ -28,9 +28,13 @@ public:
     static constexpr float trianglePixels = 4.0f;
 
     struct Level {
-        /// Three point indices per triangle followed by -1, as the whole surface's list.
+        /// Three point indices per triangle followed by -1, as the whole surface's list;
+        /// without the slivers and the triangles turned inward that simplifying a regular
+        /// surface leaves (a few in a hundred at the finest level of a generated ball).
         std::vector<int32_t> faceIndices;
-        /// The points the triangles use, in increasing order.
+        /// The points of the level in increasing order: those its triangles use, and the few of
+        /// triangles it left out (Level::faceIndices). Every coarser level's points are among
+        /// them.
         std::vector<int32_t> points;
         /// How far the level strays from the whole surface as built, in world units, by the
         /// simplifier's measure (the root of its quadric error), summed over the levels it was

@@ -140,18 +140,26 @@ TEST_F(LargeBall, LevelsKeepTheBodysOwnPointsEachWithinTheFinerOnes) {
         SCOPED_TRACE(i);
         const SurfaceLevels::Level& level = levels.level(i);
         EXPECT_LE(level.numTriangles(), levels.numTriangles(i - 1) / 2);
-        std::set<int32_t> used;
-        for (size_t k = 0; k < level.faceIndices.size(); ++k) {
-            if (k % 4 == 3) {
-                ASSERT_EQ(level.faceIndices[k], -1);
-            } else {
-                used.insert(level.faceIndices[k]);
-            }
-        }
+        const std::set<int32_t> points(level.points.begin(), level.points.end());
         EXPECT_TRUE(std::is_sorted(level.points.begin(), level.points.end()));
-        EXPECT_EQ(std::set<int32_t>(level.points.begin(), level.points.end()), used);
-        EXPECT_TRUE(std::includes(finer.begin(), finer.end(), used.begin(), used.end()));
-        finer = used;
+        EXPECT_EQ(points.size(), level.points.size());
+        EXPECT_TRUE(std::includes(finer.begin(), finer.end(), points.begin(), points.end()));
+        finer = points;
+        // Every triangle joins points of the level and faces outward: none of the folds and
+        // slivers the simplifier leaves on a sphere, whose normals would make points sharp.
+        for (size_t k = 0; k < level.faceIndices.size(); k += 4) {
+            ASSERT_EQ(level.faceIndices[k + 3], -1);
+            SbVec3f corner[3];
+            for (size_t c = 0; c < 3; ++c) {
+                ASSERT_EQ(points.count(level.faceIndices[k + c]), 1u);
+                corner[c] = viewed.body().pointPosition(level.faceIndices[k + c]);
+            }
+            SbVec3f normal = (corner[1] - corner[0]).cross(corner[2] - corner[0]);
+            normal.normalize();
+            SbVec3f radial = (corner[0] + corner[1] + corner[2]) / 3 - SbVec3f(0, 0, 3);
+            radial.normalize();
+            ASSERT_GT(normal.dot(radial), 0.5f) << "triangle " << k / 4;
+        }
         EXPECT_GT(level.error, finerError);
         finerError = level.error;
         // The outline: no triangle's centre lies farther inside the sphere than a hundredth of
