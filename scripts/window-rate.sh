@@ -9,7 +9,10 @@
 # body runs in plimmerton-sim with the same options in an arena, and the window's ticks are
 # set beside the headless tool's (the window keeps real time: at most 250 ticks a second).
 # KEYS, when set, are typed before the animation starts (xdotool's names): KEYS="F2 F3"
-# measures with the tuning panel and the energy plot shown.
+# measures with the tuning panel and the energy plot shown. PROFILE=FILE also samples where
+# the program's processor time goes over the same seconds (perf record, all its threads, into
+# FILE) and prints the largest shares by thread and by function; the sampling costs the
+# program a little of its pace.
 #
 # Ticks and frames are counted with perf's probes on the tick (runTick) and on the surface's
 # drawing (this needs perf and the right to add probes, usually root); without them only the
@@ -28,6 +31,7 @@ bash scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --target plimmerton plimmerton-mkdata plimmerton-sim -j "$(nproc)" >/dev/null
 
+load=$(cut -d' ' -f1-3 /proc/loadavg)
 root="$PWD"
 program="$root/build/plimmerton"
 export PLIMMERTON="$program" PLIMMERTON_SOURCE_DIR="$root" PLIMMERTON_BINARY_DIR="$root/build"
@@ -80,6 +84,11 @@ type_keys p
 # The first second is left out: the pace is measured over whole seconds.
 sleep 1
 counts="$E2E_WORK/counts"
+recorder=""
+if [ -n "${PROFILE:-}" ]; then
+    perf record -q -F 499 -p "$PROGRAM_PID" -o "$PROFILE" -- sleep "$seconds" 2>/dev/null &
+    recorder=$!
+fi
 cpu_before=$(cpu_ticks)
 if [ -n "$probes" ]; then
     perf stat -x, -e plimmerton_rate:frame,plimmerton_rate:tick -p "$PROGRAM_PID" \
@@ -88,6 +97,7 @@ else
     sleep "$seconds"
 fi
 cpu_after=$(cpu_ticks)
+[ -z "$recorder" ] || wait "$recorder" || true
 shot="$E2E_WORK/window.png"
 screenshot "$window" "$shot"
 quit_start=$(date +%s.%N)
@@ -95,6 +105,7 @@ type_keys q
 wait_program 60
 quit_end=$(date +%s.%N)
 
+echo "load when the run began: $load"
 echo "body: $summary"
 awk -v t="$sim_tick" 'BEGIN { printf "plimmerton-sim on the same body: %.1f ticks per second (median tick %s ms)\n", 1000 / t, t }'
 if [ -n "$probes" ]; then
@@ -115,3 +126,11 @@ awk -v t=$((cpu_after - cpu_before)) -v hz="$(getconf CLK_TCK)" -v s="$seconds" 
     'BEGIN { printf "processor time: %.0f%% of one core\n", 100 * t / hz / s }'
 awk -v a="$quit_start" -v b="$quit_end" 'BEGIN { printf "Q ended the program after %.2f s\n", b - a }'
 echo "screenshot: $shot"
+if [ -n "${PROFILE:-}" ]; then
+    echo "where the processor time went (perf samples in $PROFILE), by thread:"
+    perf report -i "$PROFILE" --sort comm --stdio -q 2>/dev/null | awk 'NF { print "  " $0 }' |
+        head -n 8
+    echo "by library and function:"
+    perf report -i "$PROFILE" --sort dso,sym --stdio -q 2>/dev/null |
+        awk 'NF { print "  " $0 }' | cut -c1-110 | head -n 20
+fi

@@ -138,6 +138,8 @@ void SurfaceNormals::update(const SbVec3f* points, float creaseAngle, bool count
     }
 
     if (numSharpPoints_ > 0) {
+        // Made when the first sharp point appears, and kept.
+        sharpNormals_.resize(cornerPoints_.size());
         forEachItem(numBlocks(), workers, [&](int block) { sortBlock(block); });
     }
 }
@@ -206,6 +208,12 @@ void SurfaceNormals::sortBlock(int block) {
     }
     blockSmoothCount_[block] = smoothCount;
     blockSharpCount_[block] = sharpCount;
+    SbVec3f* normals = sharpNormals_.data() + 3 * static_cast<size_t>(first);
+    for (int i = 0; i < sharpCount; ++i) {
+        for (int c = 0; c < 3; ++c) {
+            normals[3 * i + c] = cornerNormal(sharp[i], c);
+        }
+    }
 }
 
 SbVec3f SurfaceNormals::cornerNormal(int t, int c) const {
@@ -240,4 +248,8 @@ int SurfaceNormals::numSmoothTriangles(int b) const {
 
 const int32_t* SurfaceNormals::sharpTriangles(int b) const {
     return sharpTriangles_.data() + static_cast<size_t>(b) * blockTriangles;
+}
+
+const SbVec3f* SurfaceNormals::sharpCornerNormals(int b) const {
+    return sharpNormals_.data() + 3 * static_cast<size_t>(b) * blockTriangles;
 }

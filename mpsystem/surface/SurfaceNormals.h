@@ -15,8 +15,9 @@
 /// from one normal per point. Only the corners at sharper points need normals of their own;
 /// cornerNormal() computes those on demand.
 ///
-/// All arrays are sized when the triangles are set; update() allocates nothing and shares its
-/// passes among the worker threads (Workers.h).
+/// All arrays are sized when the triangles are set, but for the sharp corners' normals, made
+/// when the first sharp point appears; update() allocates nothing else and shares its passes
+/// among the worker threads (Workers.h).
 class SurfaceNormals {
 public:
     /// Takes the index list of a surface made only of triangles, each written "a b c -1", with
@@ -56,6 +57,9 @@ public:
     /// The indices of block b's triangles that touch a sharp point.
     const int32_t* sharpTriangles(int b) const;
     int numSharpTriangles(int b) const { return allSmooth() ? 0 : blockSharpCount_[b]; }
+    /// The normals of the corners of block b's sharp triangles, three per triangle in the
+    /// order of sharpTriangles(b): cornerNormal() of each, made on all cores by update().
+    const SbVec3f* sharpCornerNormals(int b) const;
 
 private:
     void updateFaceNormals(int block, const SbVec3f* points, bool counterClockwise);
@@ -85,6 +89,7 @@ private:
     std::vector<int> blockSharpPoints_;
     std::vector<uint32_t> smoothCorners_;
     std::vector<int32_t> sharpTriangles_;
+    std::vector<SbVec3f> sharpNormals_;
     std::vector<int32_t> blockSmoothCount_;
     std::vector<int32_t> blockSharpCount_;
 };

@@ -77,6 +77,19 @@ bool screenRectangle(SoState* state, const SbBox3f& box, SbVec2f& size) {
     return std::isfinite(size[0]) && std::isfinite(size[1]);
 }
 
+/// Sends point p as the corner of a triangle inside glBegin/glEnd, with its texture coordinate
+/// unless `texCoords` is null and with `normal` unless that is null.
+void sendCorner(uint32_t p, const SbVec3f* points, const SbVec2f* texCoords,
+                const SbVec3f* normal) {
+    if (normal != nullptr) {
+        glNormal3fv(normal->getValue());
+    }
+    if (texCoords != nullptr) {
+        glTexCoord2fv(texCoords[p].getValue());
+    }
+    glVertex3fv(points[p].getValue());
+}
+
 } // namespace
 
 void SurfaceStripSet::initClass() {
@@ -304,13 +317,17 @@ void SurfaceStripSet::draw(SoState* state, const SurfaceNormals& normals, bool s
             glDrawElements(GL_TRIANGLES, 3 * normals.numSmoothTriangles(b), GL_UNSIGNED_INT,
                            normals.smoothCorners(b));
         }
-        // Triangles at sharp points have a normal per corner; they are few on any body that is
-        // not crumpled, and drawn one vertex at a time.
+        // Triangles at sharp points have a normal per corner, made with the others on all
+        // cores; they are few on any body that is not crumpled, and drawn one vertex at a time.
         glBegin(GL_TRIANGLES);
         for (int b = 0; b < normals.numBlocks(); ++b) {
             const int32_t* sharp = normals.sharpTriangles(b);
+            const SbVec3f* cornerNormals = normals.sharpCornerNormals(b);
             for (int i = 0; i < normals.numSharpTriangles(b); ++i) {
-                sendSharpTriangle(normals, sharp[i], points, texCoords, sendNormals);
+                for (int c = 0; c < 3; ++c) {
+                    sendCorner(normals.cornerPoints()[3 * sharp[i] + c], points, texCoords,
+                               sendNormals ? &cornerNormals[3 * i + c] : nullptr);
+                }
             }
         }
         glEnd();
@@ -351,14 +368,9 @@ void SurfaceStripSet::drawInListOrder(const SurfaceNormals& normals, const SbVec
 void SurfaceStripSet::sendSharpTriangle(const SurfaceNormals& normals, int t, const SbVec3f* points,
                                         const SbVec2f* texCoords, bool sendNormals) const {
     for (int c = 0; c < 3; ++c) {
-        const uint32_t p = normals.cornerPoints()[3 * t + c];
-        if (sendNormals) {
-            glNormal3fv(normals.cornerNormal(t, c).getValue());
-        }
-        if (texCoords != nullptr) {
-            glTexCoord2fv(texCoords[p].getValue());
-        }
-        glVertex3fv(points[p].getValue());
+        const SbVec3f normal = sendNormals ? normals.cornerNormal(t, c) : SbVec3f();
+        sendCorner(normals.cornerPoints()[3 * t + c], points, texCoords,
+                   sendNormals ? &normal : nullptr);
     }
 }
 

@@ -217,6 +217,10 @@ TEST_F(SurfaceNormalsTest, EveryTriangleIsDrawnOnceWhateverTheThreads) {
                 EXPECT_FALSE(normals.isSmooth(c[0]) && normals.isSmooth(c[1]) &&
                              normals.isSmooth(c[2]));
                 drawn.insert({c[0], c[1], c[2]});
+                // The corners' normals made with the others are those asked for one by one.
+                for (int k = 0; k < 3; ++k) {
+                    ASSERT_EQ(normals.sharpCornerNormals(b)[3 * i + k], normals.cornerNormal(t, k));
+                }
             }
         }
         std::multiset<std::vector<uint32_t>> expected;
