@@ -169,7 +169,14 @@ int SurfaceStripSet::chooseLevel(SoState* state, const SoCoordinateElement* coor
     SbVec2f screen;
     int level = 0;
     if (size > 0.0f && screenRectangle(state, box, screen)) {
-        level = levels_->chooseLevel(screen[0] * screen[1], std::max(screen[0], screen[1]) / size);
+        const float area = screen[0] * screen[1];
+        const float pixelsPerUnit = std::max(screen[0], screen[1]) / size;
+        level = levels_->chooseLevel(area, pixelsPerUnit);
+        if (level > level_) {
+            // Coarser only as far as a tenth larger would still allow: a body whose size
+            // wavers about a limit does not change levels with every frame.
+            level = std::max(level_, levels_->chooseLevel(1.21f * area, 1.1f * pixelsPerUnit));
+        }
     }
     const int current = currentLevel(coordinates);
     if (level < current) {

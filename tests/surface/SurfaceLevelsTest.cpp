@@ -375,3 +375,35 @@ TEST(SurfaceLevelsOfAnySurface, DamagedSurfacesKeepTheirOwnPoints) {
     levels.build(beyond.data(), static_cast<int>(beyond.size()) - 1, &one, 1);
     EXPECT_EQ(levels.numLevels(), 0);
 }
+
+TEST_F(LargeBall, ALevelHoldsUntilTheBodyIsATenthSmaller) {
+    ViewedBody viewed(text());
+    std::vector<float> distances;
+    for (float d = 8; d < 150; d *= 1.02f) {
+        distances.push_back(d);
+    }
+    // Moving away the levels only grow coarser, coming back only finer; a coarser level is
+    // taken up farther away than where it is left coming back.
+    std::vector<int> away;
+    for (float d : distances) {
+        viewed.lookFrom(d);
+        ASSERT_TRUE(viewed.drawFrame());
+        away.push_back(viewed.strips().levelDrawn());
+    }
+    std::vector<int> back(distances.size());
+    for (size_t i = distances.size(); i-- > 0;) {
+        viewed.lookFrom(distances[i]);
+        ASSERT_TRUE(viewed.drawFrame());
+        back[i] = viewed.strips().levelDrawn();
+    }
+    EXPECT_TRUE(std::is_sorted(away.begin(), away.end()));
+    EXPECT_TRUE(std::is_sorted(back.begin(), back.end()));
+    EXPECT_EQ(away.front(), 0);
+    EXPECT_EQ(away.back(), viewed.levels().numLevels());
+    int held = 0;
+    for (size_t i = 0; i < distances.size(); ++i) {
+        EXPECT_LE(away[i], back[i]) << distances[i];
+        held += away[i] < back[i] ? 1 : 0;
+    }
+    EXPECT_GE(held, 3) << "distances at which moving away still holds the finer level";
+}
