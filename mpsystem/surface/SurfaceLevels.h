@@ -28,9 +28,9 @@ public:
     static constexpr float trianglePixels = 4.0f;
 
     struct Level {
-        /// Three point indices per triangle followed by -1, as the whole surface's list;
-        /// without the slivers and the triangles turned inward that simplifying a regular
-        /// surface leaves (a few in a hundred at the finest level of a generated ball).
+        /// Three point indices per triangle followed by -1, as the whole surface's list. The
+        /// slivers and the triangles turned inward that simplifying a regular surface leaves (a
+        /// few in a hundred at the finest level of a generated ball) are cut anew or left out.
         std::vector<int32_t> faceIndices;
         /// The points of the level in increasing order: those its triangles use, and the few of
         /// triangles it left out (Level::faceIndices). Every coarser level's points are among
