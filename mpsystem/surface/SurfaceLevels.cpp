@@ -318,6 +318,10 @@ void SurfaceLevels::build(const int32_t* faceIndices, int numFaceIndices, const 
             }
         }
         repairSlivers(level.faceIndices, points, facing);
+        // A surface that loses a third of its triangles that way is no surface to speak of.
+        if (static_cast<size_t>(level.numTriangles()) < 2 * (count / 3) / 3) {
+            return;
+        }
         level.points = finer.bodyPoints;
         level.error = error;
         levels_.push_back(std::move(level));

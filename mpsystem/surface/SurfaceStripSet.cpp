@@ -1,5 +1,7 @@
 #include "mpsystem/surface/SurfaceStripSet.h"
 
+#include "common/Check.h"
+
 #include <Inventor/SoPrimitiveVertex.h>
 #include <Inventor/actions/SoGLRenderAction.h>
 #include <Inventor/bundles/SoMaterialBundle.h>
@@ -232,9 +234,10 @@ bool SurfaceStripSet::updateNormals(SoState* state) {
     LevelNormals& drawn = normals_[level_];
     if (level_ > 0 && drawn.normals.numTriangles() == 0) {
         const SurfaceLevels::Level& level = levels_->level(level_);
-        drawn.normals.setTriangles(level.faceIndices.data(),
-                                   static_cast<int>(level.faceIndices.size()),
-                                   normals_[0].normals.numPoints());
+        const bool made = drawn.normals.setTriangles(level.faceIndices.data(),
+                                                     static_cast<int>(level.faceIndices.size()),
+                                                     normals_[0].normals.numPoints());
+        PLIMMERTON_CHECK(made, "a level of the surface is triangles of its points");
         drawn.coordinates = 0;
     }
     const float crease = SoCreaseAngleElement::get(state);
