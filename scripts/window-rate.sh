@@ -6,8 +6,10 @@
 # (default 7: 163,842 points; 3 is the bundled ball), run with the bundled ball's options on a
 # virtual display (Xvfb with openbox) for SECONDS (default 10) after the animation starts.
 # At the end it presses Q and tells how long the program took to end. Just before, the same
-# body runs in plimmerton-sim with the same options in an arena, and the window's ticks are
-# set beside the headless tool's (the window keeps real time: at most 250 ticks a second).
+# body runs in plimmerton-sim with the same options in the same arena (the pillars laid out
+# from seed 1 in both), and the window's ticks are set beside the headless tool's (the window
+# keeps real time: at most 250 ticks a second). PLIMMERTON_ALL_TRIANGLES=1 measures the window
+# drawing every triangle of the body, as it did before the surface had levels.
 # KEYS, when set, are typed before the animation starts (xdotool's names): KEYS="F2 F3"
 # measures with the tuning panel and the energy plot shown. PROFILE=FILE also samples where
 # the program's processor time goes over the same seconds (perf record, all its threads, into
@@ -71,7 +73,7 @@ cpu_ticks() {
 start_display
 export COIN_SHOW_FPS_COUNTER=1
 cd data
-start_program -i "$ball" -tex body.tga "${options[@]}"
+start_program -i "$ball" -tex body.tga "${options[@]}" -arena 1
 window=$(find_window) || {
     cat "$PROGRAM_ERR" >&2
     exit 1
