@@ -211,8 +211,8 @@ std::vector<unsigned int> simplifiedInHalves(const CompactSurface& surface, size
     std::vector<unsigned int> halfCorners[2];
     for (size_t t = 0; t < triangles; ++t) {
         const auto first = surface.corners.begin() + 3 * static_cast<std::ptrdiff_t>(t);
-        halfCorners[centres[t] < middle ? 0 : 1].insert(
-            halfCorners[centres[t] < middle ? 0 : 1].end(), first, first + 3);
+        std::vector<unsigned int>& half = halfCorners[centres[t] < middle ? 0 : 1];
+        half.insert(half.end(), first, first + 3);
     }
     if (halfCorners[0].empty() || halfCorners[1].empty()) {
         return simplified(surface, target, errorLimit / surface.scale(), 0, error);
