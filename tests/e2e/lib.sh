@@ -237,10 +237,11 @@ counter_pixels() {
         grep -c "^[0-9]*,[0-9]*: (255,255,0)"
 }
 
-# same_view FILE1 FILE2: succeeds when the two screenshots show the same view, pixel for pixel.
+# same_view FILE1 FILE2 [AREA]: succeeds when the two screenshots show the same view (or AREA,
+# WxH+X+Y), pixel for pixel.
 same_view() {
     local differing
-    differing=$(compare -metric AE -crop "$VIEW" "$1" "$2" null: 2>&1) || true
+    differing=$(compare -metric AE -crop "${3:-$VIEW}" "$1" "$2" null: 2>&1) || true
     [ "$differing" = 0 ]
 }
 
