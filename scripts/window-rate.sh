@@ -20,7 +20,9 @@
 # drawing (this needs perf and the right to add probes, usually root); without them only the
 # processor time and the screenshot are left: the status line in its upper left corner shows
 # the pace, the viewer's frame counter in its lower left corner the frames. The processor time
-# is read from /proc: all the program's threads, the drawing's included, as a share of one core.
+# is read from /proc: all the program's threads, the drawing's included, as a share of one core,
+# and beside it what the rest of the machine (the X server and other users' work) took over the
+# same seconds, which says how far the run was a fair one.
 set -euo pipefail
 source "$(dirname "$0")/lib/conventions.sh"
 answer_help_and_version "$@"
@@ -43,9 +45,31 @@ summary=$(build/plimmerton-mkdata --ball "$level" "$ball")
 options=(-m 0.3 -s 85 -d 0.04 -t 0.012)
 
 # The headless tool's ticks on the same body: the median tick of as many ticks as take about
-# the measured seconds at the window's pace.
-sim_tick=$(build/plimmerton-sim -i "$ball" "${options[@]}" -arena 1 -n $((250 * seconds)) \
-    2>/dev/null | awk '/^median tick/ { print $3 }')
+# the measured seconds at the window's pace, and what the rest of the machine took meanwhile
+# (all processes' processor time less the tool's; `times` reports this shell's children).
+# machine_ticks: the clock ticks of processor time all processes have taken so far (user,
+# nice, system, interrupts, stolen).
+machine_ticks() {
+    awk '/^cpu / { print $2 + $3 + $4 + $7 + $8 + $9 }' /proc/stat
+}
+children_seconds() {
+    awk 'NR == 2 { gsub(/[ms]/, " "); print $1 * 60 + $2 + $3 * 60 + $4 }' "$1"
+}
+times >"$E2E_WORK/times.before"
+sim_start=$(date +%s.%N)
+sim_machine_before=$(machine_ticks)
+build/plimmerton-sim -i "$ball" "${options[@]}" -arena 1 -n $((250 * seconds)) \
+    >"$E2E_WORK/sim.out" 2>/dev/null
+sim_machine_after=$(machine_ticks)
+sim_end=$(date +%s.%N)
+times >"$E2E_WORK/times.after"
+sim_tick=$(awk '/^median tick/ { print $3 }' "$E2E_WORK/sim.out")
+sim_rest=$(awk -v m=$((sim_machine_after - sim_machine_before)) -v hz="$(getconf CLK_TCK)" \
+    -v own="$(children_seconds "$E2E_WORK/times.before") $(children_seconds "$E2E_WORK/times.after")" \
+    -v s="$(awk -v a="$sim_start" -v b="$sim_end" 'BEGIN { print b - a }')" 'BEGIN {
+        split(own, o, " ")
+        printf "%.0f", 100 * (m / hz - (o[2] - o[1])) / s
+    }')
 
 # The probes live in a group of their own, removed again at the end (and first, in case an
 # earlier run was cut short).
@@ -92,6 +116,7 @@ if [ -n "${PROFILE:-}" ]; then
     recorder=$!
 fi
 cpu_before=$(cpu_ticks)
+machine_before=$(machine_ticks)
 if [ -n "$probes" ]; then
     perf stat -x, -e plimmerton_rate:frame,plimmerton_rate:tick -p "$PROGRAM_PID" \
         -- sleep "$seconds" 2>"$counts"
@@ -99,6 +124,7 @@ else
     sleep "$seconds"
 fi
 cpu_after=$(cpu_ticks)
+machine_after=$(machine_ticks)
 [ -z "$recorder" ] || wait "$recorder" || true
 shot="$E2E_WORK/window.png"
 screenshot "$window" "$shot"
@@ -109,7 +135,7 @@ quit_end=$(date +%s.%N)
 
 echo "load when the run began: $load"
 echo "body: $summary"
-awk -v t="$sim_tick" 'BEGIN { printf "plimmerton-sim on the same body: %.1f ticks per second (median tick %s ms)\n", 1000 / t, t }'
+awk -v t="$sim_tick" -v r="$sim_rest" 'BEGIN { printf "plimmerton-sim on the same body: %.1f ticks per second (median tick %s ms); the rest of the machine took %s%% of one core meanwhile\n", 1000 / t, t, r }'
 if [ -n "$probes" ]; then
     awk -F, -v s="$seconds" -v t="$sim_tick" '
         /plimmerton_rate:frame/ { printf "frames per second: %.1f\n", $1 / s }
@@ -124,8 +150,11 @@ if [ -n "$probes" ]; then
 else
     echo "perf probes unavailable: read the frame counter in the screenshot"
 fi
-awk -v t=$((cpu_after - cpu_before)) -v hz="$(getconf CLK_TCK)" -v s="$seconds" \
-    'BEGIN { printf "processor time: %.0f%% of one core\n", 100 * t / hz / s }'
+awk -v t=$((cpu_after - cpu_before)) -v m=$((machine_after - machine_before)) \
+    -v hz="$(getconf CLK_TCK)" -v s="$seconds" -v cores="$(nproc)" 'BEGIN {
+        printf "processor time: %.0f%% of one core; the rest of the machine took %.0f%% of one core (of %d)\n",
+            100 * t / hz / s, 100 * (m - t) / hz / s, cores
+    }'
 awk -v a="$quit_start" -v b="$quit_end" 'BEGIN { printf "Q ended the program after %.2f s\n", b - a }'
 echo "screenshot: $shot"
 if [ -n "${PROFILE:-}" ]; then
