@@ -1,6 +1,7 @@
 #include "mpsystem/surface/SurfaceStripSet.h"
 
 #include "common/Check.h"
+#include "common/Workers.h"
 
 #include <Inventor/SoPrimitiveVertex.h>
 #include <Inventor/actions/SoGLRenderAction.h>
@@ -328,23 +329,49 @@ void SurfaceStripSet::draw(SoState* state, const SurfaceNormals& normals, bool s
                            normals.smoothCorners(b));
         }
         // Triangles at sharp points have a normal per corner, made with the others on all
-        // cores; they are few on any body that is not crumpled, and drawn one vertex at a time.
-        glBegin(GL_TRIANGLES);
-        for (int b = 0; b < normals.numBlocks(); ++b) {
-            const int32_t* sharp = normals.sharpTriangles(b);
-            const SbVec3f* cornerNormals = normals.sharpCornerNormals(b);
-            for (int i = 0; i < normals.numSharpTriangles(b); ++i) {
-                for (int c = 0; c < 3; ++c) {
-                    sendCorner(normals.cornerPoints()[3 * sharp[i] + c], points, texCoords,
-                               sendNormals ? &cornerNormals[3 * i + c] : nullptr);
-                }
-            }
+        // cores. A crumpled body has most of its points sharp, so these go from arrays too:
+        // each corner's point and texture coordinate gathered beside its normal.
+        gatherSharpCorners(normals, points, texCoords);
+        glVertexPointer(3, GL_FLOAT, 0, sharpPoints_.data());
+        if (sendNormals) {
+            glNormalPointer(GL_FLOAT, 0, normals.sharpCornerNormals(0));
         }
-        glEnd();
+        if (sendTexture) {
+            glTexCoordPointer(2, GL_FLOAT, 0, sharpTexCoords_.data());
+        }
+        for (int b = 0; b < normals.numBlocks(); ++b) {
+            glDrawArrays(GL_TRIANGLES, 3 * b * SurfaceNormals::blockTriangles,
+                         3 * normals.numSharpTriangles(b));
+        }
     }
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
+void SurfaceStripSet::gatherSharpCorners(const SurfaceNormals& normals, const SbVec3f* points,
+                                         const SbVec2f* texCoords) {
+    // Sized once for the finest level drawn, and kept.
+    const size_t corners = 3 * static_cast<size_t>(normals.numTriangles());
+    if (sharpPoints_.size() < corners) {
+        sharpPoints_.resize(corners);
+    }
+    if (texCoords != nullptr && sharpTexCoords_.size() < corners) {
+        sharpTexCoords_.resize(corners);
+    }
+    forEachItem(normals.numBlocks(), workersFor(3LL * normals.numTriangles()), [&](int b) {
+        const size_t first = 3 * static_cast<size_t>(b) * SurfaceNormals::blockTriangles;
+        const int32_t* sharp = normals.sharpTriangles(b);
+        for (int i = 0; i < normals.numSharpTriangles(b); ++i) {
+            const uint32_t* corner = normals.cornerPoints() + 3 * static_cast<size_t>(sharp[i]);
+            for (int c = 0; c < 3; ++c) {
+                sharpPoints_[first + 3 * i + c] = points[corner[c]];
+                if (texCoords != nullptr) {
+                    sharpTexCoords_[first + 3 * i + c] = texCoords[corner[c]];
+                }
+            }
+        }
+    });
 }
 
 void SurfaceStripSet::drawInListOrder(const SurfaceNormals& normals, const SbVec3f* points,

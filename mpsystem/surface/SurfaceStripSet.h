@@ -95,6 +95,10 @@ private:
     /// Draws the triangles grouped by kind, smooth ones first, unless `inListOrder`.
     void draw(SoState* state, const SurfaceNormals& normals, bool sendNormals, bool sendTexture,
               bool inListOrder);
+    /// Gathers the points and texture coordinates (unless `texCoords` is null) of the sharp
+    /// triangles' corners in the layout of SurfaceNormals::sharpCornerNormals.
+    void gatherSharpCorners(const SurfaceNormals& normals, const SbVec3f* points,
+                            const SbVec2f* texCoords);
     /// Runs of smooth triangles from the arrays and runs of sharp ones one vertex at a time, in
     /// the list's order.
     void drawInListOrder(const SurfaceNormals& normals, const SbVec3f* points,
@@ -110,6 +114,10 @@ private:
     bool indicesChanged_ = true;
     /// Point p is used by usedCount_[p] corners of the whole surface.
     std::vector<int32_t> usedCount_;
+
+    /// The corners of the sharp triangles drawn last, as gatherSharpCorners lays them out.
+    std::vector<SbVec3f> sharpPoints_;
+    std::vector<SbVec2f> sharpTexCoords_;
 
     std::shared_ptr<const SurfaceLevels> levels_;
     SurfacePointFeed* feed_ = nullptr;

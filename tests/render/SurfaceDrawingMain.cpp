@@ -362,6 +362,15 @@ std::vector<Case> makeCases(const Image& texture, const Image& seeThroughTexture
     crumpledCase.colour.setValue(0.6f, 0.9f, 0.7f);
     cases.push_back(crumpledCase);
 
+    // 20,480 triangles: the sharp ones span several of the blocks that the normals and the
+    // arrays are laid out in.
+    Case fine = crumpledCase;
+    fine.name = "fine-crumpled-sphere";
+    fine.what = "finer crumpled sphere, its sharp triangles in three blocks";
+    fine.mesh = makeIcosphere(5, 1.0f, centre);
+    fine.mesh.points = crumpled(fine.mesh.points, 0.02f, 11);
+    cases.push_back(fine);
+
     Case moved = smooth;
     moved.name = "sphere-crumpled-after-first-frame";
     moved.what = "sphere crumpled after a first frame drawn smooth";
