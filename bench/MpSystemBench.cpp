@@ -20,6 +20,7 @@
 
 #include <iostream>
 #include <sstream>
+#include <string>
 
 namespace {
 
@@ -201,6 +202,9 @@ void surfaceLevels(benchmark::State& state) {
     }
     state.counters["points"] = body->numPoints();
     state.counters["levels"] = levels.numLevels();
+    for (int i = 1; i <= levels.numLevels(); ++i) {
+        state.counters["triangles" + std::to_string(i)] = levels.numTriangles(i);
+    }
 }
 BENCHMARK(surfaceLevels)->Arg(7)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
 

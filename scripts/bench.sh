@@ -50,7 +50,8 @@ print(f"{'benchmark (median of repetitions)':<40} {'ms':>10}  counters")
 for name, run in median.items():
     counters = {k: v for k, v in run.items()
                 if k in ("points", "bytes_per_second", "loadPeakBytes", "bodyBytes",
-                         "allocatedBytes")}
+                         "allocatedBytes", "levels", "triangles", "sharpPoints")
+                or k.startswith("triangles")}
     shown = "  ".join(f"{k}={v:.4g}" for k, v in counters.items())
     print(f"{name:<40} {ms(name):>10.4f}  {shown}")
 
@@ -118,6 +119,11 @@ for level, points in ((5, "10k"), (7, "160k"), (8, "650k")):
     line(f"redraw's normals speed-up over the library's, {points} points",
          quotient(ms(f"plainSurfaceNormals/{level}/real_time"),
                   ms(f"surfaceRedrawWork/{level}/real_time")), "")
+
+for level, points in ((7, "160k"), (8, "650k")):
+    line(f"a frame's surface work through its level over all triangles', {points} points",
+         quotient(ms(f"surfaceFrameWork/{level}/1/real_time"),
+                  ms(f"surfaceFrameWork/{level}/0/real_time")), "")
 
 tick = ms("timerTick/7/real_time")
 if tick is not None:
