@@ -121,7 +121,7 @@ for level, points in ((5, "10k"), (7, "160k"), (8, "650k")):
                   ms(f"surfaceRedrawWork/{level}/real_time")), "")
 
 for level, points in ((7, "160k"), (8, "650k")):
-    line(f"a frame's surface work through its level over all triangles', {points} points",
+    line(f"a frame's surface work through its level over all its triangles, {points} points",
          quotient(ms(f"surfaceFrameWork/{level}/1/real_time"),
                   ms(f"surfaceFrameWork/{level}/0/real_time")), "")
 
