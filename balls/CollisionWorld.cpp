@@ -4,9 +4,37 @@
 #include "balls/ContactRules.h"
 #include "mpsystem/MpSystem.h"
 
+#include <algorithm>
 #include <cmath>
 
+void CollisionWorld::removeBody(const MpSystem* body) {
+    const auto found = std::find(bodies_.begin(), bodies_.end(), body);
+    if (found == bodies_.end()) {
+        return;
+    }
+    const auto k = found - bodies_.begin();
+    bodyContacts_.remove(static_cast<int>(k));
+    bodyBounds_.erase(bodyBounds_.begin() + k);
+    bodies_.erase(found);
+}
+
+void CollisionWorld::clearBodies() {
+    bodies_.clear();
+    bodyBounds_.clear();
+    bodyContacts_.clear();
+}
+
+void CollisionWorld::accumulateContactForces() {
+    accumulateArenaContactForces();
+    bodyContacts_.accumulate(bodies_);
+}
+
 void CollisionWorld::accumulatePlainContactForces() {
+    accumulatePlainArenaContactForces();
+    bodyContacts_.accumulatePlain(bodies_);
+}
+
+void CollisionWorld::accumulatePlainArenaContactForces() {
     for (MpSystem* body : bodies_) {
         accumulatePlainBodyForces(*body);
     }

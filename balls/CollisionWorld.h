@@ -1,5 +1,6 @@
 #pragma once
 
+#include "balls/BodyContacts.h"
 #include "balls/BodyPlace.h"
 
 #include <Inventor/SbVec3f.h>
@@ -31,21 +32,35 @@ public:
     static constexpr float ballPillarStiffness = 1000;
     static constexpr float bodyBallStiffness = 2000;
     static constexpr float ballBallStiffness = 60;
+    /// Between two points of different bodies, or of one body (BodyContacts.h): half the push a
+    /// point takes from a ball (its 60 % of 2,000), because both points of a pair move, so the
+    /// pair vibrates as fast as a point against a ball, and a point pressed into the hollow of
+    /// another surface meets three at once (ContactTimeStep.h).
+    static constexpr float bodyBodyStiffness = 600;
 
-    /// The world refers to the body without owning it: whoever destroys a body takes it out
-    /// first (clearBodies), so the contact pass never reaches a destroyed one.
+    /// Puts a body last among those whose points take part; the first is the program's first
+    /// body. The body counts as at rest as it stands (BodyContactShape.h): add it before its
+    /// first step. The world refers to the body without owning it: whoever destroys a body
+    /// takes it out first (removeBody, clearBodies), so the contact pass never reaches a
+    /// destroyed one.
     void addBody(MpSystem* body);
-    void clearBodies() {
-        bodies_.clear();
-        bodyBounds_.clear();
-    }
+    /// Takes the body out; nothing happens when it is not in.
+    void removeBody(const MpSystem* body);
+    void clearBodies();
     void addPillar(const PillarCircle& pillar) { pillars_.push_back(pillar); }
     void addWall(const Wall& wall) { walls_.push_back(wall); }
     void setBalls(BallSet* balls) { balls_ = balls; }
 
     /// Adds the contact forces of the current positions to the points' and balls' accumulators:
-    /// first every body point against the walls, the pillars and the balls, then every ball
-    /// against the walls, the pillars and the other balls. All thresholds are strict. Contacts
+    /// the arena's (accumulateArenaContactForces), then those between the bodies' points
+    /// (BodyContacts.h), which are none for one body that has not folded onto itself.
+    void accumulateContactForces();
+    /// The same forces by the plain passes: the reference for the fast ones.
+    void accumulatePlainContactForces();
+
+    /// The arena's share: first every body point against the walls, the pillars and the balls,
+    /// then every ball against the walls, the pillars and the other balls. All thresholds are
+    /// strict. Contacts
     /// without a direction give no force: a point at a ball's centre or on a pillar's axis, a
     /// ball centre exactly one ball radius from a pillar's axis, two balls at the same centre.
     ///
@@ -53,10 +68,10 @@ public:
     /// and ball that its bounding box shows it cannot reach, and the blocks are shared among
     /// the worker threads (mpsystem/Workers.h). Every accumulator still receives the same
     /// forces in the same order as in the plain pass, so the sums are the same bit for bit.
-    void accumulateContactForces();
+    void accumulateArenaContactForces();
     /// The same forces, every point tested against every wall, pillar and ball on one thread:
     /// the reference for the fast pass.
-    void accumulatePlainContactForces();
+    void accumulatePlainArenaContactForces();
 
     const std::vector<MpSystem*>& bodies() const { return bodies_; }
     /// The box around the points of body k (in the order added) as the last fast contact pass
@@ -66,6 +81,9 @@ public:
     const std::vector<PillarCircle>& pillars() const { return pillars_; }
     const std::vector<Wall>& walls() const { return walls_; }
     BallSet* balls() const { return balls_; }
+    /// The contacts between the bodies' points, bodies() in the same order.
+    BodyContacts& bodyContacts() { return bodyContacts_; }
+    const BodyContacts& bodyContacts() const { return bodyContacts_; }
 
     /// Points per block of the fast pass.
     static constexpr int blockSize = 256;
@@ -93,4 +111,5 @@ private:
     /// box around all its blocks.
     std::vector<PointBounds> blockBounds_;
     std::vector<PointBounds> bodyBounds_;
+    BodyContacts bodyContacts_;
 };

@@ -129,6 +129,7 @@ void CollisionWorld::addBody(MpSystem* body) {
     }
     bodies_.push_back(body);
     bodyBounds_.push_back(boundsOf(nullptr, 0));
+    bodyContacts_.add(*body);
     const size_t blocks = static_cast<size_t>(blockCount(*body));
     if (blockBallHits_.size() < blocks) {
         blockBallHits_.assign(blocks, 0);
@@ -136,7 +137,7 @@ void CollisionWorld::addBody(MpSystem* body) {
     }
 }
 
-void CollisionWorld::accumulateContactForces() {
+void CollisionWorld::accumulateArenaContactForces() {
     for (int k = 0; k < static_cast<int>(bodies_.size()); ++k) {
         accumulateBodyForces(k);
     }

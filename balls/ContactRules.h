@@ -89,3 +89,19 @@ inline bool pointBallForce(const SbVec3f& p, const SbVec3f& c, SbVec3f& f) {
 /// 60 % of f and the ball 40 % the other way.
 constexpr float pointShareOfBallForce = 0.6f;
 constexpr float ballShareOfBallForce = -0.4f;
+
+/// The push on a body point at `lo` from a body point at `hi` (of another body, or of its own)
+/// whose contact distance is `contactDistance`; `hi` takes -f. False when they are that far
+/// apart or further, or at one place, which has no way out to be pushed along.
+inline bool pointPairForce(const SbVec3f& lo, const SbVec3f& hi, float contactDistance,
+                           SbVec3f& f) {
+    const SbVec3f v = lo - hi;
+    const float q = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
+    if (contactDistance * contactDistance > q && q > 0) {
+        const float d = std::sqrt(q);
+        const float s = (contactDistance - d) * CollisionWorld::bodyBodyStiffness / d;
+        f = v * s;
+        return true;
+    }
+    return false;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 class CollisionWorld;
 class MpSystem;
 class StableTimeStep;
@@ -20,3 +22,16 @@ class StableTimeStep;
 /// are left out.
 float contactTimeStep(const StableTimeStep& freeBody, const MpSystem& body,
                       const CollisionWorld& contacts);
+
+/// The stable time step of every body of `contacts` among the floor, the pillars and one
+/// another: the smallest of their bounds. freeBodies[k] is measured on contacts.bodies()[k]
+/// (a null one counts as no limit).
+///
+/// With more than one body, a point may also press on points of another body, each pair a
+/// penalty spring of CollisionWorld::bodyBodyStiffness that moves both its points: for two
+/// equal points that is twice the stiffness against one that stands still, and a point pressed
+/// into another surface meets the three corners of the triangle there. A body alone touches itself
+/// only where it folds over, which passes, as balls lodged in it do: its bound stays
+/// contactTimeStep's.
+float sceneTimeStep(const std::vector<const StableTimeStep*>& freeBodies,
+                    const CollisionWorld& contacts);

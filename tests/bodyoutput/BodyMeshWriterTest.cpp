@@ -12,6 +12,7 @@
 #include <iostream>
 #include <memory>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -57,6 +58,24 @@ TEST(PositionChecksum, TellsApartValuesThatCompareEqualOrDifferInOneBit) {
     EXPECT_NE(positionChecksum(a, 1), positionChecksum(b, 1)) << "one unit in the last place";
     const SbVec3f swapped[] = {SbVec3f(1.0f, 0.0f, 2.0f)};
     EXPECT_NE(positionChecksum(a, 1), positionChecksum(swapped, 1)) << "order of coordinates";
+}
+
+TEST(PositionChecksum, OfSeveralBodiesIsThatOfTheirPointsInOneListAndOfOneBodyItsOwn) {
+    const TriangleMesh sphere = makeIcosphere(1, 4, SbVec3f(0, 0, 0));
+    std::unique_ptr<MpSystem> first = read(meshText(sphere, MeshForm::Off));
+    std::unique_ptr<MpSystem> second = read(meshText(sphere, MeshForm::Off));
+    second->addExternalForce(3, SbVec3f(5, 0, 0));
+    second->step(0.01f);
+    EXPECT_EQ(bodiesChecksum({first.get()}),
+              positionChecksum(first->positions(), first->numPoints()));
+    std::vector<SbVec3f> all(first->positions(), first->positions() + first->numPoints());
+    all.insert(all.end(), second->positions(), second->positions() + second->numPoints());
+    EXPECT_EQ(bodiesChecksum({first.get(), second.get()}),
+              positionChecksum(all.data(), static_cast<int>(all.size())));
+    EXPECT_NE(bodiesChecksum({first.get(), second.get()}),
+              bodiesChecksum({second.get(), first.get()}))
+        << "the bodies' order counts";
+    EXPECT_EQ(bodiesChecksum({}), fnvOffsetBasis);
 }
 
 TEST(BodyMeshWriter, MovedBodyReadsBackBitForBitInEitherForm) {

@@ -31,6 +31,7 @@ public:
 
     MpSystem& body() const { return *body_; }
     const BallSet& balls() const { return balls_; }
+    const CollisionWorld& collisions() const { return collisions_; }
 
 private:
     bool fast_;
