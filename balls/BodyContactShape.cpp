@@ -1,6 +1,6 @@
 #include "balls/BodyContactShape.h"
 
-#include "balls/PointGrid.h"
+#include "balls/PointColumns.h"
 #include "mpsystem/MpSystem.h"
 
 #include <algorithm>
@@ -101,22 +101,24 @@ void BodyContactShape::listNearPartners(const MpSystem& body) {
         return;
     }
     const std::vector<SbVec3f> normals = restNormals(body);
-    PointGrid grid;
-    grid.reserve(n);
-    grid.build(restPositions_.data(), n, fabric);
+    PointColumns columns;
+    columns.build(restPositions_.data(), n, fabric);
     const float fabricSquared = fabric * fabric;
     std::vector<std::pair<int32_t, int32_t>> pairs;
-    for (int i = 0; i < n; ++i) {
-        const SbVec3f& p = restPositions_[i];
-        const SbVec3f reach(fabric, fabric, fabric);
-        grid.visitBox(p - reach, p + reach, [&](int e) {
-            const int j = grid.sortedPoint(e);
-            if (j > i && squaredDistance(p, restPositions_[j]) < fabricSquared &&
-                facing(p, normals[i], restPositions_[j], normals[j])) {
-                pairs.emplace_back(i, j);
+    columns.visitColumns(
+        0, columns.numColumns(),
+        [&](int e, int from, int to) {
+            const int i = columns.sortedPoint(e);
+            const SbVec3f& p = restPositions_[i];
+            for (int f = from; f < to; ++f) {
+                const int j = columns.sortedPoint(f);
+                if (j > i && squaredDistance(p, restPositions_[j]) < fabricSquared &&
+                    facing(p, normals[i], restPositions_[j], normals[j])) {
+                    pairs.emplace_back(i, j);
+                }
             }
-        });
-    }
+        },
+        [](int) {});
     for (const auto& pair : pairs) {
         ++nearStart_[pair.first + 1];
         ++nearStart_[pair.second + 1];

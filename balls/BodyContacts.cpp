@@ -6,6 +6,10 @@
 #include "mpsystem/MpSystem.h"
 
 #include <algorithm>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cmath>
 
 namespace {
@@ -17,12 +21,9 @@ constexpr int patchesPerShare = 16;
 /// Rounding can put a pair's measured distance a few parts in ten million on either side of
 /// the true one: the searches reach this much further than the contact distance.
 constexpr float reachMargin = 1.0001f;
-/// A patch may span at most this many cells of the patch grid along an axis.
-constexpr int maxCellsAcross = 4;
-
-float largestMagnitude(const SbVec3f& v) {
-    return std::max({std::fabs(v[0]), std::fabs(v[1]), std::fabs(v[2])});
-}
+/// A patch may stand in at most this many columns along an axis; wider ones are checked
+/// against every patch.
+constexpr int maxColumnsAcross = 8;
 
 /// The squared distance between the boxes [al, ah] and [bl, bh] (0 when they overlap).
 float squaredGap(const SbVec3f& al, const SbVec3f& ah, const SbVec3f& bl, const SbVec3f& bh) {
@@ -34,29 +35,14 @@ float squaredGap(const SbVec3f& al, const SbVec3f& ah, const SbVec3f& bl, const 
     return sum;
 }
 
-int32_t cellNumber(float offset) {
-    const float cell = std::floor(offset);
-    return cell > -1e9f ? static_cast<int32_t>(std::min(cell, 1e9f)) : -1000000000;
+int32_t columnNumber(float offset) {
+    const float number = std::floor(offset);
+    return number > -1e9f ? static_cast<int32_t>(std::min(number, 1e9f)) : -1000000000;
 }
 
 } // namespace
 
-struct BodyContacts::Cell {
-    int32_t x;
-    int32_t y;
-    int32_t z;
-    bool operator==(const Cell& other) const {
-        return x == other.x && y == other.y && z == other.z;
-    }
-};
-
-struct BodyContacts::PatchEntry {
-    uint32_t bucket;
-    int32_t patch;
-    Cell cell;
-};
-
-BodyContacts::BodyContacts() : pushes_(maxShares) {
+BodyContacts::BodyContacts() : shareStart_(maxShares + 1), pushes_(maxShares) {
     for (std::vector<Push>& pushes : pushes_) {
         pushes.reserve(64);
     }
@@ -88,6 +74,7 @@ void BodyContacts::renumber() {
     totalPoints_ = 0;
     totalPatches_ = 0;
     patchBody_.clear();
+    patchRadius_.clear();
     for (size_t k = 0; k < bodies_.size(); ++k) {
         Body& body = bodies_[k];
         const int patches = body.shape->patches().numPatches();
@@ -96,21 +83,32 @@ void BodyContacts::renumber() {
         totalPoints_ += body.shape->numPoints();
         totalPatches_ += patches;
         patchBody_.insert(patchBody_.end(), patches, static_cast<int32_t>(k));
+        patchRadius_.insert(patchRadius_.end(), patches, body.shape->radius());
     }
     patchLow_.resize(totalPatches_);
     patchHigh_.resize(totalPatches_);
     patchActive_.reset(new std::atomic<uint8_t>[totalPatches_ > 0 ? totalPatches_ : 1]);
     widePatch_.assign(totalPatches_, 0);
-    patchFrom_.resize(totalPatches_);
+    patchFromX_.resize(totalPatches_);
+    patchFromY_.resize(totalPatches_);
     sides_.resize(totalPatches_);
     widePatches_.reserve(totalPatches_);
-    // A patch reaches a few cells at most; more grow the lists once.
-    patchEntries_.reserve(8 * static_cast<size_t>(totalPatches_));
-    sortedEntries_.reserve(8 * static_cast<size_t>(totalPatches_));
+    // A patch stands in a few columns; more grow the lists once.
+    const size_t entries = 8 * static_cast<size_t>(totalPatches_);
+    entryPatch_.reserve(entries);
+    sortedEntries_.reserve(entries);
+    entryX_.reserve(entries);
+    entryY_.reserve(entries);
+    entryZ_.reserve(entries);
+    patchColumns_.reserve(static_cast<int>(entries));
     gathered_.resize(totalPoints_);
     active_.resize(totalPoints_);
     activePositions_.resize(totalPoints_);
-    grid_.reserve(totalPoints_);
+    activeX_.resize(totalPoints_);
+    activeY_.resize(totalPoints_);
+    activeZ_.resize(totalPoints_);
+    activeRadius_.resize(totalPoints_);
+    columns_.reserve(totalPoints_);
     activeCount_ = 0;
 }
 
@@ -146,11 +144,9 @@ void BodyContacts::accumulate(const std::vector<MpSystem*>& bodies) {
     markActivePatches();
     gatherActivePoints(bodies);
     if (activeCount_ > 0) {
-        const int perShare = std::max(32, (activeCount_ + maxShares - 1) / maxShares);
-        const int shares = (activeCount_ + perShare - 1) / perShare;
+        const int shares = shareColumns();
         forEachItem(shares, workersFor(32LL * activeCount_), [&](int share) {
-            pushActivePoints(bodies, share * perShare,
-                             std::min(activeCount_, (share + 1) * perShare), pushes_[share]);
+            pushActivePoints(bodies, shareStart_[share], shareStart_[share + 1], pushes_[share]);
         });
     }
     pushUnsearchedNearPairs(bodies);
@@ -166,7 +162,7 @@ void BodyContacts::accumulatePlain(const std::vector<MpSystem*>& bodies) {
         patchActive_[g].store(1, std::memory_order_relaxed);
     }
     gatherActivePoints(bodies);
-    pushActivePoints(bodies, 0, activeCount_, pushes_[0]);
+    pushActivePoints(bodies, 0, columns_.numColumns(), pushes_[0]);
 }
 
 void BodyContacts::boxPatches(const std::vector<MpSystem*>& bodies) {
@@ -184,110 +180,109 @@ void BodyContacts::boxPatches(const std::vector<MpSystem*>& bodies) {
 
 void BodyContacts::checkPatchPair(int x, int y) {
     const int kx = patchBody_[x];
-    const int ky = patchBody_[y];
-    if (kx == ky && !selfContacts_) {
-        return;
-    }
-    const float reach = (bodies_[kx].shape->radius() + bodies_[ky].shape->radius()) * reachMargin;
-    if (squaredGap(patchLow_[x], patchHigh_[x], patchLow_[y], patchHigh_[y]) > reach * reach) {
-        return;
-    }
-    if (kx == ky) {
+    if (kx == patchBody_[y]) {
         const Body& body = bodies_[kx];
-        if (body.shape->patches().areNeighbours(x - body.firstPatch, y - body.firstPatch)) {
+        if (!selfContacts_ ||
+            body.shape->patches().areNeighbours(x - body.firstPatch, y - body.firstPatch)) {
             return;
         }
+    }
+    const float reach = (patchRadius_[x] + patchRadius_[y]) * reachMargin;
+    if (squaredGap(patchLow_[x], patchHigh_[x], patchLow_[y], patchHigh_[y]) > reach * reach) {
+        return;
     }
     patchActive_[x].store(1, std::memory_order_relaxed);
     patchActive_[y].store(1, std::memory_order_relaxed);
 }
 
-BodyContacts::Cell BodyContacts::patchCellOf(const SbVec3f& p) const {
-    return Cell{cellNumber((p[0] - patchGridOrigin_[0]) * inversePatchCellSize_),
-                cellNumber((p[1] - patchGridOrigin_[1]) * inversePatchCellSize_),
-                cellNumber((p[2] - patchGridOrigin_[2]) * inversePatchCellSize_)};
-}
-
 void BodyContacts::markActivePatches() {
-    const float widen = largestRadius();
-    const SbVec3f widening(widen, widen, widen);
+    // Each patch's box grown by half the largest reach: two patches within reach of each other
+    // have grown boxes that overlap.
+    const float widen = largestRadius() * reachMargin;
+    float low[2] = {HUGE_VALF, HUGE_VALF};
+    float high[2] = {-HUGE_VALF, -HUGE_VALF};
     for (int g = 0; g < totalPatches_; ++g) {
         const SbVec3f side = patchHigh_[g] - patchLow_[g];
-        sides_[g] = std::max({side[0], side[1], side[2]}) + 2 * widen;
-        for (int a = 0; a < 3; ++a) {
-            patchGridOrigin_[a] = g == 0 ? patchLow_[g][a] - widen
-                                         : std::min(patchGridOrigin_[a], patchLow_[g][a] - widen);
+        sides_[g] = std::max(side[0], side[1]) + 2 * widen;
+        for (int a = 0; a < 2; ++a) {
+            if (std::isfinite(patchLow_[g][a]) && std::isfinite(patchHigh_[g][a])) {
+                low[a] = std::min(low[a], patchLow_[g][a] - widen);
+                high[a] = std::max(high[a], patchHigh_[g][a] + widen);
+            }
         }
     }
-    // Cells as wide as nine patches in ten, so that most patches reach a few cells.
-    const auto tenth = sides_.begin() + (totalPatches_ * 9) / 10;
-    std::nth_element(sides_.begin(), tenth, sides_.end());
-    patchCellSize_ = std::max(*tenth, 2 * widen);
-    if (!(patchCellSize_ > 0) || !std::isfinite(patchCellSize_)) {
-        patchCellSize_ = 1;
+    // Columns as wide as half the patches across, so that a patch stands in a few.
+    const auto middle = sides_.begin() + totalPatches_ / 2;
+    std::nth_element(sides_.begin(), middle, sides_.end());
+    float width = std::max(*middle, 2 * widen);
+    for (int a = 0; a < 2; ++a) {
+        if (low[a] <= high[a]) {
+            width = std::max(width, (high[a] - low[a]) / ColumnOrder::mostColumnsAcross);
+        } else {
+            low[a] = 0;
+        }
     }
-    inversePatchCellSize_ = 1 / patchCellSize_;
+    if (!(width > 0) || !std::isfinite(width)) {
+        width = 1;
+    }
+    const float inverseWidth = 1 / width;
 
-    patchEntries_.clear();
+    entryPatch_.clear();
+    entryX_.clear();
+    entryY_.clear();
+    entryZ_.clear();
     widePatches_.clear();
     for (int g = 0; g < totalPatches_; ++g) {
-        const Cell from = patchCellOf(patchLow_[g] - widening);
-        const Cell to = patchCellOf(patchHigh_[g] + widening);
-        patchFrom_[g] = from;
-        const bool wide = int64_t(to.x) - from.x >= maxCellsAcross ||
-                          int64_t(to.y) - from.y >= maxCellsAcross ||
-                          int64_t(to.z) - from.z >= maxCellsAcross;
+        const int32_t fromX = columnNumber((patchLow_[g][0] - widen - low[0]) * inverseWidth);
+        const int32_t toX = columnNumber((patchHigh_[g][0] + widen - low[0]) * inverseWidth);
+        const int32_t fromY = columnNumber((patchLow_[g][1] - widen - low[1]) * inverseWidth);
+        const int32_t toY = columnNumber((patchHigh_[g][1] + widen - low[1]) * inverseWidth);
+        patchFromX_[g] = fromX;
+        patchFromY_[g] = fromY;
+        const bool wide =
+            int64_t(toX) - fromX >= maxColumnsAcross || int64_t(toY) - fromY >= maxColumnsAcross;
         widePatch_[g] = wide ? 1 : 0;
         if (wide) {
             widePatches_.push_back(g);
             continue;
         }
-        for (int32_t x = from.x; x <= to.x; ++x) {
-            for (int32_t y = from.y; y <= to.y; ++y) {
-                for (int32_t z = from.z; z <= to.z; ++z) {
-                    patchEntries_.push_back(PatchEntry{0, g, Cell{x, y, z}});
-                }
+        for (int32_t x = fromX; x <= toX; ++x) {
+            for (int32_t y = fromY; y <= toY; ++y) {
+                entryPatch_.push_back(g);
+                entryX_.push_back(x);
+                entryY_.push_back(y);
+                entryZ_.push_back(patchLow_[g][2] - widen);
             }
         }
     }
-    uint32_t buckets = 2;
-    while (buckets < 2 * patchEntries_.size()) {
-        buckets *= 2;
+    patchColumns_.build(entryX_.data(), entryY_.data(), entryZ_.data(),
+                        static_cast<int>(entryPatch_.size()));
+    sortedEntries_.resize(entryPatch_.size());
+    for (int e = 0; e < patchColumns_.size(); ++e) {
+        const int32_t g = entryPatch_[patchColumns_.item(e)];
+        sortedEntries_[e] = PatchEntry{g, entryZ_[patchColumns_.item(e)], patchHigh_[g][2] + widen,
+                                       patchFromX_[g], patchFromY_[g]};
     }
-    bucketStart_.assign(buckets + 1, 0);
-    for (PatchEntry& entry : patchEntries_) {
-        entry.bucket = static_cast<uint32_t>(hashCell(entry.cell.x, entry.cell.y, entry.cell.z)) &
-                       (buckets - 1);
-        ++bucketStart_[entry.bucket + 1];
-    }
-    for (uint32_t b = 0; b < buckets; ++b) {
-        bucketStart_[b + 1] += bucketStart_[b];
-    }
-    sortedEntries_.resize(patchEntries_.size());
-    for (const PatchEntry& entry : patchEntries_) {
-        sortedEntries_[bucketStart_[entry.bucket]++] = entry;
-    }
-    for (uint32_t b = buckets; b > 0; --b) {
-        bucketStart_[b] = bucketStart_[b - 1];
-    }
-    bucketStart_[0] = 0;
 
-    // Two patches filed in one cell are checked in the first cell they share, the one where
-    // both their runs of cells begin, and only there.
-    const int shares = std::min<int>(maxShares, static_cast<int>(buckets / 256) + 1);
+    // Up each column, a patch meets those whose grown boxes begin below the top of its own.
+    // Two patches standing in several columns together are checked in the first of them, where
+    // both their runs of columns have begun, and only there.
+    const int columns = patchColumns_.numColumns();
+    const int shares = std::min(maxShares, columns / 64 + 1);
     forEachItem(shares, workersFor(64LL * totalPatches_), [&](int share) {
-        const uint32_t first = static_cast<uint32_t>(int64_t(buckets) * share / shares);
-        const uint32_t last = static_cast<uint32_t>(int64_t(buckets) * (share + 1) / shares);
-        for (uint32_t bucket = first; bucket < last; ++bucket) {
-            for (int32_t e = bucketStart_[bucket]; e < bucketStart_[bucket + 1]; ++e) {
-                for (int32_t f = e + 1; f < bucketStart_[bucket + 1]; ++f) {
-                    const PatchEntry& a = sortedEntries_[e];
+        const int last = static_cast<int>(int64_t(columns) * (share + 1) / shares);
+        for (int c = static_cast<int>(int64_t(columns) * share / shares); c < last; ++c) {
+            const int32_t x = patchColumns_.columnX(c);
+            const int32_t y = patchColumns_.columnY(c);
+            const int end = patchColumns_.columnEnd(c);
+            for (int e = patchColumns_.columnBegin(c); e < end; ++e) {
+                const PatchEntry& a = sortedEntries_[e];
+                for (int f = e + 1; f < end; ++f) {
                     const PatchEntry& b = sortedEntries_[f];
-                    const Cell& fromA = patchFrom_[a.patch];
-                    const Cell& fromB = patchFrom_[b.patch];
-                    if (a.cell == b.cell && std::max(fromA.x, fromB.x) == a.cell.x &&
-                        std::max(fromA.y, fromB.y) == a.cell.y &&
-                        std::max(fromA.z, fromB.z) == a.cell.z) {
+                    if (!(b.bottom <= a.top)) {
+                        break;
+                    }
+                    if (std::max(a.fromX, b.fromX) == x && std::max(a.fromY, b.fromY) == y) {
                         checkPatchPair(std::min(a.patch, b.patch), std::max(a.patch, b.patch));
                     }
                 }
@@ -313,9 +308,10 @@ void BodyContacts::gatherActivePoints(const std::vector<MpSystem*>& bodies) {
         const Body& body = bodies_[k];
         const SbVec3f* positions = bodies[k]->positions();
         const BodyPatches& patches = body.shape->patches();
+        const float radius = body.shape->radius();
         const int p = g - body.firstPatch;
         for (const int32_t* i = patches.patchBegin(p); i != patches.patchEnd(p); ++i) {
-            gathered_[activeCount_] = Active{positions[*i], k, *i, body.firstPoint + *i};
+            gathered_[activeCount_] = Active{positions[*i], radius, k, *i, body.firstPoint + *i, g};
             ++activeCount_;
         }
     }
@@ -325,13 +321,28 @@ void BodyContacts::gatherActivePoints(const std::vector<MpSystem*>& bodies) {
     for (int a = 0; a < activeCount_; ++a) {
         activePositions_[a] = gathered_[a].position;
     }
-    // Cells twice as wide as the largest contact distance: the box searched around a point
-    // then spans two cells along each axis, eight in all.
-    grid_.build(activePositions_.data(), activeCount_, 4 * largestRadius());
-    // The points' data in the grid's order, where each cell's neighbours are read in runs.
+    // Every pair that touches is less than twice the largest radius apart.
+    columns_.build(activePositions_.data(), activeCount_, 2 * largestRadius() * reachMargin);
+    // The points' data in the columns' order, where each column's neighbours are read in runs.
     for (int e = 0; e < activeCount_; ++e) {
-        active_[e] = gathered_[grid_.sortedPoint(e)];
+        active_[e] = gathered_[columns_.sortedPoint(e)];
+        activeX_[e] = active_[e].position[0];
+        activeY_[e] = active_[e].position[1];
+        activeZ_[e] = active_[e].position[2];
+        activeRadius_[e] = active_[e].radius;
     }
+}
+
+int BodyContacts::shareColumns() {
+    const int perShare = std::max(32, (activeCount_ + maxShares - 1) / maxShares);
+    int shares = 0;
+    shareStart_[0] = 0;
+    for (int c = 0; c < columns_.numColumns(); ++c) {
+        if (columns_.columnEnd(c) >= (shares + 1) * perShare || c + 1 == columns_.numColumns()) {
+            shareStart_[++shares] = c + 1;
+        }
+    }
+    return shares;
 }
 
 bool BodyContacts::pairPush(int k, int i, int32_t gi, const SbVec3f& p, int l, int j, int32_t gj,
@@ -341,6 +352,11 @@ bool BodyContacts::pairPush(int k, int i, int32_t gi, const SbVec3f& p, int l, i
     }
     const float contact = k == l ? bodies_[k].shape->selfContactDistance(i, j)
                                  : bodies_[k].shape->radius() + bodies_[l].shape->radius();
+    return orderedPairForce(gi, p, gj, q, contact, force);
+}
+
+bool BodyContacts::orderedPairForce(int32_t gi, const SbVec3f& p, int32_t gj, const SbVec3f& q,
+                                    float contact, SbVec3f& force) {
     if (!(contact > 0)) {
         return false;
     }
@@ -378,42 +394,89 @@ void BodyContacts::addInOrder(MpSystem& body, int i, std::vector<Push>& pushes) 
 
 void BodyContacts::pushActivePoints(const std::vector<MpSystem*>& bodies, int first, int last,
                                     std::vector<Push>& pushes) {
-    const float largest = largestRadius();
-    for (int e = first; e < last; ++e) {
-        const Active& point = active_[e];
-        const int k = point.body;
-        const Body& body = bodies_[k];
-        const float radius = body.shape->radius();
-        const float reach =
-            (radius + largest) * reachMargin + 1e-6f * largestMagnitude(point.position);
-        const SbVec3f reachBox(reach, reach, reach);
-        pushes.clear();
-        grid_.visitBox(point.position - reachBox, point.position + reachBox, [&](int f) {
-            const Active& other = active_[f];
-            const float most =
-                other.body == k ? 2 * radius : radius + bodies_[other.body].shape->radius();
-            if (!(most * most > squaredDistance(point.position, other.position)) || f == e) {
+    pushes.clear();
+    // Whether the patch met last, of the point's own body, neighbours the point's: a point's
+    // partners come from a few patches.
+    int32_t lastPatch = -1;
+    bool lastNeighbours = false;
+    // A partner found among the candidates: the pair's push, unless it is of one body's fabric.
+    auto meet = [&](const Active& point, int f) {
+        const Active& other = active_[f];
+        // Points of one body push only from patches apart at rest (BodyContactShape.h), at the
+        // contact distance, twice the radius; those of neighbouring patches are either its
+        // fabric, which never pushes, or listed partners, met below.
+        if (other.body == point.body) {
+            if (!selfContacts_ || other.patch == point.patch) {
                 return;
             }
-            SbVec3f force;
-            if (pairPush(k, point.index, point.number, point.position, other.body, other.index,
-                         other.number, other.position, force)) {
-                pushes.push_back(Push{other.number, force});
+            if (other.patch != lastPatch) {
+                const Body& body = bodies_[point.body];
+                lastPatch = other.patch;
+                lastNeighbours = body.shape->patches().areNeighbours(point.patch - body.firstPatch,
+                                                                     other.patch - body.firstPatch);
             }
-        });
-        // Listed partners that the grid does not hold are met here instead.
-        const SbVec3f* positions = bodies[k]->positions();
-        const BodyContactShape& shape = *body.shape;
-        for (const int32_t* j = shape.nearBegin(point.index); j != shape.nearEnd(point.index);
-             ++j) {
-            SbVec3f force;
-            if (!isActive(k, *j) && pairPush(k, point.index, point.number, point.position, k, *j,
-                                             body.firstPoint + *j, positions[*j], force)) {
-                pushes.push_back(Push{body.firstPoint + *j, force});
+            if (lastNeighbours) {
+                return;
             }
         }
-        addInOrder(*bodies[k], point.index, pushes);
-    }
+        SbVec3f force;
+        if (orderedPairForce(point.number, point.position, other.number, other.position,
+                             point.radius + other.radius, force)) {
+            pushes.push_back(Push{other.number, force});
+        }
+    };
+    columns_.visitColumns(
+        first, last,
+        [&](int e, int from, int to) {
+            const Active& point = active_[e];
+            // The candidates closer than their contact distance, found as squaredDistance
+            // measures it, so that none that pointPairForce pushes is left out.
+            int f = from;
+#if defined(__SSE2__)
+            const __m128 x = _mm_set1_ps(point.position[0]);
+            const __m128 y = _mm_set1_ps(point.position[1]);
+            const __m128 z = _mm_set1_ps(point.position[2]);
+            const __m128 r = _mm_set1_ps(point.radius);
+            for (; f + 4 <= to; f += 4) {
+                const __m128 dx = _mm_sub_ps(x, _mm_loadu_ps(&activeX_[f]));
+                const __m128 dy = _mm_sub_ps(y, _mm_loadu_ps(&activeY_[f]));
+                const __m128 dz = _mm_sub_ps(z, _mm_loadu_ps(&activeZ_[f]));
+                const __m128 q = _mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)),
+                                            _mm_mul_ps(dz, dz));
+                const __m128 c = _mm_add_ps(r, _mm_loadu_ps(&activeRadius_[f]));
+                int hits = _mm_movemask_ps(_mm_cmpgt_ps(_mm_mul_ps(c, c), q));
+                while (hits != 0) {
+                    const int bit = __builtin_ctz(static_cast<unsigned>(hits));
+                    meet(point, f + bit);
+                    hits &= hits - 1;
+                }
+            }
+#endif
+            for (; f < to; ++f) {
+                const float contact = point.radius + activeRadius_[f];
+                if (contact * contact > squaredDistance(point.position, active_[f].position)) {
+                    meet(point, f);
+                }
+            }
+        },
+        [&](int e) {
+            const Active& point = active_[e];
+            const int k = point.body;
+            const Body& body = bodies_[k];
+            const SbVec3f* positions = bodies[k]->positions();
+            const BodyContactShape& shape = *body.shape;
+            for (const int32_t* j = shape.nearBegin(point.index); j != shape.nearEnd(point.index);
+                 ++j) {
+                SbVec3f force;
+                if (pairPush(k, point.index, point.number, point.position, k, *j,
+                             body.firstPoint + *j, positions[*j], force)) {
+                    pushes.push_back(Push{body.firstPoint + *j, force});
+                }
+            }
+            addInOrder(*bodies[k], point.index, pushes);
+            pushes.clear();
+            lastPatch = -1;
+        });
 }
 
 void BodyContacts::pushUnsearchedNearPairs(const std::vector<MpSystem*>& bodies) {

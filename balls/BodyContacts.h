@@ -1,7 +1,7 @@
 #pragma once
 
 #include "balls/BodyContactShape.h"
-#include "balls/PointGrid.h"
+#include "balls/PointColumns.h"
 
 #include <Inventor/SbVec3f.h>
 
@@ -24,9 +24,11 @@ class MpSystem;
 ///
 /// Each tick, the patches of every body (BodyPatches.h) are boxed, and a grid of cells finds
 /// the pairs of patches whose boxes come within reach: of two bodies, or of one body and not
-/// neighbours on its fabric. Only the points of such patches go into the grid of points, rebuilt
-/// every tick with cells twice the largest contact distance wide, where each finds its partners.
-/// A body alone and unfolded puts no point there.
+/// neighbours on its fabric. Only the points of such patches are filed in columns as wide as
+/// the largest contact distance (PointColumns.h), rebuilt every tick, where each finds its
+/// partners of other bodies and of patches of its own body apart from its own; its listed
+/// partners (BodyContactShape.h) it meets directly. A body alone and unfolded puts no point in
+/// the columns.
 ///
 /// The tables are sized when a body is added or removed. The lists of patches in cells and
 /// each point's list of partners grow as a pass needs them and keep their size, so a tick
@@ -80,17 +82,16 @@ private:
         int32_t partner;
         SbVec3f force;
     };
-    /// A point searched this tick: where it is, its body, its index there and its number.
+    /// A point searched this tick: where it is, its sphere's radius, its body, its index
+    /// there, its number and its patch's number among all the bodies' patches.
     struct Active {
         SbVec3f position;
+        float radius;
         int32_t body;
         int32_t index;
         int32_t number;
+        int32_t patch;
     };
-    struct Cell;
-    /// A patch filed in a cell of the grid of patches, and the cell's bucket.
-    struct PatchEntry;
-
     void renumber();
     /// Aborts unless bodies[k] has as many points as the body added k-th.
     void checkBodies(const std::vector<MpSystem*>& bodies) const;
@@ -99,11 +100,11 @@ private:
     /// Marks the patches in a pair of patches that may touch.
     void markActivePatches();
     void checkPatchPair(int x, int y);
-    Cell patchCellOf(const SbVec3f& p) const;
-    /// Lists the points of the marked patches and files them in the grid.
+    /// Lists the points of the marked patches and files them in the columns.
     void gatherActivePoints(const std::vector<MpSystem*>& bodies);
-    /// Finds and adds the pushes of the points in places [first, last) of the grid's order,
-    /// using `pushes`.
+    /// Splits the columns into at most maxShares runs of about as many points each.
+    int shareColumns();
+    /// Finds and adds the pushes of the points in columns [first, last), using `pushes`.
     void pushActivePoints(const std::vector<MpSystem*>& bodies, int first, int last,
                           std::vector<Push>& pushes);
     /// Adds the pushes of the listed pairs of points that the grid did not hold both of.
@@ -112,6 +113,10 @@ private:
     /// when they touch.
     bool pairPush(int k, int i, int32_t gi, const SbVec3f& p, int l, int j, int32_t gj,
                   const SbVec3f& q, SbVec3f& force) const;
+    /// The push on the point numbered gi at p from the one numbered gj at q when they are less
+    /// than `contact` apart, the same bits, reversed, as the other way round.
+    static bool orderedPairForce(int32_t gi, const SbVec3f& p, int32_t gj, const SbVec3f& q,
+                                 float contact, SbVec3f& force);
     /// Adds the pushes in the order of their partners' numbers.
     static void addInOrder(MpSystem& body, int i, std::vector<Push>& pushes);
     bool isActive(int k, int i) const;
@@ -123,29 +128,48 @@ private:
     int32_t totalPatches_ = 0;
     /// Per patch: the body it belongs to, its box this tick, whether it is searched.
     std::vector<int32_t> patchBody_;
+    std::vector<float> patchRadius_;
     std::vector<SbVec3f> patchLow_;
     std::vector<SbVec3f> patchHigh_;
     std::unique_ptr<std::atomic<uint8_t>[]> patchActive_;
-    /// The search for pairs of patches: a grid of cells, each patch filed in every cell its box
-    /// (widened by the largest radius) reaches; patches too wide for a few cells go on a list
-    /// of their own and are tested against every patch.
-    std::vector<PatchEntry> patchEntries_;
+    /// The search for pairs of patches: each patch's box, grown by the largest radius, stands
+    /// in every column (ColumnOrder.h) across x and y that it reaches, an entry in each, from
+    /// its first column (patchFromX_, patchFromY_) on; patches too wide for a few columns go on
+    /// a list of their own and are checked against every patch.
+    std::vector<int32_t> entryPatch_;
+    std::vector<int32_t> entryX_;
+    std::vector<int32_t> entryY_;
+    std::vector<float> entryZ_;
+    ColumnOrder patchColumns_;
+    /// An entry in the columns' order: its patch, the bottom and top of the patch's grown box
+    /// and the patch's first column.
+    struct PatchEntry {
+        int32_t patch;
+        float bottom;
+        float top;
+        int32_t fromX;
+        int32_t fromY;
+    };
     std::vector<PatchEntry> sortedEntries_;
-    std::vector<int32_t> bucketStart_;
+    std::vector<int32_t> patchFromX_;
+    std::vector<int32_t> patchFromY_;
     std::vector<int32_t> widePatches_;
     std::vector<uint8_t> widePatch_;
-    /// The first cell each patch is filed in.
-    std::vector<Cell> patchFrom_;
     std::vector<float> sides_;
-    SbVec3f patchGridOrigin_{0, 0, 0};
-    float patchCellSize_ = 1;
-    float inversePatchCellSize_ = 1;
-    /// The points searched this tick, as gathered patch by patch, and in the grid's order.
+    /// The points searched this tick, as gathered patch by patch, and in the columns' order.
     int activeCount_ = 0;
     std::vector<Active> gathered_;
     std::vector<Active> active_;
     std::vector<SbVec3f> activePositions_;
-    PointGrid grid_;
+    /// The searched points' coordinates and radii in the columns' order, side by side, where
+    /// four candidates are measured at once.
+    std::vector<float> activeX_;
+    std::vector<float> activeY_;
+    std::vector<float> activeZ_;
+    std::vector<float> activeRadius_;
+    PointColumns columns_;
+    /// The first column of each share of the work, and the end.
+    std::vector<int32_t> shareStart_;
     /// One list of pushes for each share of the work.
     std::vector<std::vector<Push>> pushes_;
 };

@@ -94,23 +94,36 @@ BodyPatches::BodyPatches(const SbVec3f* rest, int n, float neighbourDistance) {
         }
     }
     neighbourStart_.assign(1, 0);
-    for (std::vector<int32_t>& list : near) {
+    closeNeighbours_.assign(static_cast<size_t>(patches), 0);
+    for (int p = 0; p < patches; ++p) {
+        std::vector<int32_t>& list = near[p];
         std::sort(list.begin(), list.end());
         neighbours_.insert(neighbours_.end(), list.begin(), list.end());
         neighbourStart_.push_back(static_cast<int32_t>(neighbours_.size()));
+        for (int32_t q : list) {
+            const int offset = q - p + 32;
+            if (offset >= 0 && offset < 64) {
+                closeNeighbours_[p] |= uint64_t(1) << offset;
+            }
+        }
     }
 }
 
-bool BodyPatches::areNeighbours(int p, int q) const {
+bool BodyPatches::areFarNeighbours(int p, int q) const {
     return std::binary_search(neighbours_.data() + neighbourStart_[p],
                               neighbours_.data() + neighbourStart_[p + 1], q);
 }
 
 void BodyPatches::box(int p, const SbVec3f* positions, SbVec3f& low, SbVec3f& high) const {
     const int32_t* i = patchBegin(p);
+    const int32_t* end = patchEnd(p);
     low = positions[*i];
     high = low;
-    for (; i != patchEnd(p); ++i) {
+    for (; i != end; ++i) {
+        // The points are read by their numbers, in runs and jumps: asking early hides the wait.
+        if (end - i > 16) {
+            __builtin_prefetch(&positions[i[16]]);
+        }
         const SbVec3f& q = positions[*i];
         for (int a = 0; a < 3; ++a) {
             low[a] = std::min(low[a], q[a]);

@@ -29,16 +29,26 @@ public:
     const int32_t* patchEnd(int p) const { return order_.data() + patchStart_[p + 1]; }
     int patchOf(int i) const { return patchOf_[i]; }
     /// Whether patches p and q are neighbours.
-    bool areNeighbours(int p, int q) const;
+    bool areNeighbours(int p, int q) const {
+        const int offset = q - p + 32;
+        if (offset >= 0 && offset < 64) {
+            return (closeNeighbours_[p] >> offset & 1) != 0;
+        }
+        return areFarNeighbours(p, q);
+    }
 
     /// The box of patch p's points at `positions`.
     void box(int p, const SbVec3f* positions, SbVec3f& low, SbVec3f& high) const;
 
 private:
+    bool areFarNeighbours(int p, int q) const;
+
     std::vector<int32_t> order_;
     std::vector<int32_t> patchStart_;
     std::vector<int32_t> patchOf_;
-    /// Each patch's neighbours, in increasing order.
+    /// Each patch's neighbours, in increasing order; and as bits, those whose numbers lie
+    /// within 32 of its own (bit q - p + 32), which the halving makes most of them.
     std::vector<int32_t> neighbourStart_;
     std::vector<int32_t> neighbours_;
+    std::vector<uint64_t> closeNeighbours_;
 };
