@@ -6,11 +6,11 @@
 #include "mpsystem/MpSystem.h"
 
 #include <algorithm>
+#include <cmath>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#include <cmath>
 
 namespace {
 
