@@ -30,6 +30,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -43,10 +44,11 @@ QString droppedFile(const QMimeData* data) {
     return url.isLocalFile() ? url.toLocalFile() : QString();
 }
 
-/// Takes a model file dragged over the view when it is dropped.
+/// Takes a model file dragged over the view when it is dropped; whether Shift is held as it is
+/// dropped goes with it.
 class ModelDrop : public QObject {
 public:
-    ModelDrop(QObject* parent, std::function<void(const QString&)> open)
+    ModelDrop(QObject* parent, std::function<void(const QString&, bool)> open)
         : QObject(parent), open_(std::move(open)) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -61,7 +63,12 @@ public:
             const QString path = droppedFile(drop->mimeData());
             if (!path.isEmpty()) {
                 drop->acceptProposedAction();
-                open_(path);
+                // The drop's own modifiers are those the drag began with on some platforms;
+                // the keyboard's now are those the user holds as the file is let go.
+                const bool shift =
+                    ((drop->keyboardModifiers() | QGuiApplication::queryKeyboardModifiers()) &
+                     Qt::ShiftModifier) != 0;
+                open_(path, shift);
                 return true;
             }
         }
@@ -69,7 +76,7 @@ public:
     }
 
 private:
-    std::function<void(const QString&)> open_;
+    std::function<void(const QString&, bool)> open_;
 };
 
 // The planes that the viewer sets around the whole scene before each frame, held to the
@@ -95,8 +102,8 @@ QtExaminerViewer::QtExaminerViewer(QWidget* parent, QWidget* dockWidget, Program
     setAutoClippingStrategy(SoQtViewer::VARIABLE_NEAR_PLANE, 0.6f, keepToArena, this);
     QWidget* view = getGLWidget();
     view->setAcceptDrops(true);
-    view->installEventFilter(new ModelDrop(view, [this](const QString& path) {
-        openModel(state, path.toStdString());
+    view->installEventFilter(new ModelDrop(view, [this](const QString& path, bool adding) {
+        openModel(state, path.toStdString(), adding);
         refreshOverlay();
     }));
     dock->setAutoFillBackground(true);
@@ -220,7 +227,31 @@ SbBool QtExaminerViewer::processSoEvent(const SoEvent* const event) {
         refreshOverlay();
         return TRUE;
     }
+    followClick(event);
     return SoQtExaminerViewer::processSoEvent(event);
+}
+
+void QtExaminerViewer::followClick(const SoEvent* event) {
+    if (SoMouseButtonEvent::isButtonPressEvent(event, SoMouseButtonEvent::BUTTON1)) {
+        clicking = !event->wasCtrlDown() && !event->wasShiftDown();
+        clickPixel = event->getPosition();
+        return;
+    }
+    if (!clicking) {
+        return;
+    }
+    const SbVec2s pixel = event->getPosition();
+    // A few pixels of a hand's tremor still make a click; more is a drag that turns the view.
+    const bool moved = std::abs(pixel[0] - clickPixel[0]) > clickSlack ||
+                       std::abs(pixel[1] - clickPixel[1]) > clickSlack;
+    if (moved) {
+        clicking = false;
+    } else if (SoMouseButtonEvent::isButtonReleaseEvent(event, SoMouseButtonEvent::BUTTON1)) {
+        clicking = false;
+        if (selectBodyAt(state.bodies, clickPixel)) {
+            refreshOverlay();
+        }
+    }
 }
 
 bool QtExaminerViewer::handleGrab(const SoEvent* event) {
@@ -228,11 +259,15 @@ bool QtExaminerViewer::handleGrab(const SoEvent* event) {
     // it keeps zooming the view.
     if (SoMouseButtonEvent::isButtonPressEvent(event, SoMouseButtonEvent::BUTTON1) &&
         event->wasCtrlDown() && event->wasShiftDown()) {
-        return pinBodyAt(event->getPosition());
+        const bool pinned = pinBodyAt(state.bodies, event->getPosition());
+        if (pinned) {
+            refreshOverlay();
+        }
+        return pinned;
     }
     if (SoMouseButtonEvent::isButtonPressEvent(event, SoMouseButtonEvent::BUTTON1) &&
         event->wasCtrlDown() && !event->wasShiftDown()) {
-        grabbing = grabBodyAt(state.grab, event->getPosition());
+        grabbing = grabBodyAt(state.grab, state.bodies, event->getPosition());
         return grabbing;
     }
     if (!grabbing) {
@@ -268,9 +303,9 @@ bool QtExaminerViewer::updateOverlay() {
 
 // Not modal: the dialog has an event loop of its own, and one run from inside a key's handler
 // would tick and draw the scene while the key's traversal of it is still under way.
-void QtExaminerViewer::chooseModelFile(const std::string& folder) {
+void QtExaminerViewer::chooseModelFile(const std::string& folder, bool adding) {
     if (fileDialog == nullptr) {
-        fileDialog = new QFileDialog(getBaseWidget(), "Open a model as the body");
+        fileDialog = new QFileDialog(getBaseWidget());
         fileDialog->setFileMode(QFileDialog::ExistingFile);
         QStringList filters;
         for (const std::string& filter : modelFileFilters()) {
@@ -278,10 +313,12 @@ void QtExaminerViewer::chooseModelFile(const std::string& folder) {
         }
         fileDialog->setNameFilters(filters);
         QObject::connect(fileDialog, &QFileDialog::fileSelected, [this](const QString& path) {
-            openModel(state, path.toStdString());
+            openModel(state, path.toStdString(), choiceAdds);
             refreshOverlay();
         });
     }
+    choiceAdds = adding;
+    fileDialog->setWindowTitle(adding ? "Add a model to the scene" : "Open a model as the body");
     fileDialog->setDirectory(QString::fromStdString(folder.empty() ? "." : folder));
     fileDialog->open();
 }

@@ -13,8 +13,10 @@ class QtTuningPanel;
 /// The examiner viewer in its window. Every keyboard event goes to the scene graph, in viewing
 /// mode too, and none to the viewer's own key bindings (arrows, S, Home, Esc, Alt), which would
 /// collide with the program's keys. The mouse navigates as usual, except that Ctrl with the left
-/// button on the body grabs it. The on-screen texts (OverlayScene) are drawn over the view. A
-/// model file dropped on the view is opened as the body, as one chosen in its file dialog is.
+/// button on a body selects and grabs it, and a click on a body (the left button pressed and let
+/// go without moving) selects it. The on-screen texts (OverlayScene) are drawn over the view. A
+/// model file dropped on the view is opened in the place of the selected body, or added as a
+/// body of its own when Shift is held, as one chosen in its file dialog is.
 /// The camera stays the scene's perspective camera: the keys, the headcam and the recorder work
 /// on it, so the viewer's switch to an orthographic camera, which would replace it, is left out.
 /// The tuning panel and the energy plot dock beside the view, never over it.
@@ -50,7 +52,7 @@ public:
     void setCameraType(SoType type) override;
     void toggleCameraType() override;
     void saveScreenshot() override;
-    void chooseModelFile(const std::string& folder) override;
+    void chooseModelFile(const std::string& folder, bool adding) override;
     void refreshOverlay() override;
 
 protected:
@@ -68,6 +70,9 @@ private:
     /// Ctrl + left button on the body, the moves while it is held and its release; returns
     /// whether the event was one of those.
     bool handleGrab(const SoEvent* event);
+    /// A plain press of the left button and its release without moving: selects the body
+    /// under it. The view turns from the same events as ever.
+    void followClick(const SoEvent* event);
     /// Shows or hides the tuning panel and the energy plot as the state says, in the dock beside
     /// the view, and brings the panel's values up to date. The window grows or shrinks by what
     /// the dock takes, so that the view keeps its size (unless the window fills the screen).
@@ -80,8 +85,14 @@ private:
     QtTuningPanel* tuningPanel = nullptr;
     QtEnergyPlot* energyPlot = nullptr;
     bool grabbing = false;
+    /// The left button is down, and has not moved further than clickSlack pixels since.
+    bool clicking = false;
+    SbVec2s clickPixel{0, 0};
+    static constexpr int clickSlack = 2;
     /// Made on the first Ctrl+O and kept, so that it remembers its size and place.
     QFileDialog* fileDialog = nullptr;
+    /// The file the dialog is choosing is to be added (Shift+Ctrl+O).
+    bool choiceAdds = false;
     /// F12 was pressed: the next frame drawn is saved.
     bool screenshotRequested = false;
 

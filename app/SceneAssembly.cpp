@@ -10,7 +10,7 @@
 #include "common/ErrorLine.h"
 #include "common/GlobalView.h"
 #include "control/Cannon.h"
-#include "control/KeyTable.h"
+#include "control/KeyNode.h"
 #include "control/KeyboardControl.h"
 #include "control/ModelOpening.h"
 #include "control/ProgramState.h"
@@ -21,7 +21,6 @@
 #include <Inventor/SbTime.h>
 #include <Inventor/actions/SoGLRenderAction.h>
 #include <Inventor/events/SoKeyboardEvent.h>
-#include <Inventor/nodes/SoEventCallback.h>
 #include <Inventor/nodes/SoPerspectiveCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
 
@@ -40,6 +39,17 @@ static void connectCollisions() {
     collisionWorld.addBody(mpSystem);
     addArenaFloor(collisionWorld);
     collisionWorld.setBalls(&ballSet);
+}
+
+// The scene of bodies starts with the first, from the command line's file, picture and material,
+// with the pressure it took (-pressure's, else its file's).
+static void adoptFirstBody(ProgramState& state) {
+    BodySource first;
+    first.file = settings.meshFileName;
+    first.name = state.bodyName;
+    first.picture = settings.textureFileName;
+    first.material = materialOf(*mpSystem);
+    state.bodies.adoptFirst(std::move(first));
 }
 
 static void configureViewer() {
@@ -113,15 +123,15 @@ bool assembleScene(ExaminerViewer* examinerViewer, ProgramState& state) {
         state.bodyName = settings.meshFileName;
         state.commandLineTexture = settings.textureFileName;
     }
+    adoptFirstBody(state);
     state.tuning.rememberCommandLine(settings.timeStep);
     state.energy.zeroHeight = arenaFloorHeight;
-    SoEventCallback* keyboardNode = new SoEventCallback;
-    // The program's keys first: what they add to a key of keyboardCallback (letting go of the
-    // body before N destroys it) must come before that key's own work.
-    keyboardNode->addEventCallback(SoKeyboardEvent::getClassTypeId(), programKeyCallback, &state);
+    // The node carries the program's state, through which keyboardCallback, with the camera as
+    // its user data, reaches the selected body and the program's own keys.
+    KeyNode::initClass();
+    KeyNode* keyboardNode = new KeyNode;
+    keyboardNode->state = &state;
     keyboardNode->addEventCallback(SoKeyboardEvent::getClassTypeId(), keyboardCallback, camera);
-    // And after it, what follows from a body it made (N).
-    keyboardNode->addEventCallback(SoKeyboardEvent::getClassTypeId(), followBodyChanges, &state);
     sceneRoot->addChild(keyboardNode);
 
     configureViewer();

@@ -5,11 +5,13 @@
 #include "appstate/Globals.h"
 #include "appstate/Help.h"
 #include "appstate/StartUp.h"
+#include "common/BodyAdditions.h"
 #include "common/CommandLine.h"
 #include "common/ToolCommandLine.h"
 #include "control/KeyScript.h"
 #include "control/ModelAtStart.h"
 #include "control/ProgramState.h"
+#include "control/Rewind.h"
 
 #include <cstdlib>
 #include <iostream>
@@ -39,6 +41,12 @@ int main(int argc, char** argv) {
         std::cerr << "-keys: " << problem << std::endl;
         return 1;
     }
+    // The bodies beside the first, each with its place.
+    std::vector<BodyAddition> additions;
+    if (!readBodyAdditions(givenOptions(argc, argv), additions, problem)) {
+        std::cerr << problem << std::endl;
+        return 1;
+    }
     const char* programName = argc > 0 ? argv[0] : "plimmerton";
     if (!QtWindow::init(programName, "SoWin", problem)) {
         std::cerr << "Cannot open a window: " << problem << std::endl;
@@ -62,6 +70,9 @@ int main(int argc, char** argv) {
     if (!assembleScene(QtWindow::createExaminerViewer(state), state)) {
         return 1;
     }
+    // A body that cannot be added is said on standard error; the scene goes on without it.
+    addBodiesAtStart(state, additions, isatty(STDERR_FILENO) != 0);
+    prepareRewind(state);
     viewer->show();
     QtWindow::show();
     printHelp();

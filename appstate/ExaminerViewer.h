@@ -55,9 +55,10 @@ public:
 
     /// Saves a picture of the view as the next frame draws it, without the texts over it.
     virtual void saveScreenshot() = 0;
-    /// Lets the user choose a model file to open as the body, starting in `folder` (the
-    /// working directory when empty), without holding up the main loop.
-    virtual void chooseModelFile(const std::string& folder) = 0;
+    /// Lets the user choose a model file to open in the place of the selected body, or to add
+    /// to the scene as a body of its own (`adding`), starting in `folder` (the working directory
+    /// when empty), without holding up the main loop.
+    virtual void chooseModelFile(const std::string& folder, bool adding) = 0;
     /// Brings the texts over the view up to date with the program's state, and redraws when
     /// they changed.
     virtual void refreshOverlay() = 0;

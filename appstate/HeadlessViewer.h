@@ -25,9 +25,10 @@ public:
     unsigned maxLightSources() const override { return lightSources; }
     double refreshRate() const override { return displayRate; }
     void saveScreenshot() override { ++screenshotsAsked; }
-    void chooseModelFile(const std::string& folder) override {
+    void chooseModelFile(const std::string& folder, bool adding) override {
         ++fileChoicesAsked;
         choiceFolder = folder;
+        choiceAdds = adding;
     }
     void refreshOverlay() override { ++overlayRefreshes; }
 
@@ -45,5 +46,6 @@ public:
     int screenshotsAsked = 0;
     int fileChoicesAsked = 0;
     std::string choiceFolder;
+    bool choiceAdds = false;
     int overlayRefreshes = 0;
 };

@@ -38,7 +38,8 @@ void printHelp() {
 
 void printUsage() {
     std::cout << "Usage: plimmerton [-i] MODEL [-d DAMPING] [-m MASS] [-s STIFFNESS] [-t TIMESTEP]"
-                 " [-tex IMAGE] [-keys SCRIPT] [-arena SEED] [-pressure P] [-pin I,J,...]"
+                 " [-tex IMAGE] [-add MODEL [-at X,Y,Z]]... [-keys SCRIPT] [-arena SEED]"
+                 " [-pressure P] [-pin I,J,...]"
               << std::endl;
     std::cout << std::endl;
     std::cout << "  -i MODEL      body to simulate (required; -i may be left out): a body file,"
@@ -59,6 +60,16 @@ void printUsage() {
                  " TIMESTEP / 3 seconds (default 0: nothing moves)"
               << std::endl;
     std::cout << "  -tex IMAGE    texture image for the body's surface (default none)" << std::endl;
+    std::cout << "  -add MODEL    another body in the scene, of the same damping, mass, stiffness"
+                 " and texture\n"
+                 "                (a model of its own picture wears it); repeat it for more"
+                 " bodies. A file that\n"
+                 "                cannot be used is said on standard error and left out"
+              << std::endl;
+    std::cout << "  -at X,Y,Z     after -add MODEL: put that body's centre (the mean of its"
+                 " points) at X,Y,Z;\n"
+                 "                without it the body goes clear above the bodies before it"
+              << std::endl;
     std::cout << "  -keys SCRIPT  press keys at given ticks, TICK:KEY,... (\"0:p,0:v,750:v,751:q\""
                  " records 3 s of video and quits)"
               << std::endl;
@@ -76,6 +87,9 @@ void printUsage() {
                  " -tex data/body.tga"
               << std::endl;
     std::cout << "  plimmerton cow.obj -d 0.04 -m 0.3 -s 85 -t 0.012" << std::endl;
+    std::cout << "  plimmerton data/ball.toff -add data/ball.toff -add data/box.off -at 0,20,0"
+                 " -m 0.3 -s 85 -d 0.04 -t 0.012"
+              << std::endl;
     std::cout << "The pillars' texture, col.tga, is read from the working directory when it"
                  " holds one, else from";
     const std::vector<std::string> folders = dataFolders();

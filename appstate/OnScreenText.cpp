@@ -7,8 +7,7 @@ namespace {
 
 // As wide as the other lines of the status at most, so that it fits a small window: a longer
 // name keeps its beginning and its end.
-std::string shortened(const std::string& name) {
-    const size_t most = 44;
+std::string shortened(const std::string& name, size_t most = 44) {
     if (name.size() <= most) {
         return name;
     }
@@ -92,7 +91,11 @@ const char* pausedHint() {
 std::vector<std::string> statusLines(const StatusValues& values) {
     std::vector<std::string> lines;
     std::ostringstream line;
-    if (!values.bodyName.empty()) {
+    if (values.bodies > 1) {
+        const std::string which = "body " + std::to_string(values.selectedBody + 1) + " of " +
+                                  std::to_string(values.bodies) + ": ";
+        lines.push_back(which + shortened(values.bodyName, 44 - which.size()));
+    } else if (!values.bodyName.empty()) {
         lines.push_back(shortened(values.bodyName));
     }
     if (values.hasBody) {

@@ -8,9 +8,13 @@
 
 /// What the status line over the view reports.
 struct StatusValues {
-    /// The file the body came from, without its folder, as the user named it.
+    /// The file the selected body came from, without its folder, as the user named it.
     std::string bodyName;
-    /// A body exists (none after a rebuild that failed).
+    /// The bodies of the scene, and which of them (from 0) is selected: the one whose values
+    /// the status shows.
+    int bodies = 1;
+    int selectedBody = 0;
+    /// The selected body exists (none after a rebuild that failed).
     bool hasBody = false;
     int points = 0;
     int springs = 0;
@@ -81,7 +85,8 @@ std::vector<std::string> bodyTroubleLines(const StatusValues& values);
 /// body is in the arena.
 std::string bodyTroubleMessage(const StatusValues& values);
 
-/// The status: the body's file (shortened to fit), its points and springs and the balls, the three
+/// The status: the body's file (shortened to fit; with several bodies after "body 2 of 3: ", the
+/// one selected, whose values the rest shows), its points and springs and the balls, the three
 /// switched values, the simulated time and, while the animation runs, its pace in simulated
 /// seconds a second against its target, with "SLOW MOTION" and the factor when it falls behind,
 /// and while the view is recorded "REC" and the video's length; the pressure and the pinned

@@ -53,9 +53,14 @@ BodyContacts::BodyContacts(BodyContacts&&) noexcept = default;
 BodyContacts& BodyContacts::operator=(BodyContacts&&) noexcept = default;
 
 void BodyContacts::add(const MpSystem& body) {
+    insert(size(), body);
+}
+
+void BodyContacts::insert(int k, const MpSystem& body) {
+    PLIMMERTON_CHECK(k >= 0 && k <= size(), "a body goes among those added or after them");
     Body entry;
     entry.shape = std::make_unique<BodyContactShape>(body);
-    bodies_.push_back(std::move(entry));
+    bodies_.insert(bodies_.begin() + k, std::move(entry));
     renumber();
 }
 

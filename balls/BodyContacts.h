@@ -45,6 +45,8 @@ public:
 
     /// Measures `body`'s rest shape and puts it last; it must not have moved since it was made.
     void add(const MpSystem& body);
+    /// The same, put k-th: the body added k-th and the later ones move up by one.
+    void insert(int k, const MpSystem& body);
     /// Forgets the body added k-th; the later ones move down by one.
     void remove(int k);
     void clear();

@@ -44,6 +44,9 @@ public:
     /// takes it out first (removeBody, clearBodies), so the contact pass never reaches a
     /// destroyed one.
     void addBody(MpSystem* body);
+    /// The same, put k-th (0: first), before the body that was k-th: a new first body goes
+    /// ahead of the others.
+    void insertBody(int k, MpSystem* body);
     /// Takes the body out; nothing happens when it is not in.
     void removeBody(const MpSystem* body);
     void clearBodies();

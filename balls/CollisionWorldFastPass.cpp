@@ -12,6 +12,7 @@
 #include "balls/BallSet.h"
 #include "balls/CollisionWorld.h"
 #include "balls/ContactRules.h"
+#include "common/Check.h"
 #include "common/Workers.h"
 #include "mpsystem/MpSystem.h"
 
@@ -124,12 +125,18 @@ int blockCount(const MpSystem& body) {
 } // namespace
 
 void CollisionWorld::addBody(MpSystem* body) {
+    insertBody(static_cast<int>(bodies_.size()), body);
+}
+
+void CollisionWorld::insertBody(int k, MpSystem* body) {
     if (body == nullptr) {
         return;
     }
-    bodies_.push_back(body);
-    bodyBounds_.push_back(boundsOf(nullptr, 0));
-    bodyContacts_.add(*body);
+    PLIMMERTON_CHECK(k >= 0 && k <= static_cast<int>(bodies_.size()),
+                     "a body goes among the bodies or after them");
+    bodies_.insert(bodies_.begin() + k, body);
+    bodyBounds_.insert(bodyBounds_.begin() + k, boundsOf(nullptr, 0));
+    bodyContacts_.insert(k, *body);
     const size_t blocks = static_cast<size_t>(blockCount(*body));
     if (blockBallHits_.size() < blocks) {
         blockBallHits_.assign(blocks, 0);

@@ -36,8 +36,7 @@ BENCHMARK(contactPass)->Apply(sphereLevels);
 // One whole timer tick as the sensor runs it; its budget is timeStep / 3 (4 ms at 0.012).
 void timerTick(benchmark::State& state) {
     BusyArena arena(static_cast<int>(state.range(0)));
-    const TickWorld tickWorld{arena.body.get(), arena.balls, arena.lights, *arena.world,
-                              arena.collisions};
+    const TickWorld tickWorld{arena.balls, arena.lights, *arena.world, arena.collisions};
     for (auto _ : state) {
         runTick(tickWorld, benchTimeStep);
     }
@@ -52,8 +51,7 @@ void inflatedTimerTick(benchmark::State& state) {
     if (state.range(1) != 0 && !arena.body->setPressure(5.0f)) {
         state.SkipWithError("the sphere does not take a pressure");
     }
-    const TickWorld tickWorld{arena.body.get(), arena.balls, arena.lights, *arena.world,
-                              arena.collisions};
+    const TickWorld tickWorld{arena.balls, arena.lights, *arena.world, arena.collisions};
     for (auto _ : state) {
         runTick(tickWorld, benchTimeStep);
     }

@@ -29,8 +29,7 @@ BENCHMARK(bodyEnergy)->Apply(sphereLevels);
 // One whole timer tick with the energy plot shown: the tick and, when due, a sample.
 void plottedTimerTick(benchmark::State& state) {
     BusyArena arena(static_cast<int>(state.range(0)));
-    const TickWorld tickWorld{arena.body.get(), arena.balls, arena.lights, *arena.world,
-                              arena.collisions};
+    const TickWorld tickWorld{arena.balls, arena.lights, *arena.world, arena.collisions};
     EnergyHistory history;
     history.zeroHeight = -15.0f;
     double time = 0;

@@ -31,6 +31,9 @@ public:
     const std::vector<std::string>& operands() const { return operands_; }
     /// True when the flag or the value option `option` was given (with its value).
     bool has(const std::string& option) const;
+    /// Every option given, in order, with its value (empty for a flag): for options that may
+    /// be given more than once.
+    const std::vector<std::pair<std::string, std::string>>& given() const { return given_; }
 
     // An option given more than once counts with its first value, as the program's own do.
 

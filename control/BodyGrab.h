@@ -8,7 +8,7 @@
 
 class MpSystem;
 
-/// A part of the body held by the mouse: a patch of points around the one picked, pulled
+/// A part of a body held by the mouse: a patch of points around the one picked, pulled
 /// together toward a target that the cursor moves. The pull, one force each tick through
 /// addExternalForce as the arrow keys push, is a damped spring on the patch's centre, shared
 /// among its points by their masses: strong enough to lift the whole body and carry it, never
@@ -36,6 +36,8 @@ public:
     /// Whether a part of `body` is held.
     bool holds(const MpSystem& body) const { return body_ == &body; }
     bool holdsAny() const { return body_ != nullptr; }
+    /// The body a part of which is held; null when none is.
+    const MpSystem* heldBody() const { return body_; }
     /// The point picked.
     int point() const { return point_; }
     /// The points held, the picked one among them.

@@ -2,7 +2,9 @@
 
 #include "appstate/Globals.h"
 #include "appstate/StartUp.h"
+#include "balls/BodyPlacement.h"
 #include "common/ErrorLine.h"
+#include "control/BodySource.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/nodes/SoSeparator.h>
@@ -11,7 +13,8 @@
 // before it is destroyed, so neither the contact pass nor a later rebuild can reach it. Without
 // a body (an earlier rebuild failed) there is nothing to take out, and no other child of the
 // world may go in its place.
-static void destroyBody() {
+void destroyBody() {
+    mpSystemReady = false;
     if (mpSystem == nullptr) {
         return;
     }
@@ -19,41 +22,50 @@ static void destroyBody() {
     if (surfaceIndex >= 0) {
         worldSeparator->removeChild(surfaceIndex);
     }
-    collisionWorld.clearBodies();
+    collisionWorld.removeBody(mpSystem);
     delete mpSystem;
     mpSystem = nullptr;
 }
 
-// The new body's surface goes last in the world, as the rebuilt one's does.
+// The new body's surface goes last in the world, as the rebuilt one's does, and the body first
+// among those the contacts know, ahead of any other.
 static void installBody(MpSystem* body, SoCamera* camera) {
     mpSystem = body;
     mpSystem->setCamera(camera);
     worldSeparator->addChild(mpSystem->buildSurface(1, 1, 1, 0, settings.textureFileName));
-    collisionWorld.clearBodies();
-    collisionWorld.addBody(mpSystem);
+    collisionWorld.insertBody(0, mpSystem);
     mpSystemReady = true;
 }
 
-bool rebuildBody(SoCamera* camera) {
-    mpSystemReady = false;
+bool rebuildBody(SoCamera* camera, const BodyMaterial& material, const SbVec3f* centre) {
     destroyBody();
     if (!openMeshStream()) {
         return false;
     }
-    MpSystem* body = new MpSystem(*meshStream, settings.damping, settings.mass, settings.stiffness,
-                                  settings.meshFileName);
+    MpSystem* body = new MpSystem(*meshStream, material.damping, material.pointMass,
+                                  material.stiffness, settings.meshFileName);
     // The reader has already said what is wrong with a malformed file; an empty body in the
     // scene would only hide that there is none.
     if (!body->isLoaded()) {
         delete body;
         return false;
     }
-    // The file may have changed since the start: what it can no longer take is said, and the
-    // body runs without it.
-    const BodyOptionProblems problems = applyBodyOptions(*body);
-    for (const std::string& problem : {problems.pressure, problems.pins}) {
-        if (!problem.empty()) {
-            freshErrorLine() << problem << std::endl;
+    if (centre != nullptr) {
+        body->moveBy(*centre - centreOf(body->positions(), body->numPoints()));
+    }
+    // The file may have changed since the body was made of it: what it can no longer take is
+    // said, and the body runs without it.
+    if (!giveMaterial(*body, material)) {
+        freshErrorLine() << settings.meshFileName << ": " << body->pressureRefusal() << std::endl;
+    }
+    bool beyondSaid = false;
+    for (int32_t i : settings.pins) {
+        if (i < body->numPoints()) {
+            body->setPinned(i, true);
+        } else if (!beyondSaid) {
+            freshErrorLine() << "-pin: point " << i << " is not one of the body's "
+                             << body->numPoints() << " points" << std::endl;
+            beyondSaid = true;
         }
     }
     installBody(body, camera);
@@ -61,7 +73,6 @@ bool rebuildBody(SoCamera* camera) {
 }
 
 void replaceBody(MpSystem* body, SoCamera* camera) {
-    mpSystemReady = false;
     destroyBody();
     installBody(body, camera);
 }

@@ -1,19 +1,34 @@
 #include "control/EnergyHistory.h"
 
+#include "balls/SceneEnergy.h"
+
 #include <cmath>
 
 EnergyHistory::EnergyHistory() : ring_(static_cast<std::size_t>(std::ceil(span / spacing)) + 1) {}
 
 void EnergyHistory::record(double time, const MpSystem& body) {
+    if (due(time)) {
+        store(time, measureEnergy(body, zeroHeight));
+    }
+}
+
+void EnergyHistory::record(double time, const std::vector<MpSystem*>& bodies) {
+    if (due(time)) {
+        store(time, measureEnergy(bodies, zeroHeight));
+    }
+}
+
+bool EnergyHistory::due(double time) {
     // A step back in time (none is taken by the ticks) starts a new history.
     if (count_ > 0 && time < sample(count_ - 1).time) {
         clear();
     }
     // On a grid of the spacing, whatever the time step: a tick that crosses a line of it takes
     // the sample.
-    if (count_ > 0 && time < nextSample_) {
-        return;
-    }
+    return count_ == 0 || time >= nextSample_;
+}
+
+void EnergyHistory::store(double time, const BodyEnergy& energy) {
     nextSample_ = (std::floor(time / spacing) + 1) * spacing;
     while (count_ > 0 && time - ring_[first_].time > span) {
         first_ = (first_ + 1) % static_cast<int>(ring_.size());
@@ -24,7 +39,7 @@ void EnergyHistory::record(double time, const MpSystem& body) {
         --count_;
     }
     const int slot = (first_ + count_) % static_cast<int>(ring_.size());
-    ring_[slot] = Sample{time, measureEnergy(body, zeroHeight)};
+    ring_[slot] = Sample{time, energy};
     ++count_;
 }
 

@@ -6,7 +6,7 @@
 
 class MpSystem;
 
-/// The body's energy over the last stretch of simulated time, for the plot over the view.
+/// The bodies' energy over the last stretch of simulated time, for the plot over the view.
 ///
 /// A sample costs a pass over the points and the springs, a seventh of a tick at 163,842 points,
 /// so the history takes one only as the ticks cross the lines of a grid of `spacing` seconds
@@ -34,6 +34,8 @@ public:
     /// Takes a sample of `body` at simulated time `time` when one is due; forgets the samples
     /// older than the span.
     void record(double time, const MpSystem& body);
+    /// The same of every one of `bodies`, their energies summed (balls/SceneEnergy.h).
+    void record(double time, const std::vector<MpSystem*>& bodies);
     /// Forgets every sample: the plot starts afresh.
     void clear();
     /// Forgets the samples after `time`, to which the simulation went back: the plot goes on
@@ -45,6 +47,10 @@ public:
     const Sample& sample(int k) const;
 
 private:
+    /// Whether a sample falls due at `time` (a time before the newest sample's clears them).
+    bool due(double time);
+    void store(double time, const BodyEnergy& energy);
+
     std::vector<Sample> ring_;
     int first_ = 0;
     int count_ = 0;

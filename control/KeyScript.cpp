@@ -24,6 +24,7 @@ const KeyName namedKeys[] = {
     {"right", SoKeyboardEvent::RIGHT_ARROW}, {"up", SoKeyboardEvent::UP_ARROW},
     {"down", SoKeyboardEvent::DOWN_ARROW},   {"end", SoKeyboardEvent::END},
     {"f12", SoKeyboardEvent::F12},           {"backspace", SoKeyboardEvent::BACKSPACE},
+    {"tab", SoKeyboardEvent::TAB},           {"delete", SoKeyboardEvent::DELETE},
 };
 
 bool keyNamed(std::string name, ScriptedKey& key) {
@@ -87,7 +88,7 @@ bool parseKeyScript(const std::string& script, std::vector<ScriptedKey>& keys,
         if (!keyNamed(item.substr(colon + 1), key)) {
             problem = "'" + item +
                       "': no such key (a letter, a digit, space, left, right, up, down, end, "
-                      "f12, backspace, or ctrl+ one of them)";
+                      "f12, backspace, tab, delete, or ctrl+ one of them)";
             return false;
         }
         keys.push_back(key);

@@ -15,10 +15,10 @@ struct ScriptedKey {
 };
 
 /// Reads a script of keys, "TICK:KEY,TICK:KEY,...", for example "0:space,120:a,121:space,400:1".
-/// A KEY is a letter, a digit, space, left, right, up, down, end or f12, in any case, and may
-/// be written ctrl+KEY. The keys come back in the order of their ticks, those of one tick in
-/// the order written. False, with `problem` saying what is wrong with which item, when the
-/// script is not of that form.
+/// A KEY is a letter, a digit, space, left, right, up, down, end, f12, backspace, tab or
+/// delete, in any case, and may be written ctrl+KEY. The keys come back in the order of their
+/// ticks, those of one tick in the order written. False, with `problem` saying what is wrong with
+/// which item, when the script is not of that form.
 bool parseKeyScript(const std::string& script, std::vector<ScriptedKey>& keys,
                     std::string& problem);
 

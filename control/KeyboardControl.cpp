@@ -7,9 +7,14 @@
 #include "control/BodyRebuild.h"
 #include "control/CameraControl.h"
 #include "control/Cannon.h"
+#include "control/KeyActions.h"
+#include "control/KeyNode.h"
+#include "control/KeyTable.h"
+#include "control/ProgramState.h"
+#include "control/Rewind.h"
 #include "mpsystem/MpSystem.h"
 
-#include <Inventor/SbRotation.h>
+#include <Inventor/SbTime.h>
 #include <Inventor/events/SoKeyboardEvent.h>
 #include <Inventor/nodes/SoEventCallback.h>
 #include <Inventor/nodes/SoPerspectiveCamera.h>
@@ -30,9 +35,12 @@ const float tiltStep = pi / 20;
 const float arrowPush = 30;
 const SbVec3f endPush(0, 60, 0);
 
-// The body, or null while there is none (a rebuild failed); the keys that act on the body
-// then do nothing.
-MpSystem* currentBody() {
+// The body the keys act on: the selected one, or the first where the key node carries no
+// state; null while it is not in place (its rebuild failed), when those keys do nothing.
+MpSystem* keyBody(const KeyPress& press) {
+    if (press.state != nullptr) {
+        return press.state->bodies.selectedBody();
+    }
     return mpSystemReady ? mpSystem : nullptr;
 }
 
@@ -50,38 +58,119 @@ void toggle(SoSensor* sensor) {
 }
 
 // Arrow keys push in the camera's frame, so "left" is left on the screen.
-void pushBody(const SbRotation& cameraOrientation, const SbVec3f& cameraForce, int point) {
-    MpSystem* body = currentBody();
+void pushBody(const KeyPress& press, const SbVec3f& cameraForce, int point) {
+    MpSystem* body = keyBody(press);
     if (body == nullptr || !animationRuns()) {
         return;
     }
     SbVec3f worldForce;
-    cameraOrientation.multVec(cameraForce, worldForce);
+    press.orientation.multVec(cameraForce, worldForce);
     body->addExternalForce(point, worldForce);
 }
 
-void pushBodyUp() {
-    MpSystem* body = currentBody();
+} // namespace
+
+// The panel of keys comes and goes with the printed page.
+void showHelp(KeyPress& press) {
+    printHelp();
+    if (press.state != nullptr) {
+        press.state->helpPanelShown = !press.state->helpPanelShown;
+    }
+}
+
+// The ticks that fell due while the animation stood still are not owed: it goes on from now.
+void startOrStop(KeyPress& press) {
+    if (press.state != nullptr && !animationRuns()) {
+        press.state->ticks.restart(SbTime::getTimeOfDay().getValue());
+    }
+    toggle(timerSensor);
+    toggle(idleSensor);
+    press.node->setHandled();
+}
+
+void orbitLeft(KeyPress& press) {
+    orbitCamera(press.camera, 'Y', orbitStep);
+}
+
+void orbitRight(KeyPress& press) {
+    orbitCamera(press.camera, 'Y', -orbitStep);
+}
+
+void orbitUp(KeyPress& press) {
+    orbitCamera(press.camera, 'X', orbitStep);
+}
+
+void orbitDown(KeyPress& press) {
+    orbitCamera(press.camera, 'X', -orbitStep);
+}
+
+void pushLeft(KeyPress& press) {
+    pushBody(press, SbVec3f(-arrowPush, 0, 0), 2);
+}
+
+void pushRight(KeyPress& press) {
+    pushBody(press, SbVec3f(arrowPush, 0, 0), 5);
+}
+
+void pushForward(KeyPress& press) {
+    pushBody(press, SbVec3f(0, 0, -arrowPush), 6);
+}
+
+void pushBackward(KeyPress& press) {
+    pushBody(press, SbVec3f(0, 0, arrowPush), 1);
+}
+
+void liftBody(KeyPress& press) {
+    MpSystem* body = keyBody(press);
     if (body == nullptr || !animationRuns()) {
         return;
     }
     body->addExternalForce(2, endPush);
 }
 
+void yawLeft(KeyPress&) {
+    cannon->turret().yaw(SbVec3f(0, 1, 0), yawStep);
+}
+
+void yawRight(KeyPress&) {
+    cannon->turret().yaw(SbVec3f(0, 1, 0), -yawStep);
+}
+
+void tiltUp(KeyPress&) {
+    cannon->turret().tilt(SbVec3f(0, 0, 1), tiltStep);
+}
+
+void tiltDown(KeyPress&) {
+    cannon->turret().tilt(SbVec3f(0, 0, 1), -tiltStep);
+}
+
+void removeBall(KeyPress&) {
+    removeOldestBall(ballSet, ballLightSet, *worldSeparator);
+}
+
+void shoot(KeyPress&) {
+    shootBall(ballSet, ballLightSet, *worldSeparator, cannon->launchPoint(),
+              cannon->barrelDirection(), viewer->maxLightSources());
+}
+
 // Levels 50, 85, 120, then back to 50. Only a whole part of exactly 120 wraps, so a stiffness
 // off that ring keeps growing by 35. Truncation stays in floating point: a huge stiffness has
 // no integer value.
-void cycleStiffness(MpSystem& body) {
-    const float whole = std::trunc(body.stiffness());
-    body.setStiffness(whole == 120 ? 50.0f : whole + 35);
-    std::cout << "stiffness: " << body.stiffness() << std::endl;
+void cycleStiffness(KeyPress& press) {
+    MpSystem* body = keyBody(press);
+    if (body == nullptr) {
+        return;
+    }
+    const float whole = std::trunc(body->stiffness());
+    body->setStiffness(whole == 120 ? 50.0f : whole + 35);
+    std::cout << "stiffness: " << body->stiffness() << std::endl;
 }
 
 // Changes only the step the ticks pass on; the tick rate stays what the start-up set. A time
 // step that is not a number counts as 0, so the cycle leads back onto its levels. The thresholds
 // here and in cycleDamping are the decimal numbers as written, compared in double precision: a
 // step of exactly 0.017 as given on the command line lies above 0.017, as its float does.
-void cycleTimeStep() {
+void cycleTimeStep(KeyPress&) {
     float& timeStep = settings.timeStep;
     if (timeStep > 0.017) {
         timeStep = 0.012f;
@@ -93,15 +182,23 @@ void cycleTimeStep() {
     std::cout << "timeStep: " << timeStep << std::endl;
 }
 
-void cycleDamping(MpSystem& body) {
-    const float damping = body.damping();
-    body.setDamping(damping > 0.05 ? 0.02f : damping + 0.02f);
-    std::cout << "damping: " << body.damping() << std::endl;
+void cycleDamping(KeyPress& press) {
+    MpSystem* body = keyBody(press);
+    if (body == nullptr) {
+        return;
+    }
+    const float damping = body->damping();
+    body->setDamping(damping > 0.05 ? 0.02f : damping + 0.02f);
+    std::cout << "damping: " << body->damping() << std::endl;
+}
+
+void switchHeadlight(KeyPress&) {
+    viewer->setHeadlight(!viewer->isHeadlight());
 }
 
 // Shaded, wireframe, overlay, shaded again; any other style starts the ring over. The view is
 // drawn the same way while it is being moved.
-void cycleDrawStyle() {
+void cycleDrawStyle(KeyPress&) {
     ExaminerViewer::DrawStyle next = ExaminerViewer::VIEW_AS_IS;
     switch (viewer->getDrawStyle(ExaminerViewer::STILL)) {
     case ExaminerViewer::VIEW_AS_IS:
@@ -117,101 +214,59 @@ void cycleDrawStyle() {
     viewer->setDrawStyle(ExaminerViewer::INTERACTIVE, ExaminerViewer::VIEW_SAME_AS_STILL);
 }
 
-void startOrStop() {
-    toggle(timerSensor);
-    toggle(idleSensor);
+// One body at a time rides the camera: switched on for the selected body, it is off for the
+// others.
+void switchHeadcam(KeyPress& press) {
+    MpSystem* body = keyBody(press);
+    if (body == nullptr) {
+        return;
+    }
+    const bool on = !body->isHeadcam();
+    if (on && press.state != nullptr) {
+        const SceneBodies& bodies = press.state->bodies;
+        for (int k = 0; k < bodies.count(); ++k) {
+            MpSystem* other = bodies.body(k);
+            if (other != nullptr && other != body && other->isHeadcam()) {
+                other->setHeadcam(false);
+            }
+        }
+    }
+    body->setHeadcam(on);
 }
 
-void quit() {
+// The mouse lets go before the held body is destroyed, and the snapshots make room for the new
+// bodies. A first body whose file is gone ends the press here, as it always did.
+void rebuildBodies(KeyPress& press) {
+    if (press.state == nullptr) {
+        press.stop = !rebuildBody(
+            press.camera, BodyMaterial{settings.stiffness, settings.damping, settings.mass});
+        return;
+    }
+    ProgramState& state = *press.state;
+    state.grab.release();
+    press.stop = !state.bodies.rebuild(press.camera);
+    prepareRewind(state);
+}
+
+// A model being read is given up and its thread joined first: the process ends at once.
+void quit(KeyPress& press) {
+    if (press.state != nullptr) {
+        press.state->opening.loader.cancel();
+    }
     std::cout << "exiting..." << std::endl;
     std::exit(0);
 }
 
-} // namespace
-
 void keyboardCallback(void* userData, SoEventCallback* node) {
-    const SoEvent* event = node->getEvent();
     SoPerspectiveCamera* sceneCamera = static_cast<SoPerspectiveCamera*>(userData);
-    const SbRotation orientation = sceneCamera->orientation.getValue();
-    auto pressed = [event](SoKeyboardEvent::Key key) {
-        return SoKeyboardEvent::isKeyPressEvent(event, key);
-    };
-
-    if (pressed(SoKeyboardEvent::H)) {
-        printHelp();
-    }
-    if (pressed(SoKeyboardEvent::P)) {
-        startOrStop();
-        node->setHandled();
-    }
-    if (pressed(SoKeyboardEvent::J)) {
-        orbitCamera(sceneCamera, 'Y', orbitStep);
-    }
-    if (pressed(SoKeyboardEvent::L)) {
-        orbitCamera(sceneCamera, 'Y', -orbitStep);
-    }
-    if (pressed(SoKeyboardEvent::I)) {
-        orbitCamera(sceneCamera, 'X', orbitStep);
-    }
-    if (pressed(SoKeyboardEvent::K)) {
-        orbitCamera(sceneCamera, 'X', -orbitStep);
-    }
-    if (pressed(SoKeyboardEvent::LEFT_ARROW)) {
-        pushBody(orientation, SbVec3f(-arrowPush, 0, 0), 2);
-    }
-    if (pressed(SoKeyboardEvent::RIGHT_ARROW)) {
-        pushBody(orientation, SbVec3f(arrowPush, 0, 0), 5);
-    }
-    if (pressed(SoKeyboardEvent::UP_ARROW)) {
-        pushBody(orientation, SbVec3f(0, 0, -arrowPush), 6);
-    }
-    if (pressed(SoKeyboardEvent::DOWN_ARROW)) {
-        pushBody(orientation, SbVec3f(0, 0, arrowPush), 1);
-    }
-    if (pressed(SoKeyboardEvent::END)) {
-        pushBodyUp();
-    }
-    if (pressed(SoKeyboardEvent::A)) {
-        cannon->turret().yaw(SbVec3f(0, 1, 0), yawStep);
-    }
-    if (pressed(SoKeyboardEvent::D)) {
-        cannon->turret().yaw(SbVec3f(0, 1, 0), -yawStep);
-    }
-    if (pressed(SoKeyboardEvent::W)) {
-        cannon->turret().tilt(SbVec3f(0, 0, 1), tiltStep);
-    }
-    if (pressed(SoKeyboardEvent::S)) {
-        cannon->turret().tilt(SbVec3f(0, 0, 1), -tiltStep);
-    }
-    if (pressed(SoKeyboardEvent::T)) {
-        removeOldestBall(ballSet, ballLightSet, *worldSeparator);
-    }
-    if (pressed(SoKeyboardEvent::SPACE)) {
-        shootBall(ballSet, ballLightSet, *worldSeparator, cannon->launchPoint(),
-                  cannon->barrelDirection(), viewer->maxLightSources());
-    }
-    if (pressed(SoKeyboardEvent::NUMBER_1) && currentBody() != nullptr) {
-        cycleStiffness(*currentBody());
-    }
-    if (pressed(SoKeyboardEvent::NUMBER_2)) {
-        cycleTimeStep();
-    }
-    if (pressed(SoKeyboardEvent::NUMBER_3) && currentBody() != nullptr) {
-        cycleDamping(*currentBody());
-    }
-    if (pressed(SoKeyboardEvent::NUMBER_4)) {
-        viewer->setHeadlight(!viewer->isHeadlight());
-    }
-    if (pressed(SoKeyboardEvent::NUMBER_5)) {
-        cycleDrawStyle();
-    }
-    if (pressed(SoKeyboardEvent::NUMBER_6) && currentBody() != nullptr) {
-        currentBody()->setHeadcam(!currentBody()->isHeadcam());
-    }
-    if (pressed(SoKeyboardEvent::N) && !rebuildBody(sceneCamera)) {
-        return;
-    }
-    if (pressed(SoKeyboardEvent::Q)) {
-        quit();
+    KeyPress press{programStateOf(node), sceneCamera, sceneCamera->orientation.getValue(), node};
+    const SoEvent* event = node->getEvent();
+    for (const KeyBinding& binding : keyTable()) {
+        if (binding.action != nullptr && pressesKey(binding, event)) {
+            binding.action(press);
+            if (press.stop) {
+                return;
+            }
+        }
     }
 }

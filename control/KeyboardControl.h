@@ -2,10 +2,11 @@
 
 class SoEventCallback;
 
-/// The keyboard handler of the keys the program is built around, registered on the scene's
-/// SoEventCallback node with the scene camera as `userData`. Every key press is tested against
-/// its whole table in a fixed order (H, P, J, L, I, K, the arrows, END, A, D, W, S, T, SPACE,
-/// 1 to 6, N, Q); releases do nothing. Only P marks its event handled. Keys that act on the
-/// body are silent while no body exists (after N failed to read the mesh). What the program
-/// adds to the keys, and its keys of its own, are in the key table (KeyTable.h).
+/// The keyboard handler of the program, registered on the scene's key node (KeyNode.h) with the
+/// scene camera as `userData`. Every key press runs the actions of the rows of the key table
+/// (KeyTable.h) that it presses; releases do nothing. The keys the program is built around keep
+/// their effects and messages as they always were, with their tests in a fixed order (H, P, J,
+/// L, I, K, the arrows, END, A, D, W, S, T, SPACE, 1 to 6, N, Q) of which one press passes one;
+/// only P marks its event handled; a rebuild that finds no file ends the press. Keys that act on
+/// a body act on the selected one, and are silent while it is not in place.
 void keyboardCallback(void* userData, SoEventCallback* node);

@@ -4,10 +4,17 @@
 #include "appstate/StartUp.h"
 #include "common/ErrorLine.h"
 #include "common/PreparedBodies.h"
+#include "control/BodyFileRead.h"
 #include "control/ModelFileRead.h"
+#include "control/Preparation.h"
 #include "control/ProgramState.h"
+#include "mpsystem/MpSystem.h"
+#include "mpsystem/OffLexer.h"
+
+#include <Inventor/nodes/SoPerspectiveCamera.h>
 
 #include <chrono>
+#include <fstream>
 #include <iostream>
 #include <thread>
 
@@ -15,11 +22,6 @@ namespace {
 
 /// How often the tool is asked how far it has come: as often as the window follows it.
 constexpr std::chrono::milliseconds followInterval(50);
-
-std::string fileNameOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 /// The progress line, written when it says something new.
 class ProgressLine {
@@ -119,4 +121,74 @@ bool takeModelAtStart(ProgramState& state, bool textureGiven, bool terminal,
     const size_t slash = model.find_last_of('/');
     opening.lastFolder = slash == std::string::npos ? std::string(".") : model.substr(0, slash + 1);
     return openMeshStream();
+}
+
+namespace {
+
+// A body file is read as it is, whatever its first word promises; anything else is a model.
+bool isBodyFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    const std::string keyword = readKeyword(file);
+    return keyword == "OFF" || keyword == "TOFF";
+}
+
+} // namespace
+
+int addBodiesAtStart(ProgramState& state, const std::vector<BodyAddition>& additions, bool terminal,
+                     const ModelLoader::Launcher& launch, const std::string& tool) {
+    int refused = 0;
+    const auto refuse = [&refused](const std::string& line) {
+        freshErrorLine() << line << std::endl;
+        ++refused;
+    };
+    for (const BodyAddition& addition : additions) {
+        BodySource source;
+        source.name = addition.file;
+        source.file = addition.file;
+        source.picture = state.commandLineTexture;
+        source.material = BodyMaterial{settings.stiffness, settings.damping, settings.mass,
+                                       settings.pressureGiven ? settings.pressure : 0.0f};
+        source.placed = addition.placed;
+        source.centre = addition.centre;
+        const std::string refusal = modelFileRefusal(addition.file);
+        if (!refusal.empty()) {
+            refuse(refusal);
+            continue;
+        }
+        if (!isBodyFile(addition.file)) {
+            StartModel prepared;
+            // It says why itself.
+            if (!prepareModelAtStart(addition.file, pressureOptions(source.material.pressure),
+                                     terminal, prepared, launch, tool)) {
+                ++refused;
+                continue;
+            }
+            source.file = prepared.bodyPath;
+            if (!prepared.picturePath.empty()) {
+                source.picture = prepared.picturePath;
+            }
+        }
+        BodyMesh mesh;
+        std::string problem;
+        if (!readBodyFile(source.file, settings.mass, mesh, problem)) {
+            refuse(problem);
+            continue;
+        }
+        // A body keeps the pressure its file asks for, else the command line's.
+        if (mesh.pressure > 0.0f) {
+            source.material.pressure = mesh.pressure;
+        }
+        problem = state.bodies.add(std::move(mesh), source, camera);
+        if (!problem.empty()) {
+            refuse(addition.file + ": " + problem);
+            continue;
+        }
+        // One whose surface cannot hold the pressure goes on without it, as the first does.
+        const MpSystem* added = state.bodies.body(state.bodies.count() - 1);
+        const std::string gas = added != nullptr ? pressureRefusal(*added, source.material) : "";
+        if (!gas.empty()) {
+            freshErrorLine() << addition.file << ": " << gas << std::endl;
+        }
+    }
+    return refused;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/BodyAdditions.h"
 #include "control/ModelLoader.h"
 
 #include <string>
@@ -40,3 +41,16 @@ bool prepareModelAtStart(const std::string& model, const std::vector<std::string
 bool takeModelAtStart(ProgramState& state, bool textureGiven, bool terminal,
                       const ModelLoader::Launcher& launch = startPrepareTool,
                       const std::string& tool = "");
+
+/// Adds the bodies that -add names to the assembled scene, in order, each with its centre where -at
+/// puts it or else clear above the bodies before it, of the command line's material (the pressure
+/// of its file, when it asks for one, else of -pressure; one its surface cannot hold is said on
+/// standard error, and the body goes on without it), wearing its model's own picture or else the
+/// command line's: a body file is read as it is, a model of another form prepared first as
+/// prepareModelAtStart prepares one. A file that cannot be used, or put where it is asked to go, is
+/// refused with one line on standard error that names it and says why, and the scene stays as it
+/// was; the others are added still. Returns how many were refused. `launch` and `tool` as
+/// prepareModelAtStart takes them.
+int addBodiesAtStart(ProgramState& state, const std::vector<BodyAddition>& additions, bool terminal,
+                     const ModelLoader::Launcher& launch = startPrepareTool,
+                     const std::string& tool = "");

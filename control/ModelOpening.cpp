@@ -3,7 +3,6 @@
 #include "appstate/ExaminerViewer.h"
 #include "appstate/Globals.h"
 #include "common/ErrorLine.h"
-#include "control/BodyRebuild.h"
 #include "control/ProgramState.h"
 #include "control/Rewind.h"
 #include "mpsystem/ConversionHint.h"
@@ -21,11 +20,6 @@ namespace {
 /// How often the opening is followed: often enough that a progress bar moves smoothly and a
 /// cancelled or finished opening shows at once, rarely enough to cost nothing.
 const double followInterval = 0.05;
-
-std::string fileNameOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 std::string folderOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
@@ -81,40 +75,59 @@ void follow(ProgramState& state) {
 }
 
 // The body keeps what the user set on the one it replaces (the tuning panel may have changed
-// its point mass while the new one was read); N later reads it with the command-line values,
-// as it always does.
+// its point mass while the new one was read); an added body is made of what the selected one
+// is. N later reads them with the material their places were made with, as it always does.
 void install(ProgramState& state, OpenedBody opened) {
     state.grab.release();
-    const bool hadBody = mpSystemReady && mpSystem != nullptr;
-    const float damping = hadBody ? mpSystem->damping() : settings.damping;
-    const float stiffness = hadBody ? mpSystem->stiffness() : settings.stiffness;
-    const float mass = hadBody ? mpSystem->pointMass() : settings.mass;
-    const float pressure = hadBody ? mpSystem->pressure() : 0.0f;
-    ModelOpening& opening = state.opening;
-    opening.bodyFile = opened.bodyPath;
-    settings.meshFileName = opening.bodyFile.c_str();
+    SceneBodies& bodies = state.bodies;
+    const MpSystem* selected = bodies.selectedBody();
+    BodyMaterial material{settings.stiffness, settings.damping, settings.mass, 0.0f};
+    if (selected != nullptr) {
+        material = materialOf(*selected);
+    }
+    // A body keeps the pressure its file asks for, else the one the user gave the last.
+    if (opened.mesh.pressure > 0.0f) {
+        material.pressure = opened.mesh.pressure;
+    }
+    BodySource source;
+    source.file = opened.bodyPath;
+    source.name = opened.modelPath;
     // The model's own picture fits its texture coordinates; any other body takes the
     // command-line picture.
-    opening.picture = opened.picturePath.empty() ? state.commandLineTexture : opened.picturePath;
-    settings.textureFileName = opening.picture.c_str();
-    state.bodyName = opened.modelPath;
-    opening.lastFolder = folderOf(opened.modelPath);
-    MpSystem* body = new MpSystem(std::move(opened.mesh), damping, stiffness);
-    body->setPointMass(mass);
-    // The command line's points belong to the body it named; N reads the opened one again.
-    settings.pins.clear();
-    // A body keeps the pressure its file asks for, else the one the user gave the last.
-    const float wanted = body->filePressure() > 0.0f ? body->filePressure() : pressure;
-    const bool refused = !body->setPressure(wanted);
-    replaceBody(body, camera);
-    if (refused) {
-        showNotice(state, fileNameOf(opened.modelPath) + ": " + body->pressureRefusal(),
-                   SbTime::getTimeOfDay().getValue());
+    source.picture = opened.picturePath.empty() ? state.commandLineTexture : opened.picturePath;
+    source.material = material;
+    state.opening.lastFolder = folderOf(opened.modelPath);
+    std::string refusal;
+    int placed = bodies.selected();
+    if (state.opening.adding) {
+        refusal = bodies.add(std::move(opened.mesh), source, camera);
+        placed = bodies.count() - 1;
+        if (refusal.empty()) {
+            bodies.select(placed);
+        }
+    } else {
+        refusal = bodies.replace(placed, std::move(opened.mesh), source, material, camera);
+    }
+    const double now = SbTime::getTimeOfDay().getValue();
+    if (!refusal.empty()) {
+        showNotice(state, fileNameOf(opened.modelPath) + ": " + refusal, now);
+        return;
+    }
+    // A pressure its surface cannot hold is said, and the body goes on without one.
+    const MpSystem* body = bodies.body(placed);
+    const std::string gas = body != nullptr ? pressureRefusal(*body, material) : "";
+    if (!gas.empty()) {
+        showNotice(state, fileNameOf(opened.modelPath) + ": " + gas, now);
     }
     prepareRewind(state);
 }
 
 } // namespace
+
+std::string fileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
 
 std::vector<std::string> modelFileFilters() {
     std::string models;
@@ -128,8 +141,10 @@ std::vector<std::string> modelFileFilters() {
             "Models (" + models.substr(1) + ")", "All files (*)"};
 }
 
-void showNotice(ProgramState& state, const std::string& text, double now) {
-    freshErrorLine() << text << std::endl;
+void showNotice(ProgramState& state, const std::string& text, double now, bool onStandardError) {
+    if (onStandardError) {
+        freshErrorLine() << text << std::endl;
+    }
     state.notice.text = text;
     state.notice.until = now + noticeSeconds;
     follow(state);
@@ -142,12 +157,13 @@ ModelOpening::~ModelOpening() {
     delete sensor;
 }
 
-void openModel(ProgramState& state, const std::string& path) {
+void openModel(ProgramState& state, const std::string& path, bool adding) {
     state.notice = Notice{};
-    const bool hasBody = mpSystemReady && mpSystem != nullptr;
+    state.opening.adding = adding;
+    const MpSystem* selected = state.bodies.selectedBody();
     // A body held up by a gas asks for models held the same way.
-    state.opening.loader.open(path, hasBody ? mpSystem->pointMass() : settings.mass,
-                              hasBody ? mpSystem->pressure() : 0.0f);
+    state.opening.loader.open(path, selected != nullptr ? selected->pointMass() : settings.mass,
+                              selected != nullptr ? selected->pressure() : 0.0f);
     follow(state);
 }
 
@@ -185,7 +201,7 @@ std::vector<std::string> openingLines(const ProgramState& state, double now) {
     const std::string name = fileNameOf(loader.modelPath());
     switch (loader.stage()) {
     case ModelLoader::Stage::reading:
-        return {"opening " + name, "Esc: cancel"};
+        return {(state.opening.adding ? "adding " : "opening ") + name, "Esc: cancel"};
     case ModelLoader::Stage::preparing:
         return {"preparing " + name, progressBar(loader.progress()), "Esc: cancel"};
     default:

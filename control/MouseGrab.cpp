@@ -3,6 +3,7 @@
 #include "appstate/ExaminerViewer.h"
 #include "appstate/Globals.h"
 #include "control/BodyGrab.h"
+#include "control/SceneBodies.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/SbLine.h>
@@ -48,63 +49,76 @@ SbVec3f dragPlaneNormal() {
     return level;
 }
 
-/// Where the line of sight met the body: the corner of the triangle found nearest to it, the
-/// point met, and the triangle's longest edge, how far "under the cursor" reaches there.
-struct BodyPick {
-    int point = -1;
-    SbVec3f hit{0, 0, 0};
-    float reach = 0;
-};
+} // namespace
 
-/// The body where `pixel` shows it; no point when the body is not the first thing there (or
-/// there is no body).
-BodyPick pickBody(const SbVec2s& pixel) {
-    BodyPick found;
+PickedBody pickBodyAt(const SceneBodies& bodies, const SbVec2s& pixel) {
+    PickedBody picked;
     SbLine sight;
-    if (!mpSystemReady || mpSystem == nullptr || !sightLine(pixel, sight)) {
-        return found;
+    if (!sightLine(pixel, sight)) {
+        return picked;
     }
     // Along the whole line of sight: the camera's near and far distances are the viewer's to
     // set while it draws, and need not hold the body.
     SoRayPickAction pick(viewer->getViewportRegion());
     pick.setRay(sight.getPosition(), sight.getDirection());
     pick.apply(sceneRoot);
-    const SoPickedPoint* picked = pick.getPickedPoint();
-    if (picked == nullptr || !picked->getPath()->containsNode(mpSystem->surfaceRoot())) {
-        return found;
+    const SoPickedPoint* first = pick.getPickedPoint();
+    if (first == nullptr) {
+        return picked;
     }
-    const SoDetail* detail = picked->getDetail();
+    const SoDetail* detail = first->getDetail();
     if (detail == nullptr || !detail->isOfType(SoFaceDetail::getClassTypeId())) {
-        return found;
+        return picked;
+    }
+    MpSystem* body = nullptr;
+    for (int k = 0; k < bodies.count() && body == nullptr; ++k) {
+        MpSystem* candidate = bodies.body(k);
+        if (candidate != nullptr && candidate->surfaceRoot() != nullptr &&
+            first->getPath()->containsNode(candidate->surfaceRoot())) {
+            body = candidate;
+        }
+    }
+    if (body == nullptr) {
+        return picked;
     }
     const SoFaceDetail& face = *static_cast<const SoFaceDetail*>(detail);
-    found.hit = picked->getObjectPoint();
+    picked.hit = first->getObjectPoint();
     float nearestDistance = 0;
     for (int corner = 0; corner < face.getNumPoints(); ++corner) {
         const int index = face.getPoint(corner)->getCoordinateIndex();
-        const SbVec3f at = mpSystem->pointPosition(index);
-        const float distance = (at - found.hit).length();
-        if (found.point < 0 || distance < nearestDistance) {
-            found.point = index;
+        const SbVec3f at = body->pointPosition(index);
+        const float distance = (at - picked.hit).length();
+        if (picked.point < 0 || distance < nearestDistance) {
+            picked.point = index;
             nearestDistance = distance;
         }
         const int next = face.getPoint((corner + 1) % face.getNumPoints())->getCoordinateIndex();
-        found.reach = std::max(found.reach, (mpSystem->pointPosition(next) - at).length());
+        picked.reach = std::max(picked.reach, (body->pointPosition(next) - at).length());
     }
-    return found;
+    picked.body = body;
+    picked.position = body->pointPosition(picked.point);
+    return picked;
 }
 
-} // namespace
-
-bool grabBodyAt(BodyGrab& grab, const SbVec2s& pixel) {
-    grab.release();
-    const int point = pickBody(pixel).point;
-    if (point < 0) {
+bool selectBodyAt(SceneBodies& bodies, const SbVec2s& pixel) {
+    const PickedBody picked = pickBodyAt(bodies, pixel);
+    if (picked.body == nullptr) {
         return false;
     }
-    const SbVec3f position = mpSystem->pointPosition(point);
-    grab.grab(*mpSystem, point, position, SbPlane(dragPlaneNormal(), position));
-    return grab.holds(*mpSystem);
+    bodies.select(bodies.indexOf(picked.body));
+    return true;
+}
+
+bool grabBodyAt(BodyGrab& grab, SceneBodies& bodies, const SbVec2s& pixel) {
+    grab.release();
+    const PickedBody picked = pickBodyAt(bodies, pixel);
+    if (picked.body == nullptr) {
+        return false;
+    }
+    bodies.select(bodies.indexOf(picked.body));
+    grab.grab(*picked.body, picked.point, picked.position,
+              SbPlane(dragPlaneNormal(), picked.position));
+    return grab.holds(*picked.body);
 }
 
 namespace {
@@ -153,29 +167,31 @@ std::vector<int32_t> pinnedPatch(const MpSystem& body, int point) {
     return patch;
 }
 
-bool pinBodyAt(const SbVec2s& pixel) {
-    const BodyPick pick = pickBody(pixel);
-    if (pick.point < 0) {
+bool pinBodyAt(SceneBodies& bodies, const SbVec2s& pixel) {
+    const PickedBody pick = pickBodyAt(bodies, pixel);
+    if (pick.body == nullptr) {
         return false;
     }
+    bodies.select(bodies.indexOf(pick.body));
+    MpSystem& body = *pick.body;
     // A click near a pin lets go of all the pins around it, however they were made: a pinned
     // patch stretches the triangles around it as the body hangs from it, and the corner nearest
     // the cursor is often a free one; near is within the longest edge of the triangle clicked.
     int pinned = -1;
     float pinnedDistance = pick.reach;
-    for (int32_t i : mpSystem->pinnedPoints()) {
-        const float distance = (mpSystem->pointPosition(i) - pick.hit).length();
+    for (int32_t i : body.pinnedPoints()) {
+        const float distance = (body.pointPosition(i) - pick.hit).length();
         if (distance <= pinnedDistance) {
             pinned = i;
             pinnedDistance = distance;
         }
     }
     const bool pin = pinned < 0;
-    for (int32_t i : pin ? pinPatch(*mpSystem, pick.point) : pinnedPatch(*mpSystem, pinned)) {
-        mpSystem->setPinned(i, pin);
+    for (int32_t i : pin ? pinPatch(body, pick.point) : pinnedPatch(body, pinned)) {
+        body.setPinned(i, pin);
     }
     // The marker shows at once, also while the animation stands still.
-    mpSystem->updateScene();
+    body.updateScene();
     return true;
 }
 
@@ -192,8 +208,8 @@ void releaseBody(BodyGrab& grab) {
 }
 
 bool grabLine(const BodyGrab& grab, SbVec2f& from, SbVec2f& to) {
-    if (!mpSystemReady || mpSystem == nullptr || !grab.holds(*mpSystem) || camera == nullptr ||
-        viewer == nullptr) {
+    const MpSystem* held = grab.heldBody();
+    if (held == nullptr || camera == nullptr || viewer == nullptr) {
         return false;
     }
     SbViewportRegion used;
@@ -205,7 +221,7 @@ bool grabLine(const BodyGrab& grab, SbVec2f& from, SbVec2f& to) {
         volume.projectToScreen(point, screen);
         return SbVec2f(origin[0] + screen[0] * size[0], origin[1] + screen[1] * size[1]);
     };
-    from = pixel(mpSystem->pointPosition(grab.point()));
+    from = pixel(held->pointPosition(grab.point()));
     to = pixel(grab.target());
     return true;
 }

@@ -6,6 +6,7 @@
 #include "control/KeyScript.h"
 #include "control/ModelOpening.h"
 #include "control/Rewind.h"
+#include "control/SceneBodies.h"
 #include "control/SnapshotRing.h"
 #include "control/TuningPanel.h"
 #include "control/ViewRecorder.h"
@@ -21,18 +22,21 @@ struct Notice {
     double until = 0;
 };
 
-/// What the program keeps beyond the application's globals: when ticks and frames fall due,
-/// the simulated time, the mouse's grab, what the window shows over its view, the opening
-/// of models from the window and the snapshots to go back to. The window
+/// What the program keeps beyond the application's globals: the bodies of the scene after the
+/// first and which one is selected, when ticks and frames fall due, the simulated time, the
+/// mouse's grab, what the window shows over its view, the opening of models from the window and
+/// the snapshots to go back to. The window
 /// layer owns one and hands it to the handlers it registers (the timer's callback, the key
 /// table's callback, the mouse), so that nothing of it is global and a run's end releases it
 /// whole.
 class ProgramState {
 public:
-    ProgramState() = default;
+    ProgramState() : tuning(bodies) {}
     ProgramState(const ProgramState&) = delete;
     ProgramState& operator=(const ProgramState&) = delete;
 
+    /// The bodies of the scene: the first (mpSystem), those after it, and the one selected.
+    SceneBodies bodies;
     /// When the running animation's ticks and frames fall due, and the pace it keeps.
     TickSchedule ticks;
     /// Seconds of simulated time that the ticks have advanced since start-up.
@@ -49,7 +53,8 @@ public:
     /// The plot of the body's energy is shown (key F3); only then is the history recorded.
     bool energyPlotShown = false;
     EnergyHistory energy;
-    /// The file the body was read from, as the user named it: shown in the status.
+    /// The file the first body is read from as the user named it, when it is another (a model
+    /// prepared at start); the scene takes it over (SceneBodies::adoptFirst).
     std::string bodyName;
     /// The body's picture as the command line names it, for bodies without one of their own.
     std::string commandLineTexture;

@@ -90,10 +90,6 @@ void prepareRewind(ProgramState& state) {
     takeSnapshot(state);
 }
 
-void followBodyChanges(void* userData, SoEventCallback*) {
-    prepareRewind(*static_cast<ProgramState*>(userData));
-}
-
 void watchTick(ProgramState& state) {
     const BodyPlace place =
         placeOfBodies([](size_t k) { return collisionWorld.bodyBounds(static_cast<int>(k)); });

@@ -5,7 +5,6 @@
 #include <limits>
 
 class ProgramState;
-class SoEventCallback;
 
 /// What the ticks found of the body: where it was after the last one, and a blow-up (or a body
 /// out of reach) that stopped the animation.
@@ -21,17 +20,14 @@ struct BodyWatch {
 };
 
 /// Makes the snapshots (ProgramState::snapshots) ready for the bodies in play, unless they are,
-/// and takes the first of the moment: when a body has been made (at start-up, by N, by opening
-/// a model), so that no tick allocates for them.
+/// and takes the first of the moment: when the bodies have changed (at start-up, by N, by
+/// opening, adding or removing a body), so that no tick allocates for them.
 void prepareRewind(ProgramState& state);
 
-/// The scene's keyboard callback after keyboardCallback, with the ProgramState as `userData`:
-/// a body that a key made (N) gets its snapshots ready.
-void followBodyChanges(void* userData, SoEventCallback* node);
-
-/// After a tick: where the body is now, from the bounds that the contact pass kept and the
-/// step's guard. A body that blew up or left the arena's reach stops the animation and is
-/// named on standard error with what undoes it; otherwise a snapshot is taken when one is due.
+/// After a tick: where the bodies are now, from the bounds that the contact pass kept and the
+/// steps' guards, the worst of them. A body that blew up or left the arena's reach stops the
+/// animation and is named on standard error with what undoes it; otherwise a snapshot is taken
+/// when one is due.
 void watchTick(ProgramState& state);
 
 /// How many simulated seconds goBack would go back now; negative when there is nothing to go

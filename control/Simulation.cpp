@@ -11,16 +11,26 @@
 
 #include <cmath>
 
+namespace {
+
+// The first body is left alone while it is being replaced (mpSystemReady false).
+const MpSystem* pausedBody() {
+    return mpSystemReady ? nullptr : mpSystem;
+}
+
+} // namespace
+
 void runWorldTick() {
-    MpSystem* body = mpSystemReady ? mpSystem : nullptr;
-    runTick(TickWorld{body, ballSet, ballLightSet, *worldSeparator, collisionWorld},
+    runTick(TickWorld{ballSet, ballLightSet, *worldSeparator, collisionWorld, pausedBody()},
             settings.timeStep);
 }
 
 void tickSimulation(ProgramState& state) {
     state.keyScript.pressDue(state.ticksRun, false);
-    if (mpSystemReady && mpSystem != nullptr) {
-        state.grab.pull(*mpSystem, settings.timeStep);
+    for (MpSystem* body : collisionWorld.bodies()) {
+        if (body != pausedBody()) {
+            state.grab.pull(*body, settings.timeStep);
+        }
     }
     runWorldTick();
     ++state.ticksRun;
@@ -30,15 +40,17 @@ void tickSimulation(ProgramState& state) {
     }
     watchTick(state);
     // A blown-up body's energy would flatten the rest of the plot to nothing.
-    if (state.energyPlotShown && mpSystemReady && !state.watch.caught) {
-        state.energy.record(state.simulatedTime, *mpSystem);
+    if (state.energyPlotShown && !collisionWorld.bodies().empty() && !state.watch.caught) {
+        state.energy.record(state.simulatedTime, collisionWorld.bodies());
     }
     state.recorder.tickRan();
 }
 
 void showSimulation() {
-    if (mpSystemReady) {
-        mpSystem->updateScene();
+    for (MpSystem* body : collisionWorld.bodies()) {
+        if (body != pausedBody()) {
+            body->updateScene();
+        }
     }
     syncBallNodes(ballSet, ballLightSet);
 }

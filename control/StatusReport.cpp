@@ -9,19 +9,13 @@
 
 #include <Inventor/sensors/SoTimerSensor.h>
 
-namespace {
-
-std::string fileNameOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-} // namespace
-
 StatusValues currentStatus(const ProgramState& state) {
     StatusValues values;
-    const MpSystem* body = mpSystemReady ? mpSystem : nullptr;
-    values.bodyName = fileNameOf(state.bodyName);
+    const SceneBodies& bodies = state.bodies;
+    const MpSystem* body = bodies.selectedBody();
+    values.bodyName = fileNameOf(bodies.source(bodies.selected()).name);
+    values.bodies = bodies.count();
+    values.selectedBody = bodies.selected();
     values.hasBody = body != nullptr;
     if (body != nullptr) {
         values.points = body->numPoints();

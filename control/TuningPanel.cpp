@@ -2,20 +2,13 @@
 
 #include "appstate/Globals.h"
 #include "balls/ContactTimeStep.h"
+#include "control/SceneBodies.h"
 #include "mpsystem/MpSystem.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <sstream>
-
-namespace {
-
-MpSystem* currentBody() {
-    return mpSystemReady ? mpSystem : nullptr;
-}
-
-} // namespace
 
 const TunableRange& tunableRange(Tunable value) {
     static const TunableRange ranges[] = {
@@ -36,8 +29,12 @@ const std::vector<MaterialPreset>& materialPresets() {
     return presets;
 }
 
+MpSystem* TuningPanel::body() const {
+    return bodies_.selectedBody();
+}
+
 float TuningPanel::value(Tunable which) const {
-    const MpSystem* body = currentBody();
+    const MpSystem* body = this->body();
     switch (which) {
     case Tunable::stiffness:
         return body != nullptr ? body->stiffness() : 0.0f;
@@ -59,7 +56,7 @@ void TuningPanel::setValue(Tunable which, float value) {
     }
     const TunableRange& range = tunableRange(which);
     value = std::clamp(value, range.least, range.most);
-    MpSystem* body = currentBody();
+    MpSystem* body = this->body();
     switch (which) {
     case Tunable::stiffness:
         if (body != nullptr) {
@@ -109,14 +106,14 @@ void TuningPanel::applyPreset(const MaterialPreset& preset) {
     setValue(Tunable::stiffness, preset.stiffness);
     setValue(Tunable::damping, preset.damping);
     setValue(Tunable::mass, preset.mass);
-    MpSystem* body = currentBody();
+    MpSystem* body = this->body();
     if (preset.inflated && body != nullptr) {
         setValue(Tunable::pressure, body->holdingPressure());
     }
 }
 
 int TuningPanel::currentPreset() const {
-    if (currentBody() == nullptr) {
+    if (body() == nullptr) {
         return -1;
     }
     const std::vector<MaterialPreset>& presets = materialPresets();
@@ -130,35 +127,59 @@ int TuningPanel::currentPreset() const {
     return -1;
 }
 
-// The command-line values go back as they were, even outside the panel's ranges.
+// The values go back as they were, even outside the panel's ranges.
 void TuningPanel::reset() {
     settings.timeStep = commandLineTimeStep_;
-    if (MpSystem* body = currentBody()) {
-        body->setStiffness(settings.stiffness);
-        body->setDamping(settings.damping);
-        body->setPointMass(settings.mass);
-        body->setPressure(settings.pressureGiven ? settings.pressure : body->filePressure());
+    if (MpSystem* body = this->body()) {
+        if (!giveMaterial(*body, bodies_.source(bodies_.selected()).material)) {
+            refusal_ = body->pressureRefusal();
+        }
     }
 }
 
-const StableTimeStep* TuningPanel::measured() const {
-    const MpSystem* body = currentBody();
-    if (body == nullptr) {
-        return nullptr;
+const std::vector<const StableTimeStep*>& TuningPanel::measured() const {
+    const std::vector<MpSystem*>& bodies = collisionWorld.bodies();
+    const auto same = [&bodies](const std::vector<Measured>& measured) {
+        if (measured.size() != bodies.size()) {
+            return false;
+        }
+        for (size_t k = 0; k < bodies.size(); ++k) {
+            if (measured[k].serial != bodies[k]->serial()) {
+                return false;
+            }
+        }
+        return true;
+    };
+    // Bodies that come or go, or change places, keep what was measured of them.
+    if (!same(measured_)) {
+        std::vector<Measured> kept(bodies.size());
+        for (size_t k = 0; k < bodies.size(); ++k) {
+            for (Measured& before : measured_) {
+                if (before.serial == bodies[k]->serial()) {
+                    kept[k] = before;
+                }
+            }
+        }
+        measured_ = std::move(kept);
+        bounds_.resize(bodies.size());
     }
-    // A body read with mass 0 had no point that moved; it is measured again once it has mass.
-    if (body->serial() != measuredSerial_ ||
-        (!measured_.hasMovingPoints() && body->pointMass() > 0.0f)) {
-        measured_ = StableTimeStep(*body);
-        measuredSerial_ = body->serial();
+    for (size_t k = 0; k < bodies.size(); ++k) {
+        const MpSystem& body = *bodies[k];
+        Measured& measured = measured_[k];
+        // A body read with mass 0 had no point that moved; it is measured again once it has
+        // mass.
+        if (body.serial() != measured.serial ||
+            (!measured.bound.hasMovingPoints() && body.pointMass() > 0.0f)) {
+            measured.bound = StableTimeStep(body);
+            measured.serial = body.serial();
+        }
+        bounds_[k] = &measured.bound;
     }
-    return &measured_;
+    return bounds_;
 }
 
 float TuningPanel::stableTimeStep() const {
-    const StableTimeStep* bound = measured();
-    return bound != nullptr ? contactTimeStep(*bound, *mpSystem, collisionWorld)
-                            : std::numeric_limits<float>::infinity();
+    return sceneTimeStep(measured(), collisionWorld);
 }
 
 bool TuningPanel::beyondStableTimeStep() const {

@@ -2,6 +2,9 @@
 
 #include "mpsystem/StableTimeStep.h"
 
+class MpSystem;
+class SceneBodies;
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,11 +40,15 @@ const std::vector<MaterialPreset>& materialPresets();
 
 /// The model of the tuning panel, without the window: the values it shows and sets, the
 /// materials, the way back to the command line and the stable time step. The values live where
-/// the program keeps them (stiffness, damping and point mass in the body, the time step in
-/// settings), so keys 1, 2, 3 and N move the panel with them and a value set here reaches the
-/// next tick. While there is no body (a rebuild failed), only the time step can be set.
+/// the program keeps them (stiffness, damping and point mass in the selected body, the time
+/// step, the scene's, in settings), so keys 1, 2, 3 and N move the panel with them and a value
+/// set here reaches the next tick. While the selected body is not in place (its rebuild
+/// failed), only the time step can be set.
 class TuningPanel {
 public:
+    /// The panel of the bodies of `bodies`.
+    explicit TuningPanel(const SceneBodies& bodies) : bodies_(bodies) {}
+
     /// The panel is shown (key F2 switches it).
     bool shown = false;
 
@@ -61,26 +68,35 @@ public:
     /// The word for the last pressure the body refused, once; empty when none was.
     std::string takeRefusal();
     void applyPreset(const MaterialPreset& preset);
-    /// The material whose stiffness, damping and point mass the body has now, as an index of
-    /// materialPresets(); -1 when it has no material's values or there is no body.
+    /// The material whose stiffness, damping and point mass the selected body has now, as an
+    /// index of materialPresets(); -1 when it has no material's values or there is no body.
     int currentPreset() const;
-    /// The command-line stiffness, damping, point mass and time step, and the pressure of the
-    /// command line (else of the body's file).
+    /// The time step of the command line, and the stiffness, damping, point mass and pressure
+    /// the selected body was made with (the command line's for the first, its pressure that of
+    /// -pressure, else of its file).
     void reset();
 
-    /// The largest stable time step of the body as it is, among the floor and the pillars (see
-    /// balls/ContactTimeStep.h); infinity when nothing limits it or there is no body. The body
-    /// is measured once, when first asked after it was built.
+    /// The largest stable time step of the bodies as they are, among the floor, the pillars and
+    /// one another (see balls/ContactTimeStep.h); infinity when nothing limits it or there is
+    /// no body. Each body is measured once, when first asked after it was built.
     float stableTimeStep() const;
     /// The time step lies beyond the stable one.
     bool beyondStableTimeStep() const;
 
 private:
-    /// The body measured for the bound, measured anew when it is another.
-    const StableTimeStep* measured() const;
+    /// The body the values are those of: the selected one, if it is in place.
+    MpSystem* body() const;
+    /// The bounds of the bodies in play (the collision world's), each measured anew when it
+    /// is another body.
+    const std::vector<const StableTimeStep*>& measured() const;
 
+    const SceneBodies& bodies_;
     float commandLineTimeStep_ = 0;
     std::string refusal_;
-    mutable StableTimeStep measured_;
-    mutable uint64_t measuredSerial_ = 0;
+    struct Measured {
+        uint64_t serial = 0;
+        StableTimeStep bound;
+    };
+    mutable std::vector<Measured> measured_;
+    mutable std::vector<const StableTimeStep*> bounds_;
 };

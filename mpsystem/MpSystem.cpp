@@ -276,6 +276,18 @@ void MpSystem::holdPinnedPoints() {
     }
 }
 
+void MpSystem::moveBy(const SbVec3f& offset) {
+    if (!std::isfinite(offset[0]) || !std::isfinite(offset[1]) || !std::isfinite(offset[2])) {
+        return;
+    }
+    for (SbVec3f& p : positions_) {
+        p += offset;
+    }
+    for (SbVec3f& p : pinnedPositions_) {
+        p += offset;
+    }
+}
+
 SbVec3f MpSystem::pointPosition(int i) const {
     if (i < 0 || i >= numPoints_) {
         return SbVec3f(0, 0, 0);

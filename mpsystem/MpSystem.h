@@ -79,6 +79,9 @@ public:
     int numSprings() const { return numSprings_; }
     /// Position of point i, or (0, 0, 0) for an index outside the body.
     SbVec3f pointPosition(int i) const;
+    /// Moves every point by `offset`, as a body is put in its place among others; its masses
+    /// stay those of where its file put it. An offset that is not finite moves nothing.
+    void moveBy(const SbVec3f& offset);
     /// Adds f to point i's accumulator for the next step; indices outside the body, and forces
     /// that would make the accumulator infinite or not a number, are ignored.
     void addExternalForce(int i, const SbVec3f& f);

@@ -6,7 +6,9 @@
 #include "appstate/HeadlessViewer.h"
 #include "appstate/StartUp.h"
 #include "common/ErrorLine.h"
+#include "control/ModelAtStart.h"
 #include "control/ProgramState.h"
+#include "control/Rewind.h"
 #include "control/Simulation.h"
 #include "control/ViewPicture.h"
 #include "mpsystem/MpSystem.h"
@@ -98,6 +100,11 @@ int runScene(const SceneRun& run) {
     if (!assembleScene(headless, state)) {
         return 1;
     }
+    if (addBodiesAtStart(state, run.additions, isatty(STDERR_FILENO) != 0) > 0) {
+        releaseApplication();
+        return 1;
+    }
+    prepareRewind(state);
     // The reader's last line ends before the progress begins.
     freshErrorLine() << std::flush;
     // The run is the running animation: the keys that need it (arrows, END) act.
@@ -117,6 +124,7 @@ int runScene(const SceneRun& run) {
     }
     long ticksRun = 0;
     std::vector<double> tickMillis;
+    const std::vector<SbVec3f> startExtents = startingExtents(collisionWorld.bodies());
     const auto start = std::chrono::steady_clock::now();
     if (status == 0 && (!runTicks(run, state, *headless, ticksRun, tickMillis) ||
                         (!run.videoFileName.empty() && !state.recorder.stop()))) {
@@ -125,9 +133,7 @@ int runScene(const SceneRun& run) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (status == 0) {
-        const MpSystem* body = mpSystemReady ? mpSystem : nullptr;
-        printRunReport(body ? body->positions() : nullptr, body ? body->numPoints() : 0, ticksRun,
-                       std::move(tickMillis));
+        printRunReport(collisionWorld.bodies(), startExtents, ticksRun, std::move(tickMillis));
         if (!run.videoFileName.empty()) {
             std::cout << "video " << state.recorder.path() << std::endl;
             std::cout << "frames " << state.recorder.frames() << " (" << std::fixed

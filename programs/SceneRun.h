@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/BodyAdditions.h"
 #include "control/KeyScript.h"
 
 #include <cstdint>
@@ -19,6 +20,8 @@ struct SceneRun {
     bool pressureGiven = false;
     float pressure = 0;
     std::vector<int32_t> pins;
+    /// The bodies beside the first (-add, -at).
+    std::vector<BodyAddition> additions;
     long ticks = 100;
     unsigned arenaSeed = 1;
     std::vector<ScriptedKey> keys;
@@ -33,6 +36,6 @@ struct SceneRun {
 /// the running animation does, pressing the scripted keys at their ticks (a Q ends the run
 /// there) and recording the view at the target pace, with the progress on standard error.
 /// Prints the run's report, and the video's when there is one, on standard output. Returns
-/// the exit status: 1 when the mesh cannot be read or the video cannot be written (its file
-/// then removed).
+/// the exit status: 1 when a mesh cannot be read, a body cannot be put where it is asked to go,
+/// or the video cannot be written (its file then removed).
 int runScene(const SceneRun& run);

@@ -1,16 +1,21 @@
-// plimmerton-sim: runs the body of a mesh file without a window, as the timer would, and
-// reports where it ended up and how long a tick took.
+// plimmerton-sim: runs the bodies of mesh files without a window, as the timer would, and
+// reports where they ended up and how long a tick took.
 
 #include "arena/ArenaFloor.h"
 #include "arena/Pillars.h"
 #include "balls/BallLightSet.h"
 #include "balls/BallSet.h"
+#include "balls/BodyPlacement.h"
 #include "balls/CollisionWorld.h"
 #include "balls/ContactTimeStep.h"
+#include "balls/SceneEnergy.h"
 #include "balls/WorldTick.h"
+#include "bodyoutput/BodyMeasures.h"
 #include "bodyoutput/BodyMeshWriter.h"
+#include "common/BodyAdditions.h"
 #include "common/ToolCommandLine.h"
 #include "common/Workers.h"
+#include "control/BodySource.h"
 #include "mpsystem/BodyEnergy.h"
 #include "mpsystem/MeshReader.h"
 #include "mpsystem/MpSystem.h"
@@ -25,6 +30,7 @@
 #include <fstream>
 #include <iostream>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,7 +38,7 @@ namespace {
 
 const char* simUsage =
     "Usage: plimmerton-sim -i MESH [-d DAMPING] [-m MASS] [-s STIFFNESS] [-t TIMESTEP]\n"
-    "                      [-pressure P] [-pin I,J,...]\n"
+    "                      [-pressure P] [-pin I,J,...] [-add MESH [-at X,Y,Z]]...\n"
     "                      [-n TICKS] [-arena SEED] [-o OUTPUT] [-threads COUNT]\n"
     "                      [--energy CSV] [--stability] [--holding-pressure] [--keys SCRIPT]\n"
     "                      [--video OUT.mp4 [--size WxH] [--fps N] [-tex TEXTURE]]\n"
@@ -47,40 +53,50 @@ const char* simUsage =
     "                 1000000 (default: what the file asks for, else 0); an open\n"
     "                 surface holds none, and the run ends with status 1\n"
     "  -pin I,J,...   pin these points of the body (indices from 0) where they start\n"
+    "  -add MESH      another body in the same run, of the same damping, mass,\n"
+    "                 stiffness and pressure (unless its file asks for its own); repeat\n"
+    "                 it for more bodies. The bodies push each other apart where they\n"
+    "                 meet, and each its own parts where it folds\n"
+    "  -at X,Y,Z      after -add MESH: put that body's centre (the mean of its points)\n"
+    "                 at X,Y,Z; without it the body goes clear above the bodies before it\n"
     "  -n TICKS       number of ticks (default 100)\n"
-    "  -arena SEED    put the floor and the pillars around the body, laid out with this\n"
-    "                 seed; without it the body falls freely\n"
+    "  -arena SEED    put the floor and the pillars around the bodies, laid out with this\n"
+    "                 seed; without it the bodies fall freely\n"
     "  -o OUTPUT      write the final body to OUTPUT in the form of MESH (OFF or TOFF,\n"
     "                 the same faces, texture coordinates kept), with coordinates that\n"
-    "                 read back exactly\n"
-    "  -threads COUNT threads for the step and the contact pass (default: all cores);\n"
+    "                 read back exactly; body k of -add (k = 2, 3, ...) to OUTPUT with -k\n"
+    "                 before its extension (out.toff, out-2.toff, out-3.toff)\n"
+    "  -threads COUNT threads for the step and the contact passes (default: all cores);\n"
     "                 the results do not depend on it\n"
-    "  --energy CSV   write the body's energy to CSV: a header line, then one line for\n"
+    "  --energy CSV   write the bodies' energy to CSV: a header line, then one line for\n"
     "                 the start and one after each tick with the tick, the simulated time\n"
     "                 and the kinetic, spring, height (above the floor's level, y = -15)\n"
-    "                 and total energy\n"
-    "  --stability    print only the stable time step, the largest at which the body\n"
-    "                 holds at these options (among the floor and pillars with -arena),\n"
-    "                 on one line \"stable time step T\", and run nothing\n"
+    "                 and total energy of all the bodies; with -add, then a column for\n"
+    "                 each body's total (body1, body2, ...)\n"
+    "  --stability    print only the stable time step, the largest at which the bodies\n"
+    "                 hold at these options (among the floor and pillars with -arena, and\n"
+    "                 one another), on one line \"stable time step T\", and run nothing\n"
     "  --holding-pressure  print only the pressure that holds the body up without\n"
     "                 struts by the README's rule, three times its weight (at MASS)\n"
     "                 over the area of its surface, on one line \"holding pressure P\",\n"
     "                 and run nothing\n"
     "\n"
     "With --keys or --video the run is the program's whole scene, as its window\n"
-    "assembles it: the body, the cannon and its balls, the floor, the ground and the\n"
+    "assembles it: the bodies, the cannon and its balls, the floor, the ground and the\n"
     "pillars, laid out from SEED (default 1), so that the same run gives the same\n"
     "checksum and the same pictures.\n"
     "  --keys SCRIPT  press the program's keys at given ticks, with their meaning in the\n"
     "                 window: TICK:KEY,... with KEY a letter, a digit, space, left,\n"
-    "                 right, up, down, end, f12 or backspace, e.g. \"0:space,120:a,121:space\"\n"
-    "                 (a key at tick T acts before tick T + 1; Q ends the run there;\n"
-    "                 F12 saves the view as a PNG of --size in the pictures folder, as\n"
-    "                 the window's F12 does; ctrl+o, the window's file dialog, is refused;\n"
-    "                 a body that blows up or leaves the arena's reach ends the run at the\n"
-    "                 tick that found it, with the program's line on standard error)\n"
-    "  --video OUT.mp4  record the view of the window at start (camera, arena, body with\n"
-    "                 its TEXTURE, balls and lights, cannon) into an H.264 video at the\n"
+    "                 right, up, down, end, f12, backspace, tab or delete, e.g.\n"
+    "                 \"0:space,120:a,121:space\" (a key at tick T acts before tick T + 1;\n"
+    "                 Q ends the run there; F12 saves the view as a PNG of --size in the\n"
+    "                 pictures folder, as the window's F12 does; tab selects the next body\n"
+    "                 for the keys that act on one, delete removes it; ctrl+o, the window's\n"
+    "                 file dialog, is refused; a body that blows up or leaves the arena's\n"
+    "                 reach ends the run at the tick that found it, with the program's\n"
+    "                 line on standard error)\n"
+    "  --video OUT.mp4  record the view of the window at start (camera, arena, bodies\n"
+    "                 with TEXTURE, balls and lights, cannon) into an H.264 video at the\n"
     "                 program's target pace: frame k shows the state after the ticks of\n"
     "                 the first k / N seconds of the timer's grid (TIMESTEP / 3 a tick).\n"
     "                 Needs no display. The progress goes to standard error.\n"
@@ -89,23 +105,32 @@ const char* simUsage =
     "  --fps N        frames a second (default 30)\n"
     "\n"
     "Output, on standard output:\n"
-    "  points N\n"
+    "  points N                    (of all the bodies)\n"
     "  ticks N\n"
     "  checksum HHHHHHHHHHHHHHHH   (FNV-1a, 64 bits, over the bytes of the final\n"
-    "                               single-precision x, y, z of every point in order)\n"
+    "                               single-precision x, y, z of every point in order,\n"
+    "                               body after body)\n"
     "  median tick T ms            (when TICKS > 0)\n"
+    "  bodies N                    (with -add, then for each body k:)\n"
+    "  body K points N extent X Y Z kept X Y Z inside N\n"
+    "                              (the box around its points, its sides over those at\n"
+    "                               the start, and how many of its points lie inside\n"
+    "                               another body's closed surface)\n"
     "  video OUT.mp4, frames N (S s at N a second), wall time S s   (with --video)\n"
     "  screenshot: PATH            (for each F12 of --keys)\n"
     "\n"
     "An unknown option, an option without its value, a value out of its range, a SCRIPT\n"
-    "that is not of its form or a missing -i end the run with status 2; a missing or\n"
-    "unreadable mesh, a file without a known keyword, a malformed file, a point of -pin\n"
-    "beyond the body or a pressure its surface cannot hold with status 1 and the\n"
-    "program's message on standard error; a CSV that cannot be written, status 1,\n"
-    "and so does a video that cannot be written, whose file is then removed.\n"
+    "that is not of its form, an -at without an -add before it or a missing -i end the\n"
+    "run with status 2; a missing or unreadable mesh, a file without a known keyword, a\n"
+    "malformed file, a body put beyond the arena's reach, a point of -pin beyond the\n"
+    "body or a pressure its surface cannot hold with status 1 and the program's message\n"
+    "on standard error; a CSV that cannot be written, status 1, and so does a video that\n"
+    "cannot be written, whose file is then removed.\n"
     "\n"
     "Examples:\n"
     "  plimmerton-sim -i data/ball.toff -d 0.04 -m 0.3 -s 85 -t 0.012 -n 1000 -arena 1\n"
+    "  plimmerton-sim -i data/ball.toff -add data/ball.toff -d 0.04 -m 0.3 -s 85 -t 0.012\n"
+    "      -n 4000 -arena 1\n"
     "  plimmerton-sim -i data/ball.toff -tex data/body.tga -d 0.04 -m 0.3 -s 85 -t 0.012\n"
     "      -n 750 --keys \"0:space,50:space\" --video ball.mp4";
 
@@ -158,13 +183,76 @@ bool readSceneOptions(ToolCommandLine& commandLine, SceneRun& run) {
     return true;
 }
 
-/// One line of the energy file: the tick, the simulated time and the four energies.
-void writeEnergyLine(std::ofstream& out, long tick, const MpSystem& body, float timeStep) {
-    const BodyEnergy e = measureEnergy(body, arenaFloorHeight);
+/// One line of the energy file: the tick, the simulated time and the four energies of all the
+/// bodies, then with several bodies each one's total.
+void writeEnergyLine(std::ofstream& out, long tick, const std::vector<MpSystem*>& bodies,
+                     float timeStep) {
+    const BodyEnergy e = measureEnergy(bodies, arenaFloorHeight);
     char line[160];
-    std::snprintf(line, sizeof line, "%ld,%.7g,%.9g,%.9g,%.9g,%.9g\n", tick,
+    std::snprintf(line, sizeof line, "%ld,%.7g,%.9g,%.9g,%.9g,%.9g", tick,
                   static_cast<double>(tick) * timeStep, e.kinetic, e.spring, e.height, e.total());
     out << line;
+    if (bodies.size() > 1) {
+        for (const MpSystem* body : bodies) {
+            std::snprintf(line, sizeof line, ",%.9g",
+                          measureEnergy(*body, arenaFloorHeight).total());
+            out << line;
+        }
+    }
+    out << '\n';
+}
+
+std::string energyHeader(size_t bodies) {
+    std::string header = "tick,time,kinetic,spring,height,total";
+    if (bodies > 1) {
+        for (size_t k = 1; k <= bodies; ++k) {
+            header += ",body" + std::to_string(k);
+        }
+    }
+    return header + "\n";
+}
+
+/// Reads the body of -add `addition` as the first was read, of `material` (its pressure, when
+/// above 0, for a body whose file asks for none), and puts it in its place among the bodies of
+/// `contacts` (which it joins); null, with the reason on standard error, when it cannot be read
+/// or placed, or its surface cannot hold the pressure.
+std::unique_ptr<MpSystem> addBody(const BodyAddition& addition, const BodyMaterial& material,
+                                  CollisionWorld& contacts) {
+    std::ifstream mesh;
+    if (!openMeshFile(mesh, addition.file.c_str())) {
+        return nullptr;
+    }
+    auto body = std::make_unique<MpSystem>(mesh, material.damping, material.pointMass,
+                                           material.stiffness, addition.file.c_str());
+    std::cerr << std::endl;
+    if (!body->isLoaded()) {
+        return nullptr;
+    }
+    const float asked = body->filePressure() > 0.0f ? body->filePressure() : material.pressure;
+    if (!body->setPressure(asked)) {
+        std::cerr << addition.file << ": " << body->pressureRefusal() << std::endl;
+        return nullptr;
+    }
+    const std::string refusal =
+        placeBody(*body, addition.placed ? &addition.centre : nullptr, contacts);
+    if (!refusal.empty()) {
+        std::cerr << addition.file << ": " << refusal << std::endl;
+        return nullptr;
+    }
+    contacts.addBody(body.get());
+    return body;
+}
+
+/// Writes body k (from 1) to its numbered output, in the form of `meshFileName`, the file it
+/// was read from; false, with the line that says so, when it cannot.
+bool writeOutput(const MpSystem& body, const std::string& meshFileName, const std::string& path) {
+    std::ifstream original(meshFileName);
+    std::ofstream out(path);
+    if (!out || !writeBodyMesh(body, original, out) || !out.flush()) {
+        std::cerr << "Cannot write `" << path << "'" << std::endl;
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -173,7 +261,7 @@ int main(int argc, char** argv) {
     ToolCommandLine commandLine("plimmerton-sim", simUsage,
                                 {"-i", "-d", "-m", "-s", "-t", "-n", "-arena", "-o", "-threads",
                                  "--energy", "--keys", "--video", "--size", "--fps", "-tex",
-                                 "-pressure", "-pin"});
+                                 "-pressure", "-pin", "-add", "-at"});
     commandLine.setFlags({"--stability", "--holding-pressure"});
     if (!commandLine.read(argc, argv)) {
         return commandLine.status();
@@ -188,6 +276,10 @@ int main(int argc, char** argv) {
     long threads = 0;
     long arenaSeed = -1;
     SceneRun run;
+    std::string problem;
+    if (!readBodyAdditions(commandLine.given(), run.additions, problem)) {
+        return commandLine.refuse(problem);
+    }
     double pressure = 0;
     std::vector<int32_t> pins;
     if (!commandLine.number("-pressure", 0, maxPressure, pressure) ||
@@ -260,31 +352,53 @@ int main(int argc, char** argv) {
     // The balls stay out of a headless run: no cannon shoots them.
     BallSet balls;
     BallLightSet lights;
-    const TickWorld tickWorld{&body, balls, lights, *world, contacts};
+    const TickWorld tickWorld{balls, lights, *world, contacts};
     if (arenaSeed >= 0) {
         // The seeded layout reads no texture: the picture plays no part in contacts.
         layOutArena(world, contacts, static_cast<unsigned>(arenaSeed));
         addArenaFloor(contacts);
     }
-    if (commandLine.has("--stability")) {
+    // The others in their order after the first, each placed among those before it; the
+    // contacts forget them before they are destroyed.
+    std::vector<std::unique_ptr<MpSystem>> others;
+    const auto finish = [&](int status) {
+        contacts.clearBodies();
         world->unref();
-        std::cout << "stable time step " << contactTimeStep(StableTimeStep(body), body, contacts)
-                  << std::endl;
-        return 0;
+        return status;
+    };
+    const BodyMaterial additionMaterial{stiffness, damping, mass,
+                                        commandLine.has("-pressure") ? body.pressure() : 0.0f};
+    for (const BodyAddition& addition : run.additions) {
+        others.push_back(addBody(addition, additionMaterial, contacts));
+        if (!others.back()) {
+            return finish(1);
+        }
+    }
+    const std::vector<MpSystem*> bodies = contacts.bodies();
+    if (commandLine.has("--stability")) {
+        std::vector<StableTimeStep> bounds;
+        std::vector<const StableTimeStep*> freeBodies;
+        bounds.reserve(bodies.size());
+        for (const MpSystem* each : bodies) {
+            bounds.emplace_back(*each);
+            freeBodies.push_back(&bounds.back());
+        }
+        std::cout << "stable time step " << sceneTimeStep(freeBodies, contacts) << std::endl;
+        return finish(0);
     }
     const std::string energyName = commandLine.text("--energy");
     std::ofstream energy;
     if (!energyName.empty()) {
         energy.open(energyName);
         if (!energy) {
-            world->unref();
             std::cerr << "Cannot write `" << energyName << "'" << std::endl;
-            return 1;
+            return finish(1);
         }
-        energy << "tick,time,kinetic,spring,height,total\n";
-        writeEnergyLine(energy, 0, body, timeStep);
+        energy << energyHeader(bodies.size());
+        writeEnergyLine(energy, 0, bodies, timeStep);
     }
 
+    const std::vector<SbVec3f> startExtents = startingExtents(bodies);
     std::vector<double> tickMillis;
     tickMillis.reserve(static_cast<size_t>(ticks));
     for (long k = 0; k < ticks; ++k) {
@@ -293,24 +407,26 @@ int main(int argc, char** argv) {
         const auto end = std::chrono::steady_clock::now();
         tickMillis.push_back(std::chrono::duration<double, std::milli>(end - start).count());
         if (!energyName.empty()) {
-            writeEnergyLine(energy, k + 1, body, timeStep);
+            writeEnergyLine(energy, k + 1, bodies, timeStep);
         }
     }
-    world->unref();
     if (!energyName.empty() && !(energy.flush())) {
         std::cerr << "Cannot write `" << energyName << "'" << std::endl;
-        return 1;
+        return finish(1);
     }
 
     if (!outputName.empty()) {
-        std::ifstream original(meshFileName);
-        std::ofstream out(outputName);
-        if (!out || !writeBodyMesh(body, original, out) || !out.flush()) {
-            std::cerr << "Cannot write `" << outputName << "'" << std::endl;
-            return 1;
+        if (!writeOutput(body, meshFileName, outputName)) {
+            return finish(1);
+        }
+        for (size_t k = 0; k < others.size(); ++k) {
+            if (!writeOutput(*others[k], run.additions[k].file,
+                             numberedOutput(outputName, static_cast<int>(k) + 2))) {
+                return finish(1);
+            }
         }
     }
 
-    printRunReport(body.positions(), body.numPoints(), ticks, std::move(tickMillis));
-    return 0;
+    printRunReport(bodies, startExtents, ticks, std::move(tickMillis));
+    return finish(0);
 }

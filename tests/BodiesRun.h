@@ -1,6 +1,7 @@
 #pragma once
 
 #include "balls/CollisionWorld.h"
+#include "bodyoutput/BodyMeasures.h"
 #include "mpsystem/MpSystem.h"
 
 #include <Inventor/SbVec3f.h>
@@ -40,13 +41,6 @@ private:
     std::vector<std::unique_ptr<MpSystem>> bodies_;
     CollisionWorld contacts_;
 };
-
-/// The axis-aligned extent of a body's points.
-SbVec3f extentOf(const MpSystem& body);
-
-/// Whether p lies inside the closed surface of `body` as it stands: the triangles' solid
-/// angles seen from p add up to a whole sphere inside and to nothing outside.
-bool isInside(const MpSystem& body, const SbVec3f& p);
 
 /// The text of a file of data/.
 std::string dataFile(const std::string& name);

@@ -42,5 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
         std::make_pair("0:space,12", "'12' is not TICK:KEY"),
         std::make_pair("-1:space", "'-1:space': the tick must be a whole number from 0 up"),
         std::make_pair("1e3:a", "'1e3:a': the tick must be a whole number from 0 up"),
-        std::make_pair("3:shift", "'3:shift': no such key (a letter, a digit, space, left, "
-                                  "right, up, down, end, f12, backspace, or ctrl+ one of them)")));
+        std::make_pair("3:shift",
+                       "'3:shift': no such key (a letter, a digit, space, left, "
+                       "right, up, down, end, f12, backspace, tab, delete, or ctrl+ one of "
+                       "them)")));

@@ -62,7 +62,7 @@ TEST_F(ModelOpeningScene, AnOpenedBodyTakesTheOldOnesPlaceAndNReadsItAgain) {
     EXPECT_EQ(worldSeparator->getNumChildren(), worldChildren);
     EXPECT_EQ(worldSeparator->getChild(worldChildren - 1), mpSystem->surfaceRoot());
     EXPECT_EQ(mpSystem->stiffness(), stiffness) << "the old body's stiffness is kept";
-    EXPECT_EQ(state.bodyName, path);
+    EXPECT_EQ(state.bodies.source(0).name, path);
     EXPECT_EQ(state.opening.lastFolder, path.substr(0, path.find_last_of('/') + 1));
 
     pressKeyCapturing(SoKeyboardEvent::N);

@@ -48,7 +48,7 @@ TEST_F(MouseGrab, TheHeldPointIsPulledTowardTheCursorInTheUprightPlaneFacingTheC
     ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
     std::unique_ptr<MpSystem> twin = twinBody();
     const SbVec2s pixel = pixelOf(nearCorner6);
-    ASSERT_TRUE(grabBodyAt(state.grab, pixel));
+    ASSERT_TRUE(grabBodyAt(state.grab, state.bodies, pixel));
     ASSERT_EQ(state.grab.point(), 6);
     const SbVec3f grabbed = mpSystem->pointPosition(6);
     SbVec3f viewDirection;
@@ -77,14 +77,14 @@ TEST_F(MouseGrab, ReleaseAndANewBodyLetGo) {
     ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
     std::unique_ptr<MpSystem> twin = twinBody();
     const SbVec2s pixel = pixelOf(nearCorner6);
-    ASSERT_TRUE(grabBodyAt(state.grab, pixel));
+    ASSERT_TRUE(grabBodyAt(state.grab, state.bodies, pixel));
     dragBodyTo(state.grab, SbVec2s(pixel[0] + 80, pixel[1]));
     releaseBody(state.grab);
     ticks(state, 10, twin.get());
     EXPECT_EQ(mpSystem->pointPosition(6), twin->pointPosition(6)) << "nothing pulls any more";
 
-    ASSERT_TRUE(
-        grabBodyAt(state.grab, pixelOf(mpSystem->pointPosition(6) + SbVec3f(-0.15f, -0.15f, 0))));
+    ASSERT_TRUE(grabBodyAt(state.grab, state.bodies,
+                           pixelOf(mpSystem->pointPosition(6) + SbVec3f(-0.15f, -0.15f, 0))));
     pressKeyCapturing(SoKeyboardEvent::N);
     EXPECT_FALSE(state.grab.holdsAny());
     dragBodyTo(state.grab, pixel);
@@ -96,7 +96,7 @@ TEST_F(MouseGrab, ReleaseAndANewBodyLetGo) {
 
 TEST_F(MouseGrab, NothingIsHeldBesideTheBody) {
     ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
-    EXPECT_FALSE(grabBodyAt(state.grab, SbVec2s(3, 470)));
+    EXPECT_FALSE(grabBodyAt(state.grab, state.bodies, SbVec2s(3, 470)));
     EXPECT_FALSE(state.grab.holdsAny());
 }
 

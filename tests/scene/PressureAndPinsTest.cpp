@@ -146,7 +146,7 @@ TEST_F(PressureAndPins, PinListsThatAreNoneOrReachBeyondTheBodyEndTheStart) {
 TEST_F(PressureAndPins, CtrlShiftClickPinsThePatchUnderTheCursorAndAgainLetsItGo) {
     ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
     ASSERT_EQ(mpSystem->surfaceRoot()->getNumChildren(), 7) << "no marker without pins";
-    ASSERT_TRUE(pinBodyAt(pixelOf(nearCorner6)));
+    ASSERT_TRUE(pinBodyAt(state.bodies, pixelOf(nearCorner6)));
     // Corner 6 and its neighbours on the surface: the corners of its five triangles.
     EXPECT_EQ(mpSystem->pinnedPoints(), (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7}));
     EXPECT_EQ(markedPoints(), 7);
@@ -158,7 +158,7 @@ TEST_F(PressureAndPins, CtrlShiftClickPinsThePatchUnderTheCursorAndAgainLetsItGo
     EXPECT_NE(mpSystem->pointPosition(0), SbVec3f(-1, -1, -1)) << "the free corner falls";
 
     // Picked again beside the first point, the click lets go of the whole pinned patch.
-    ASSERT_TRUE(pinBodyAt(pixelOf(SbVec3f(0.2f, 0.7f, 1))));
+    ASSERT_TRUE(pinBodyAt(state.bodies, pixelOf(SbVec3f(0.2f, 0.7f, 1))));
     EXPECT_TRUE(mpSystem->pinnedPoints().empty());
     EXPECT_EQ(markedPoints(), 0);
     mpSystem->setPinned(0, true);
@@ -168,7 +168,7 @@ TEST_F(PressureAndPins, CtrlShiftClickPinsThePatchUnderTheCursorAndAgainLetsItGo
     mpSystem->setPinned(6, true);
     EXPECT_EQ(pinnedPatch(*mpSystem, 0), std::vector<int32_t>{0}) << "not neighbours: apart";
     EXPECT_TRUE(pinnedPatch(*mpSystem, 3).empty());
-    EXPECT_FALSE(pinBodyAt(SbVec2s(2, 2))) << "beside the body the click zooms the view";
+    EXPECT_FALSE(pinBodyAt(state.bodies, SbVec2s(2, 2))) << "beside the body the click zooms the view";
 }
 
 TEST_F(PressureAndPins, TheBalloonMaterialInflatesTheBodyByTheRuleOfThumb) {
