@@ -273,6 +273,7 @@ program_gone() {
 # drop_file WINDOW FILE: drags FILE from a window of the drag source tool ($DRAG_SOURCE), as a
 # file manager would, and lets go over the middle of WINDOW. Succeeds when the drop was taken;
 # a drag that the toolkit did not start is tried once more. DROP_TIME is when it was let go.
+# DROP_HOLDING, when set, is a key (xdotool's name) held down as the file is let go.
 drop_file() {
     local target=$1 file=$2 out="$E2E_WORK/drag.out" source_id x y step pid attempt taken=1
     "$DRAG_SOURCE" "$file" >"$out" 2>"$E2E_WORK/drag.err" &
@@ -292,8 +293,10 @@ drop_file() {
                 xdotool mousemove --sync $((60 + (x - 60) * step / 8)) $((60 + (y - 60) * step / 8))
                 sleep 0.1
             done
+            [ -z "${DROP_HOLDING:-}" ] || xdotool keydown "$DROP_HOLDING"
             xdotool mouseup 1
             DROP_TIME=$(date +%s.%N)
+            [ -z "${DROP_HOLDING:-}" ] || xdotool keyup "$DROP_HOLDING"
             if wait_until 10 grep -q '^dropped$' "$out"; then
                 taken=0
                 break

@@ -80,6 +80,56 @@ sim -i "$DATA/ball.toff" -n 1 -o "$E2E_WORK/no-such-folder/out.toff"
 check_equal "unwritable output: exit status" 1 "$STATUS"
 check "unwritable output: says so" grep -q "Cannot write" "$ERR"
 
+# ---- several bodies ----------------------------------------------------------------------------
+
+three=(-i "$DATA/ball.toff" -add "$DATA/box.off" -at 7,0,0 -add "$DATA/ball.toff" -d 0.04 -m 0.3
+    -s 85 -t 0.012 -n 300 -arena 1)
+sim "${three[@]}" -threads 1 -o "$E2E_WORK/three.toff"
+check_equal "three bodies: exit status" 0 "$STATUS"
+one_thread=$(field checksum)
+check_equal "three bodies: their points counted together" $((642 + 386 + 642)) "$(field points)"
+check_equal "three bodies: counted" 3 "$(field bodies)"
+check "three bodies: a line for each with its extent, what it kept and its points inside others"     [ "$(grep -c '^body [123] points [0-9]* extent [0-9. ]* kept [0-9. ]* inside [0-9]*$' "$OUT")" = 3 ]
+sim "${three[@]}" -threads 2
+check_equal "three bodies: the same checksum on two threads as on one" "$one_thread" "$(field checksum)"
+check "three bodies: the first body written to OUT, body k to OUT-k"     [ -s "$E2E_WORK/three.toff" ] && [ -s "$E2E_WORK/three-2.toff" ] && [ -s "$E2E_WORK/three-3.toff" ]
+check "three bodies: body 2 in the form of its file" grep -qx OFF <(head -n1 "$E2E_WORK/three-2.toff")
+sim -i "$E2E_WORK/three.toff" -add "$E2E_WORK/three-2.toff" -at 7,0,0 -n 0
+moved_apart=$(field checksum)
+sim -i "$E2E_WORK/three.toff" -add "$E2E_WORK/three-2.toff" -n 0
+check "without -at a body goes elsewhere (above the first)" [ "$moved_apart" != "$(field checksum)" ]
+
+sim "${three[@]}" -n 2 --energy "$E2E_WORK/energy.csv"
+check_equal "--energy: the header names a total for each body"     "tick,time,kinetic,spring,height,total,body1,body2,body3" "$(head -n1 "$E2E_WORK/energy.csv")"
+check "--energy: the bodies' totals add up to the total" awk -F, 'NR > 1 {
+        d = $6 - ($7 + $8 + $9); if (d < 0) d = -d; if (d > 1e-6 * $6) exit 1 }' "$E2E_WORK/energy.csv"
+sim -i "$DATA/ball.toff" -n 1 --energy "$E2E_WORK/energy1.csv"
+check_equal "--energy: one body's header as it always was" "tick,time,kinetic,spring,height,total" \
+    "$(head -n1 "$E2E_WORK/energy1.csv")"
+
+sim -i "$DATA/ball.toff" -add "$DATA/ball.toff" -d 0.04 -m 0.3 -s 85 -t 0.012 -n 5 -arena 1 \
+    --keys "0:tab,1:1,2:delete,3:delete"
+check_equal "--keys with -add: exit status" 0 "$STATUS"
+check "--keys: tab selects the other body" \
+    grep -qx "body 2 of 2 selected (ball.toff)" "$OUT"
+check "--keys: delete removes the selected body and refuses the last" \
+    grep -qx "the last body stays: a scene keeps one" "$OUT"
+check_equal "--keys: one body left at the end" 642 "$(field points)"
+
+sim -i "$DATA/ball.toff" -add "$E2E_WORK/no-such-body.off" -n 1
+check_equal "-add of a missing file: exit status" 1 "$STATUS"
+check "-add of a missing file: the program's message" \
+    grep -qxF "File \`$E2E_WORK/no-such-body.off' does not exist!" "$ERR"
+sim -i "$DATA/ball.toff" -add "$DATA/ball.toff" -at 0,500,0 -n 1 -arena 1
+check_equal "-at beyond the arena's reach: exit status" 1 "$STATUS"
+check "-at beyond the arena's reach: says so" grep -q "beyond the arena's reach" "$ERR"
+for bad in "-add $DATA/ball.toff -at 1,x,3" "-add $DATA/ball.toff -at nan,0,0" "-at 1,2,3" "-add"; do
+    # shellcheck disable=SC2086 # the options as words
+    sim -i "$DATA/ball.toff" $bad
+    check_equal "$bad: exit status 2" 2 "$STATUS"
+    check "$bad: one line pointing to --help" grep -q "(try --help)$" "$ERR"
+done
+
 for flag in --help -h; do
     sim "$flag"
     check_equal "$flag: exit status" 0 "$STATUS"
