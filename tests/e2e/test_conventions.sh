@@ -97,6 +97,7 @@ make-data.sh|stray|unexpected argument 'stray'
 make-icon.sh|stray|unexpected argument 'stray'
 test.sh|stray|unexpected argument 'stray'
 window-rate.sh|7 10 stray|unexpected argument 'stray'
+bodies-rate.sh|20 3000 stray|unexpected argument 'stray'
 bench.sh|stray|unexpected argument 'stray'
 CASES
 
