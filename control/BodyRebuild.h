@@ -12,11 +12,11 @@ class SoCamera;
 /// Replaces the first body with a new one read again from settings.meshFileName, made of
 /// `material` (the command line's, unless the body took the place of another) and pinned at the
 /// points of -pin that it has (settings.pins), its surface appended as the last child of
-/// worldSeparator and put first in the collision world. The old body leaves the collision world and the scene before it is destroyed. With a `centre`, the
-/// body's centre (the mean of its points) is put there, as a body that took the first one's
-/// place was put. When the file cannot be opened or is malformed, the program goes on without
-/// it: mpSystem is null, mpSystemReady false, and a later rebuild tries again. Returns whether
-/// a body is in place.
+/// worldSeparator and put first in the collision world. The old body leaves the collision world and
+/// the scene before it is destroyed. With a `centre`, the body's centre (the mean of its points) is
+/// put there, as a body that took the first one's place was put. When the file cannot be opened or
+/// is malformed, the program goes on without it: mpSystem is null, mpSystemReady false, and a later
+/// rebuild tries again. Returns whether a body is in place.
 bool rebuildBody(SoCamera* camera, const BodyMaterial& material, const SbVec3f* centre = nullptr);
 
 /// Puts `body`, which the application owns from here on, in place of the first body (or in the

@@ -168,7 +168,8 @@ TEST_F(PressureAndPins, CtrlShiftClickPinsThePatchUnderTheCursorAndAgainLetsItGo
     mpSystem->setPinned(6, true);
     EXPECT_EQ(pinnedPatch(*mpSystem, 0), std::vector<int32_t>{0}) << "not neighbours: apart";
     EXPECT_TRUE(pinnedPatch(*mpSystem, 3).empty());
-    EXPECT_FALSE(pinBodyAt(state.bodies, SbVec2s(2, 2))) << "beside the body the click zooms the view";
+    EXPECT_FALSE(pinBodyAt(state.bodies, SbVec2s(2, 2)))
+        << "beside the body the click zooms the view";
 }
 
 TEST_F(PressureAndPins, TheBalloonMaterialInflatesTheBodyByTheRuleOfThumb) {
