@@ -9,6 +9,7 @@
 #include "control/Rewind.h"
 #include "control/Simulation.h"
 #include "control/StatusReport.h"
+#include "control/TuningPanel.h"
 #include "mpsystem/MpSystem.h"
 #include "tests/scene/AssembledScene.h"
 #include "tests/scene/KeyPresses.h"
@@ -325,6 +326,63 @@ TEST_F(SeveralBodies, TheMouseSelectsAndHoldsTheBodyUnderIt) {
     EXPECT_TRUE(grabBodyAt(state.grab, state.bodies, pixelOf(SbVec3f(0, 0, 1))));
     EXPECT_EQ(state.bodies.selected(), 0);
     EXPECT_TRUE(state.grab.holds(*mpSystem));
+}
+
+// Each body has a gas and pins of its own: the panel's pressure and Ctrl+Shift+click act on
+// the body they reach, -pin on the first alone; a file's pressure comes with its body and
+// stays through N; going back returns every body's pressure and pins, and the run goes on
+// bit for bit.
+TEST_F(SeveralBodies, EachBodyKeepsItsOwnGasAndPins) {
+    std::vector<std::string> options = runOptions();
+    options.insert(options.end(), {"-pin", "0"});
+    ASSERT_TRUE(assemble(cubeMesh(), options)) << readerOutput;
+    std::string inflated = cubeMesh();
+    inflated.insert(inflated.find('\n') + 1, "# pressure 7\n");
+    addAtStart(BodyAddition{writeFile("inflated.off", inflated), true, SbVec3f(5, 0, 0)});
+    addAtStart(BodyAddition{writeFile("cube.off", cubeMesh()), true, SbVec3f(-5, 0, 0)});
+    ASSERT_EQ(state.bodies.bodiesInPlace(), 3);
+    EXPECT_EQ(body(1).pressure(), 7.0f) << "the file's";
+    EXPECT_EQ(body(2).pressure(), 0.0f);
+    EXPECT_TRUE(body(1).pinnedPoints().empty()) << "-pin is the first body's";
+
+    state.bodies.select(2);
+    state.tuning.setValue(Tunable::pressure, 12.0f);
+    EXPECT_EQ(body(2).pressure(), 12.0f);
+    EXPECT_EQ(mpSystem->pressure(), 0.0f);
+    // Near corner 6 of the cube at x = 5, on its face towards the camera.
+    ASSERT_TRUE(pinBodyAt(state.bodies, pixelOf(SbVec3f(5.85f, 0.85f, 1))));
+    EXPECT_EQ(state.bodies.selected(), 1) << "the body pinned is selected";
+    EXPECT_EQ(body(1).pinnedPoints(), (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(mpSystem->pinnedPoints(), std::vector<int32_t>{0});
+    EXPECT_TRUE(body(2).pinnedPoints().empty());
+    prepareRewind(state);
+
+    pressKey(SoKeyboardEvent::P);
+    const auto runTo = [this](int64_t ticks) {
+        while (state.ticksRun < ticks) {
+            tickSimulation(state);
+        }
+        return bodiesChecksum(collisionWorld.bodies());
+    };
+    const SbVec3f corner = body(1).pointPosition(6);
+    const uint64_t first = runTo(250);
+    EXPECT_EQ(body(1).pointPosition(6), corner) << "pinned exactly";
+    body(1).setPinned(6, false);
+    state.tuning.setValue(Tunable::pressure, 30.0f);
+    pressKeyCapturing(SoKeyboardEvent::BACKSPACE);
+    EXPECT_EQ(body(1).pressure(), 7.0f);
+    EXPECT_TRUE(body(1).isPinned(6));
+    EXPECT_EQ(body(2).pressure(), 12.0f);
+    state.ticksRun = std::lround(state.simulatedTime / 0.012);
+    ASSERT_LT(state.ticksRun, 250) << "it went back";
+    EXPECT_EQ(runTo(250), first);
+
+    pressKeyCapturing(SoKeyboardEvent::N);
+    ASSERT_EQ(state.bodies.bodiesInPlace(), 3);
+    EXPECT_EQ(body(1).pressure(), 7.0f) << "the pressure it was made with";
+    EXPECT_EQ(body(2).pressure(), 0.0f) << "the panel's goes, as its stiffness would";
+    EXPECT_EQ(mpSystem->pinnedPoints(), std::vector<int32_t>{0});
+    EXPECT_TRUE(body(1).pinnedPoints().empty()) << "pins made by hand go with N";
 }
 
 // The panel's bound is the scene's: with another body to press on, it is smaller.
