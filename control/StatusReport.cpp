@@ -24,7 +24,12 @@ StatusValues currentStatus(const ProgramState& state) {
         values.damping = body->damping();
         values.pressure = body->pressure();
         values.pins = static_cast<int>(body->pinnedPoints().size());
-        const float asked = settings.pressureGiven ? settings.pressure : body->filePressure();
+        // The first body asks for the command line's pressure, else its file's; the others for
+        // the one they were made with.
+        const float asked = bodies.selected() > 0
+                                ? bodies.source(bodies.selected()).material.pressure
+                            : settings.pressureGiven ? settings.pressure
+                                                     : body->filePressure();
         values.pressureRefused =
             asked > 0 && body->pressure() == 0 && !body->pressureProblem().empty();
     }

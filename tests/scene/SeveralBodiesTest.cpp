@@ -385,6 +385,30 @@ TEST_F(SeveralBodies, EachBodyKeepsItsOwnGasAndPins) {
     EXPECT_TRUE(body(1).pinnedPoints().empty()) << "pins made by hand go with N";
 }
 
+// A body added whose surface cannot hold the pressure of -pressure goes on without it: one line
+// names it, and the status says so while it is selected.
+TEST_F(SeveralBodies, AnAddedBodyThatCannotHoldThePressureGoesOnWithout) {
+    std::vector<std::string> options = runOptions();
+    options.insert(options.end(), {"-pressure", "20"});
+    ASSERT_TRUE(assemble(cubeMesh(), options)) << readerOutput;
+    std::string open = cubeMesh();
+    open.replace(open.find("8 12 18"), 7, "8 11 18");
+    open.erase(open.rfind("3 1 6 5\n"));
+    const std::string file = writeFile("open.off", open);
+    const std::string said = addAtStart(BodyAddition{file, true, SbVec3f(5, 0, 0)});
+    ASSERT_EQ(state.bodies.bodiesInPlace(), 2) << said;
+    EXPECT_EQ(mpSystem->pressure(), 20.0f);
+    EXPECT_EQ(body(1).pressure(), 0.0f);
+    EXPECT_NE(said.find(file + ": " + body(1).pressureRefusal() + "\n"), std::string::npos) << said;
+    const auto refusedInStatus = [this] {
+        const std::vector<std::string> lines = statusLines(currentStatus(state));
+        return std::find(lines.begin(), lines.end(), "no pressure: open surface") != lines.end();
+    };
+    EXPECT_FALSE(refusedInStatus());
+    state.bodies.select(1);
+    EXPECT_TRUE(refusedInStatus());
+}
+
 // The panel's bound is the scene's: with another body to press on, it is smaller.
 TEST_F(SeveralBodies, TheStableTimeStepIsTheScenesSmallest) {
     ASSERT_TRUE(assemble(cubeMesh(), runOptions()));
