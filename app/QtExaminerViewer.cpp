@@ -8,6 +8,8 @@
 #include "control/ModelOpening.h"
 #include "control/MouseGrab.h"
 #include "control/ProgramState.h"
+#include "control/SceneCapture.h"
+#include "control/SceneOpening.h"
 #include "control/StatusReport.h"
 #include "offscreen/ClippingPlanes.h"
 
@@ -18,9 +20,11 @@
 #include <Inventor/events/SoMouseButtonEvent.h>
 #include <Inventor/lists/SbPList.h>
 #include <Inventor/nodes/SoSeparator.h>
+#include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QScreen>
@@ -103,7 +107,7 @@ QtExaminerViewer::QtExaminerViewer(QWidget* parent, QWidget* dockWidget, Program
     QWidget* view = getGLWidget();
     view->setAcceptDrops(true);
     view->installEventFilter(new ModelDrop(view, [this](const QString& path, bool adding) {
-        openModel(state, path.toStdString(), adding);
+        openFile(state, path.toStdString(), adding);
         refreshOverlay();
     }));
     dock->setAutoFillBackground(true);
@@ -313,7 +317,7 @@ void QtExaminerViewer::chooseModelFile(const std::string& folder, bool adding) {
         }
         fileDialog->setNameFilters(filters);
         QObject::connect(fileDialog, &QFileDialog::fileSelected, [this](const QString& path) {
-            openModel(state, path.toStdString(), choiceAdds);
+            openFile(state, path.toStdString(), choiceAdds);
             refreshOverlay();
         });
     }
@@ -321,6 +325,32 @@ void QtExaminerViewer::chooseModelFile(const std::string& folder, bool adding) {
     fileDialog->setWindowTitle(adding ? "Add a model to the scene" : "Open a model as the body");
     fileDialog->setDirectory(QString::fromStdString(folder.empty() ? "." : folder));
     fileDialog->open();
+}
+
+void QtExaminerViewer::chooseSceneFile(const std::string& folder) {
+    if (saveDialog == nullptr) {
+        saveDialog = new QFileDialog(getBaseWidget());
+        saveDialog->setWindowTitle("Save the scene");
+        saveDialog->setAcceptMode(QFileDialog::AcceptSave);
+        saveDialog->setFileMode(QFileDialog::AnyFile);
+        // The toolkit's own dialog, which has room for the state's box below its fields.
+        saveDialog->setOption(QFileDialog::DontUseNativeDialog);
+        saveDialog->setDefaultSuffix("toml");
+        saveDialog->setNameFilters({"Scenes (*.toml)", "All files (*)"});
+        saveWithState = new QCheckBox("Save the exact state beside it (NAME.state)", saveDialog);
+        saveWithState->setChecked(true);
+        if (auto* grid = qobject_cast<QGridLayout*>(saveDialog->layout())) {
+            grid->addWidget(saveWithState, grid->rowCount(), 0, 1, -1);
+        }
+        QObject::connect(saveDialog, &QFileDialog::fileSelected, [this](const QString& path) {
+            finishSceneSave(state, path.toStdString(), saveWithState->isChecked());
+            refreshOverlay();
+        });
+        QObject::connect(saveDialog, &QFileDialog::rejected, [this] { cancelSceneSave(state); });
+    }
+    saveWithState->setChecked(true);
+    saveDialog->setDirectory(QString::fromStdString(folder.empty() ? "." : folder));
+    saveDialog->open();
 }
 
 void QtExaminerViewer::syncWidgets() {

@@ -6,6 +6,7 @@
 #include <Inventor/Qt/viewers/SoQtExaminerViewer.h>
 
 class ProgramState;
+class QCheckBox;
 class QFileDialog;
 class QtEnergyPlot;
 class QtTuningPanel;
@@ -53,6 +54,8 @@ public:
     void toggleCameraType() override;
     void saveScreenshot() override;
     void chooseModelFile(const std::string& folder, bool adding) override;
+    /// The toolkit's own save dialog, with a box for the state below its fields.
+    void chooseSceneFile(const std::string& folder) override;
     void refreshOverlay() override;
 
 protected:
@@ -91,6 +94,9 @@ private:
     static constexpr int clickSlack = 2;
     /// Made on the first Ctrl+O and kept, so that it remembers its size and place.
     QFileDialog* fileDialog = nullptr;
+    /// Made on the first Ctrl+S and kept, with its box for the state.
+    QFileDialog* saveDialog = nullptr;
+    QCheckBox* saveWithState = nullptr;
     /// The file the dialog is choosing is to be added (Shift+Ctrl+O).
     bool choiceAdds = false;
     /// F12 was pressed: the next frame drawn is saved.

@@ -5,10 +5,10 @@
 #include "appstate/Globals.h"
 #include "appstate/StartUp.h"
 #include "arena/ArenaFloor.h"
-#include "arena/Cloud.h"
 #include "arena/Pillars.h"
 #include "common/ErrorLine.h"
 #include "common/GlobalView.h"
+#include "control/ArenaLayout.h"
 #include "control/Cannon.h"
 #include "control/KeyNode.h"
 #include "control/KeyboardControl.h"
@@ -23,6 +23,8 @@
 #include <Inventor/events/SoKeyboardEvent.h>
 #include <Inventor/nodes/SoPerspectiveCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
+
+#include <ctime>
 
 // The root is not yet held by anyone when a malformed mesh stops the assembly, and the camera
 // only by the program; releasing them here leaves only owned state behind.
@@ -93,21 +95,14 @@ bool assembleScene(ExaminerViewer* examinerViewer, ProgramState& state) {
     sceneRoot->addChild(camera);
     mpSystem->setCamera(camera);
     sceneRoot->addChild(worldSeparator);
-    // The ground sheet lies a little above the floor wall and reaches a tenth past the floor's
-    // half width of 15.
-    const SbVec3f groundCentre(0, -14.4f, 0);
-    if (state.arenaSeed) {
-        worldSeparator->addChild(
-            buildGround(groundCentre, 16.5f, 1, 1, 1, 0, 40, 40, *state.arenaSeed));
-    } else {
-        worldSeparator->addChild(buildGround(groundCentre, 16.5f, 1, 1, 1, 0, 40, 40));
+    // Laid out from the clock unless a seed was given, and the seed kept either way, so that a
+    // scene saved from here shows the same arena.
+    if (!state.arenaSeed) {
+        state.arenaSeed = static_cast<unsigned>(std::time(nullptr));
     }
+    worldSeparator->addChild(buildArenaGround(*state.arenaSeed));
     worldSeparator->addChild(cannon->root());
-    if (state.arenaSeed) {
-        layOutArena(worldSeparator, collisionWorld, *state.arenaSeed, loadPillarTexture());
-    } else {
-        layOutArena(worldSeparator, collisionWorld);
-    }
+    layOutArena(worldSeparator, collisionWorld, *state.arenaSeed, loadPillarTexture());
     // The body's surface stays the last child: balls go in at the front, and a rebuilt
     // body replaces the last child.
     worldSeparator->addChild(mpSystem->buildSurface(1, 1, 1, 0, settings.textureFileName));

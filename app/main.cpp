@@ -12,9 +12,11 @@
 #include "control/ModelAtStart.h"
 #include "control/ProgramState.h"
 #include "control/Rewind.h"
+#include "control/SceneOpening.h"
 
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,13 +31,25 @@ int main(int argc, char** argv) {
         std::cout << "plimmerton " << plimmertonVersion() << std::endl;
         return 0;
     }
-    if (!readCommandLine(argc, argv)) {
+    std::string problem;
+    // A scene file named as the plain argument (`plimmerton moment.toml`) sets up the whole
+    // scene, the options given over its values; its first body is the one assembled.
+    const std::string sceneFile = sceneArgument(argc, argv);
+    SceneOverrides overrides;
+    SceneDescription startScene;
+    std::optional<unsigned> sceneSeed;
+    if (!sceneFile.empty()) {
+        if (!programOverrides(argc, argv, overrides, problem) ||
+            !startFromScene(sceneFile, overrides, startScene, sceneSeed, problem)) {
+            std::cerr << problem << std::endl;
+            return 1;
+        }
+    } else if (!readCommandLine(argc, argv)) {
         return 1;
     }
     // Keys pressed at given ticks, as the user would press them: a run shown, recorded and
     // checked the same way as plimmerton-sim --keys runs it.
     std::vector<ScriptedKey> scriptedKeys;
-    std::string problem;
     const char* keyScript = findOption(argc, argv, "-keys");
     if (*keyScript != '\0' && !parseKeyScript(keyScript, scriptedKeys, problem)) {
         std::cerr << "-keys: " << problem << std::endl;
@@ -61,13 +75,21 @@ int main(int argc, char** argv) {
     if (*arenaSeed != '\0') {
         state.arenaSeed = static_cast<unsigned>(std::strtoul(arenaSeed, nullptr, 10));
     }
+    if (sceneSeed) {
+        state.arenaSeed = sceneSeed;
+    }
     // A model of another form becomes a body first, as one opened in the window does.
-    if (startsWithModel(argc, argv) &&
+    if (sceneFile.empty() && startsWithModel(argc, argv) &&
         !takeModelAtStart(state, *findOption(argc, argv, "-tex") != '\0',
                           isatty(STDERR_FILENO) != 0)) {
         return 1;
     }
     if (!assembleScene(QtWindow::createExaminerViewer(state), state)) {
+        return 1;
+    }
+    if (!sceneFile.empty() && !openScene(state, sceneFile, overrides, problem)) {
+        std::cerr << problem << std::endl;
+        tearDown();
         return 1;
     }
     // A body that cannot be added is said on standard error; the scene goes on without it.

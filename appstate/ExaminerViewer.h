@@ -59,6 +59,11 @@ public:
     /// to the scene as a body of its own (`adding`), starting in `folder` (the working directory
     /// when empty), without holding up the main loop.
     virtual void chooseModelFile(const std::string& folder, bool adding) = 0;
+    /// Lets the user choose the scene file to save the scene taken at Ctrl+S into, and whether
+    /// its exact state goes beside it (yes unless the user says no), starting in `folder`,
+    /// without holding up the main loop; the choice goes to finishSceneSave (or
+    /// cancelSceneSave), control/SceneCapture.h.
+    virtual void chooseSceneFile(const std::string& folder) = 0;
     /// Brings the texts over the view up to date with the program's state, and redraws when
     /// they changed.
     virtual void refreshOverlay() = 0;

@@ -30,6 +30,10 @@ public:
         choiceFolder = folder;
         choiceAdds = adding;
     }
+    void chooseSceneFile(const std::string& folder) override {
+        ++sceneChoicesAsked;
+        choiceFolder = folder;
+    }
     void refreshOverlay() override { ++overlayRefreshes; }
 
     bool feedbackVisible = false;
@@ -47,5 +51,6 @@ public:
     int fileChoicesAsked = 0;
     std::string choiceFolder;
     bool choiceAdds = false;
+    int sceneChoicesAsked = 0;
     int overlayRefreshes = 0;
 };

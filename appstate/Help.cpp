@@ -41,7 +41,17 @@ void printUsage() {
                  " [-tex IMAGE] [-add MODEL [-at X,Y,Z]]... [-keys SCRIPT] [-arena SEED]"
                  " [-pressure P] [-pin I,J,...]"
               << std::endl;
+    std::cout << "       plimmerton SCENE.toml [OPTIONS]" << std::endl;
     std::cout << std::endl;
+    std::cout << "  SCENE.toml    a scene file (docs/scene-format.md): its bodies, materials,"
+                 " time step, arena,\n"
+                 "                camera, balls in flight and, with its NAME.state, the exact"
+                 " state of every point;\n"
+                 "                -d, -m and -s given set every body's material, -tex, -pressure"
+                 " and -pin the\n"
+                 "                first body's, -t, -arena and -keys the scene's. Ctrl+S saves"
+                 " one, Ctrl+O opens one"
+              << std::endl;
     std::cout << "  -i MODEL      body to simulate (required; -i may be left out): a body file,"
                  " TOFF or OFF,\n"
                  "                is read as it is; a model of another form (OBJ, PLY, STL,"
@@ -87,6 +97,7 @@ void printUsage() {
                  " -tex data/body.tga"
               << std::endl;
     std::cout << "  plimmerton cow.obj -d 0.04 -m 0.3 -s 85 -t 0.012" << std::endl;
+    std::cout << "  plimmerton data/two-balls.toml" << std::endl;
     std::cout << "  plimmerton data/ball.toff -add data/ball.toff -add data/box.off -at 0,20,0"
                  " -m 0.3 -s 85 -d 0.04 -t 0.012"
               << std::endl;

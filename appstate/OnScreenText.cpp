@@ -91,6 +91,9 @@ const char* pausedHint() {
 std::vector<std::string> statusLines(const StatusValues& values) {
     std::vector<std::string> lines;
     std::ostringstream line;
+    if (!values.sceneName.empty()) {
+        lines.push_back("scene " + shortened(values.sceneName, 42));
+    }
     if (values.bodies > 1) {
         const std::string which = "body " + std::to_string(values.selectedBody + 1) + " of " +
                                   std::to_string(values.bodies) + ": ";

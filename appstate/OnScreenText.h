@@ -8,6 +8,8 @@
 
 /// What the status line over the view reports.
 struct StatusValues {
+    /// The scene file opened or saved last, without its folder; empty for none.
+    std::string sceneName;
     /// The file the selected body came from, without its folder, as the user named it.
     std::string bodyName;
     /// The bodies of the scene, and which of them (from 0) is selected: the one whose values
@@ -85,7 +87,8 @@ std::vector<std::string> bodyTroubleLines(const StatusValues& values);
 /// body is in the arena.
 std::string bodyTroubleMessage(const StatusValues& values);
 
-/// The status: the body's file (shortened to fit; with several bodies after "body 2 of 3: ", the
+/// The status: "scene " and the scene file's name while one was opened or saved, the body's file
+/// (shortened to fit; with several bodies after "body 2 of 3: ", the
 /// one selected, whose values the rest shows), its points and springs and the balls, the three
 /// switched values, the simulated time and, while the animation runs, its pace in simulated
 /// seconds a second against its target, with "SLOW MOTION" and the factor when it falls behind,

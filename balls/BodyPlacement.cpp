@@ -61,11 +61,9 @@ bool withinReach(const PointBounds& bounds, const PointBounds& reach) {
     return true;
 }
 
-std::string placeBody(MpSystem& body, const SbVec3f* centre, const CollisionWorld& contacts) {
+std::string placeBodyBy(MpSystem& body, const SbVec3f& offset, const CollisionWorld& contacts) {
     const SbVec3f* points = body.positions();
     const int count = body.numPoints();
-    const SbVec3f offset = centre != nullptr ? *centre - centreOf(points, count)
-                                             : offsetAbove(points, count, contacts.bodies());
     PointBounds placed = boundsOf(points, count);
     placed.min += offset;
     placed.max += offset;
@@ -80,4 +78,17 @@ std::string placeBody(MpSystem& body, const SbVec3f* centre, const CollisionWorl
     }
     body.moveBy(offset);
     return "";
+}
+
+std::string placeBody(MpSystem& body, const SbVec3f* centre, const CollisionWorld& contacts,
+                      SbVec3f* moved) {
+    const SbVec3f* points = body.positions();
+    const int count = body.numPoints();
+    const SbVec3f offset = centre != nullptr ? *centre - centreOf(points, count)
+                                             : offsetAbove(points, count, contacts.bodies());
+    std::string why = placeBodyBy(body, offset, contacts);
+    if (why.empty() && moved != nullptr) {
+        *moved = offset;
+    }
+    return why;
 }

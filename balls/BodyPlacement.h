@@ -37,4 +37,10 @@ bool withinReach(const PointBounds& bounds, const PointBounds& reach);
 /// centre to `centre` when one is given (not null), else clear above the bodies there
 /// (offsetAbove). Returns why it cannot go there, empty when it went: a body that would reach
 /// beyond the arena's reach, or beyond what single precision holds, is not moved.
-std::string placeBody(MpSystem& body, const SbVec3f* centre, const CollisionWorld& contacts);
+/// `moved`, when given, takes the offset the body was moved by.
+std::string placeBody(MpSystem& body, const SbVec3f* centre, const CollisionWorld& contacts,
+                      SbVec3f* moved = nullptr);
+
+/// Moves `body`, about to join `contacts`, by `offset`, as a scene file puts it. Returns why it
+/// cannot go there, as placeBody does, empty when it went.
+std::string placeBodyBy(MpSystem& body, const SbVec3f& offset, const CollisionWorld& contacts);

@@ -51,6 +51,8 @@ public:
     void removeBody(const MpSystem* body);
     void clearBodies();
     void addPillar(const PillarCircle& pillar) { pillars_.push_back(pillar); }
+    /// Forgets the pillars, as the arena is laid out anew.
+    void clearPillars() { pillars_.clear(); }
     void addWall(const Wall& wall) { walls_.push_back(wall); }
     void setBalls(BallSet* balls) { balls_ = balls; }
 

@@ -37,7 +37,8 @@ static void installBody(MpSystem* body, SoCamera* camera) {
     mpSystemReady = true;
 }
 
-bool rebuildBody(SoCamera* camera, const BodyMaterial& material, const SbVec3f* centre) {
+bool rebuildBody(SoCamera* camera, BodySource& source) {
+    const BodyMaterial& material = source.material;
     destroyBody();
     if (!openMeshStream()) {
         return false;
@@ -50,8 +51,15 @@ bool rebuildBody(SoCamera* camera, const BodyMaterial& material, const SbVec3f* 
         delete body;
         return false;
     }
-    if (centre != nullptr) {
-        body->moveBy(*centre - centreOf(body->positions(), body->numPoints()));
+    turnAsMade(*body, source);
+    if (!source.byOffset) {
+        source.offset = source.placed
+                            ? source.centre - centreOf(body->positions(), body->numPoints())
+                            : SbVec3f(0, 0, 0);
+    }
+    // A body where its file puts it is not moved at all: adding 0 would turn each -0 into 0.
+    if (source.byOffset || source.placed) {
+        body->moveBy(source.offset);
     }
     // The file may have changed since the body was made of it: what it can no longer take is
     // said, and the body runs without it.
@@ -67,6 +75,12 @@ bool rebuildBody(SoCamera* camera, const BodyMaterial& material, const SbVec3f* 
                              << body->numPoints() << " points" << std::endl;
             beyondSaid = true;
         }
+    }
+    const int32_t beyond = pinAsMade(*body, source);
+    if (beyond >= 0) {
+        freshErrorLine() << settings.meshFileName << ": point " << beyond
+                         << " is not one of the body's " << body->numPoints()
+                         << " points, to be pinned" << std::endl;
     }
     installBody(body, camera);
     return true;

@@ -1,6 +1,10 @@
 #pragma once
 
 #include <Inventor/SbVec3f.h>
+#include <Inventor/SbVec4f.h>
+
+#include <cstdint>
+#include <vector>
 
 #include <string>
 
@@ -42,4 +46,24 @@ struct BodySource {
     /// else it stands where its file puts it, as the first body does.
     bool placed = false;
     SbVec3f centre{0, 0, 0};
+    /// The turn its points are given about its file's origin before they are moved, as the
+    /// quaternion (x, y, z, w) a scene file keeps (control/ExactRotation.h); none by default.
+    SbVec4f turn{0, 0, 0, 1};
+    /// Whether it is moved by `offset` when it is made, as a scene file puts it, rather than
+    /// as `placed` says.
+    bool byOffset = false;
+    /// The move it was given after the turn when it was last made: what a saved scene says.
+    SbVec3f offset{0, 0, 0};
+    /// The points pinned when it is made (a scene file's pins).
+    std::vector<int32_t> pins;
 };
+
+/// Turns `body`, just made of `source`'s file, by the source's turn; none leaves it as it was.
+void turnAsMade(MpSystem& body, const BodySource& source);
+
+/// Pins `body`, just made of `source`'s file and put in its place, at the source's pins. Returns
+/// the first pin that is not one of its points (which is left out), or -1.
+int32_t pinAsMade(MpSystem& body, const BodySource& source);
+
+/// Forgets the turn, the offset and the pins: a body of another file takes the place.
+void forgetPose(BodySource& source);

@@ -69,18 +69,37 @@ void CannonTurret::yaw(const SbVec3f& axis, float angle) {
     yawTransform_->rotation = SbRotation(axis, angle) * yawTransform_->rotation.getValue();
 }
 
-bool CannonTurret::tilt(const SbVec3f& axis, float angle) {
-    const SbRotation proposed = SbRotation(axis, angle) * tiltTransform_->rotation.getValue();
-    SbVec3f proposedAxis;
+bool CannonTurret::tiltAllowed(const SbRotation& tilt) {
+    SbVec3f axis;
     float radians = 0;
-    proposed.getValue(proposedAxis, radians);
+    tilt.getValue(axis, radians);
     // Only the size of the lean from the vertical counts, about whatever axis.
     const float degrees = radians * 180 / 3.1415927f;
-    if (!(degrees > uprightDegrees && degrees < maxTiltDegrees)) {
+    return degrees > uprightDegrees && degrees < maxTiltDegrees;
+}
+
+bool CannonTurret::tilt(const SbVec3f& axis, float angle) {
+    const SbRotation proposed = SbRotation(axis, angle) * tiltTransform_->rotation.getValue();
+    if (!tiltAllowed(proposed)) {
         return false;
     }
     tiltTransform_->rotation = proposed;
     return true;
+}
+
+bool CannonTurret::aim(const SbRotation& yaw, const SbRotation& tilt) {
+    if (!tiltAllowed(tilt)) {
+        return false;
+    }
+    yawTransform_->rotation = yaw;
+    tiltTransform_->rotation = tilt;
+    return true;
+}
+
+void CannonTurret::aimAsAtStart() {
+    yawTransform_->rotation = SbRotation::identity();
+    tiltTransform_->rotation = SbRotation::identity();
+    tilt(SbVec3f(0, 0, 1), startTilt);
 }
 
 bool CannonTurret::tilt(float x, float y, float z, float angle) {

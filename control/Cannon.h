@@ -27,6 +27,15 @@ public:
     /// counts as 0, the rounding of composed steps). Returns whether it was kept.
     bool tilt(const SbVec3f& axis, float angle);
     bool tilt(float x, float y, float z, float angle);
+    /// Whether the barrel may stand at `tilt`: its lean from the vertical strictly between 0
+    /// and 60 degrees, as tilt keeps it.
+    static bool tiltAllowed(const SbRotation& tilt);
+    /// Sets the turret's turn and the barrel's tilt as they are given (a scene file's aim), the
+    /// very rotations; a tilt that is not allowed leaves the aim as it was, and the answer is
+    /// false.
+    bool aim(const SbRotation& yaw, const SbRotation& tilt);
+    /// The aim the cannon starts with: no turn, the barrel leaning 36 degrees.
+    void aimAsAtStart();
     void moveBy(float x, float y, float z);
     float plateHeight() const;
     SoSeparator* root() const { return root_; }

@@ -38,6 +38,7 @@ void goBackInTime(KeyPress& press);
 void saveScreenshot(KeyPress& press);
 void chooseModel(KeyPress& press);
 void chooseModelToAdd(KeyPress& press);
+void saveTheScene(KeyPress& press);
 void selectNextBody(KeyPress& press);
 void removeSelectedBody(KeyPress& press);
 void cancelTheOpening(KeyPress& press);

@@ -102,6 +102,34 @@ bool parseKeyScript(const std::string& script, std::vector<ScriptedKey>& keys,
     return true;
 }
 
+std::string keyScriptText(const std::vector<ScriptedKey>& keys) {
+    std::string text;
+    for (const ScriptedKey& key : keys) {
+        if (!text.empty()) {
+            text += ',';
+        }
+        text += std::to_string(key.tick) + ':' + (key.ctrl ? "ctrl+" : "");
+        if (key.key >= SoKeyboardEvent::A && key.key <= SoKeyboardEvent::Z) {
+            text += static_cast<char>('a' + (key.key - SoKeyboardEvent::A));
+        } else if (key.key >= SoKeyboardEvent::NUMBER_0 && key.key <= SoKeyboardEvent::NUMBER_9) {
+            text += static_cast<char>('0' + (key.key - SoKeyboardEvent::NUMBER_0));
+        } else {
+            for (const KeyName& named : namedKeys) {
+                if (named.key == key.key) {
+                    text += named.name;
+                }
+            }
+        }
+    }
+    return text;
+}
+
+void KeyScriptPlayer::skipBefore(int64_t ticksRun) {
+    while (next_ < keys_.size() && keys_[next_].tick < ticksRun) {
+        ++next_;
+    }
+}
+
 bool KeyScriptPlayer::pressDue(int64_t ticksRun, bool holdQuit) {
     while (next_ < keys_.size() && keys_[next_].tick <= ticksRun) {
         const ScriptedKey& key = keys_[next_];

@@ -22,6 +22,11 @@ struct ScriptedKey {
 bool parseKeyScript(const std::string& script, std::vector<ScriptedKey>& keys,
                     std::string& problem);
 
+/// The script of `keys` as parseKeyScript reads it, which reads back to the same keys: the
+/// letters in lower case, the named keys by their names, "ctrl+" before a key pressed with Ctrl.
+/// Empty for no keys.
+std::string keyScriptText(const std::vector<ScriptedKey>& keys);
+
 /// The keys of a script pressed at their ticks, in turn.
 class KeyScriptPlayer {
 public:
@@ -33,6 +38,11 @@ public:
     /// when `holdQuit`: then returns true, and the caller ends the run.
     bool pressDue(int64_t ticksRun, bool holdQuit);
     bool finished() const { return next_ == keys_.size(); }
+    /// Counts the keys whose tick is before `ticksRun` as pressed: a run that goes on from a
+    /// moment saved at that tick presses only those still to come, as the first run would have.
+    void skipBefore(int64_t ticksRun);
+    /// Every key of the script, those pressed among them.
+    const std::vector<ScriptedKey>& keys() const { return keys_; }
 
 private:
     std::vector<ScriptedKey> keys_;

@@ -8,6 +8,7 @@
 #include "control/ModelOpening.h"
 #include "control/ProgramState.h"
 #include "control/Rewind.h"
+#include "control/SceneCapture.h"
 #include "control/Simulation.h"
 
 #include <Inventor/SbTime.h>
@@ -69,6 +70,13 @@ void chooseModel(KeyPress& press) {
 void chooseModelToAdd(KeyPress& press) {
     if (press.state != nullptr) {
         viewer->chooseModelFile(press.state->opening.lastFolder, true);
+    }
+}
+
+// The scene is taken as the key is pressed, however long the dialog stays open.
+void saveTheScene(KeyPress& press) {
+    if (press.state != nullptr) {
+        beginSceneSave(*press.state);
     }
 }
 
@@ -167,6 +175,7 @@ const std::vector<KeyBinding>& keyTable() {
         {"F12", "save a screenshot", Key::F12, KeyHeld::noCtrl, saveScreenshot},
         {"Ctrl+O", "open a model", Key::O, KeyHeld::ctrl, chooseModel},
         {"Shift+Ctrl+O", "add a model", Key::O, KeyHeld::ctrlShift, chooseModelToAdd},
+        {"Ctrl+S", "save the scene", Key::S, KeyHeld::ctrl, saveTheScene},
         {"Tab", "select the next body", Key::TAB, KeyHeld::noCtrl, selectNextBody},
         {"Delete", "remove the selected body", Key::DELETE, KeyHeld::noCtrl, removeSelectedBody},
         {"Esc", "cancel opening", Key::ESCAPE, KeyHeld::noCtrl, cancelTheOpening},
@@ -187,7 +196,8 @@ const std::vector<KeyBinding>& keyTable() {
         {"A D W S", "aim the cannon", Key::A, any, yawLeft},
         {nullptr, nullptr, Key::D, any, yawRight},
         {nullptr, nullptr, Key::W, any, tiltUp},
-        {nullptr, nullptr, Key::S, any, tiltDown},
+        // Without Ctrl, which saves the scene instead.
+        {nullptr, nullptr, Key::S, KeyHeld::noCtrl, tiltDown},
         {"J L I K", "orbit the camera", Key::J, any, orbitLeft},
         {nullptr, nullptr, Key::L, any, orbitRight},
         {nullptr, nullptr, Key::I, any, orbitUp},
@@ -247,6 +257,9 @@ std::vector<std::string> helpPanelLines() {
     lines.push_back("        wheel: zoom       Ctrl+left: carry the body");
     lines.push_back("        Ctrl+Shift+left: pin the body there / let go");
     lines.push_back("        a click on a body selects it");
+    lines.push_back("");
+    lines.push_back("scenes  Ctrl+S saves one (.toml); Ctrl+O or a drop opens it;");
+    lines.push_back("        plimmerton-sim SCENE.toml runs it headless");
     lines.push_back("");
     lines.push_back("videos  V at the true pace; plimmerton-sim --video OUT.mp4");
     lines.push_back("        --keys \"0:space,50:space\" renders one headless");

@@ -238,8 +238,9 @@ void switchHeadcam(KeyPress& press) {
 // bodies. A first body whose file is gone ends the press here, as it always did.
 void rebuildBodies(KeyPress& press) {
     if (press.state == nullptr) {
-        press.stop = !rebuildBody(
-            press.camera, BodyMaterial{settings.stiffness, settings.damping, settings.mass});
+        BodySource source;
+        source.material = BodyMaterial{settings.stiffness, settings.damping, settings.mass};
+        press.stop = !rebuildBody(press.camera, source);
         return;
     }
     ProgramState& state = *press.state;

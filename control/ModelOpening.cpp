@@ -21,11 +21,6 @@ namespace {
 /// cancelled or finished opening shows at once, rarely enough to cost nothing.
 const double followInterval = 0.05;
 
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-}
-
 // Lines as wide as the status at most, broken between words, so that a notice fits a small
 // window.
 std::vector<std::string> wrapped(const std::string& text) {
@@ -124,6 +119,11 @@ void install(ProgramState& state, OpenedBody opened) {
 
 } // namespace
 
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
 std::string fileNameOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -137,7 +137,9 @@ std::vector<std::string> modelFileFilters() {
         }
     }
     const std::string bodies = "*.toff *.off";
-    return {"Bodies and models (" + bodies + models + ")", "Bodies (" + bodies + ")",
+    const std::string scenes = "*.toml";
+    return {"Scenes, bodies and models (" + scenes + " " + bodies + models + ")",
+            "Scenes (" + scenes + ")", "Bodies (" + bodies + ")",
             "Models (" + models.substr(1) + ")", "All files (*)"};
 }
 

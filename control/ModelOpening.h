@@ -37,8 +37,13 @@ public:
 constexpr double noticeSeconds = 6;
 
 /// The file dialog's filters, each "Name (*.ext *.ext ...)": first every file the program opens
-/// (bodies and every model the preparation reads), then the bodies, the models, all files.
+/// (scene files, bodies and every model the preparation reads), then the scenes, the bodies,
+/// the models, all files.
 std::vector<std::string> modelFileFilters();
+
+/// The folder of the file, ending in '/' ("." for a file without one): where the file dialog
+/// starts next.
+std::string folderOf(const std::string& path);
 
 /// The file's name without its folder.
 std::string fileNameOf(const std::string& path);

@@ -7,11 +7,13 @@
 #include "control/ModelOpening.h"
 #include "control/Rewind.h"
 #include "control/SceneBodies.h"
+#include "control/SceneCapture.h"
 #include "control/SnapshotRing.h"
 #include "control/TuningPanel.h"
 #include "control/ViewRecorder.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -67,7 +69,11 @@ public:
     SnapshotRing snapshots;
     /// Where the body was after the last tick, and a blow-up that stopped the animation.
     BodyWatch watch;
-    /// When set, the ground's clouds and the pillars are laid out from this seed, so that two
-    /// runs look and move alike; else from the clock.
+    /// The seed the ground's clouds and the pillars are laid out from: given, so that two runs
+    /// look and move alike, or taken from the clock at start-up, so that a scene saved keeps it.
     std::optional<unsigned> arenaSeed;
+    /// The scene file opened or saved last, which the status names; empty for none.
+    std::string sceneName;
+    /// The scene as it was when Ctrl+S was pressed, while the dialog asks where it goes.
+    std::unique_ptr<CapturedScene> sceneToSave;
 };

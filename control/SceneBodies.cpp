@@ -2,6 +2,7 @@
 
 #include "appstate/Globals.h"
 #include "balls/BodyPlacement.h"
+#include "common/Check.h"
 #include "common/ErrorLine.h"
 #include "control/BodyFileRead.h"
 #include "control/BodyRebuild.h"
@@ -119,13 +120,25 @@ std::unique_ptr<MpSystem> SceneBodies::make(BodyMesh mesh, BodySource& source, S
     const BodyMaterial& material = source.material;
     auto made = std::make_unique<MpSystem>(std::move(mesh), material.damping, material.stiffness);
     giveMaterial(*made, material);
-    why = placeBody(*made, source.placed ? &source.centre : nullptr, collisionWorld);
+    turnAsMade(*made, source);
+    SbVec3f moved(0, 0, 0);
+    why = source.byOffset
+              ? placeBodyBy(*made, source.offset, collisionWorld)
+              : placeBody(*made, source.placed ? &source.centre : nullptr, collisionWorld, &moved);
     if (!why.empty()) {
         return nullptr;
+    }
+    if (!source.byOffset) {
+        source.offset = moved;
     }
     if (!source.placed) {
         source.placed = true;
         source.centre = centreOf(made->positions(), made->numPoints());
+    }
+    const int32_t beyond = pinAsMade(*made, source);
+    if (beyond >= 0) {
+        freshErrorLine() << source.name << ": point " << beyond << " is not one of the body's "
+                         << made->numPoints() << " points, to be pinned" << std::endl;
     }
     made->setCamera(camera);
     return made;
@@ -229,6 +242,7 @@ std::string SceneBodies::replace(int k, BodyMesh mesh, const BodySource& from,
         entry.source.file = from.file;
         entry.source.name = from.name;
         entry.source.picture = from.picture;
+        forgetPose(entry.source);
         pointSettingsAtFirst();
         // The points of -pin belong to the body the command line named.
         settings.pins.clear();
@@ -240,8 +254,10 @@ std::string SceneBodies::replace(int k, BodyMesh mesh, const BodySource& from,
     }
     // Made where the old one was put before the old one goes, so that one that cannot go there
     // leaves the scene as it was.
+    // A body of another file stands where the old one's centre was put, turned as its file is.
     BodySource placedAs = entry.source;
     placedAs.material = material;
+    forgetPose(placedAs);
     std::string why;
     std::unique_ptr<MpSystem> made = make(std::move(mesh), placedAs, camera, why);
     if (!made) {
@@ -249,6 +265,9 @@ std::string SceneBodies::replace(int k, BodyMesh mesh, const BodySource& from,
     }
     takeOut(k);
     entry.body = std::move(made);
+    const BodyMaterial madeWith = entry.source.material;
+    entry.source = placedAs;
+    entry.source.material = madeWith;
     entry.source.file = from.file;
     entry.source.name = from.name;
     entry.source.picture = from.picture;
@@ -302,9 +321,7 @@ bool SceneBodies::rebuild(SoCamera* camera) {
         takeOut(k);
         entries_[k]->body.reset();
     }
-    const BodySource& first = entries_.front()->source;
-    const bool firstInPlace =
-        rebuildBody(camera, first.material, first.placed ? &first.centre : nullptr);
+    const bool firstInPlace = rebuildBody(camera, entries_.front()->source);
     for (int k = 1; k < count(); ++k) {
         BodySource& source = entries_[k]->source;
         BodyMesh mesh;
@@ -327,4 +344,29 @@ bool SceneBodies::rebuild(SoCamera* camera) {
     keepGroup();
     markSelection();
     return firstInPlace;
+}
+
+void SceneBodies::replaceAll(std::vector<BodySource> sources,
+                             std::vector<std::unique_ptr<MpSystem>> bodies, SoCamera* camera) {
+    PLIMMERTON_CHECK(!bodies.empty() && sources.size() == bodies.size(),
+                     "a scene has at least one body, each with its source");
+    for (int k = count() - 1; k >= 1; --k) {
+        takeOut(k);
+    }
+    entries_.resize(1);
+    entries_.front()->source = std::move(sources.front());
+    pointSettingsAtFirst();
+    // The points of -pin belong to the body the command line named; a scene's are its own.
+    settings.pins.clear();
+    replaceBody(bodies.front().release(), camera);
+    for (size_t k = 1; k < bodies.size(); ++k) {
+        entries_.push_back(std::make_unique<Entry>());
+        entries_.back()->source = std::move(sources[k]);
+        entries_.back()->body = std::move(bodies[k]);
+        entries_.back()->body->setCamera(camera);
+        install(count() - 1);
+    }
+    selected_ = 0;
+    keepGroup();
+    markSelection();
 }

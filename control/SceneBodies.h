@@ -80,6 +80,13 @@ public:
     /// be left in place.
     std::string remove(int k);
 
+    /// Puts `bodies` (at least one; made, placed, of their materials, in no scene yet) with
+    /// their `sources` in the place of every body of the scene, in order: the old ones leave the
+    /// contacts and the scene and are destroyed, the first new one becomes mpSystem, each gets
+    /// `camera` for its headcam, and the first is selected.
+    void replaceAll(std::vector<BodySource> sources, std::vector<std::unique_ptr<MpSystem>> bodies,
+                    SoCamera* camera);
+
     /// Key N: every body made again from its file (BodySource), the first as rebuildBody makes
     /// it, where it was put and of the material it was made of; each the camera's. Returns
     /// whether the first body is in place.

@@ -13,6 +13,7 @@ StatusValues currentStatus(const ProgramState& state) {
     StatusValues values;
     const SceneBodies& bodies = state.bodies;
     const MpSystem* body = bodies.selectedBody();
+    values.sceneName = fileNameOf(state.sceneName);
     values.bodyName = fileNameOf(bodies.source(bodies.selected()).name);
     values.bodies = bodies.count();
     values.selectedBody = bodies.selected();

@@ -7,6 +7,8 @@
 #include "mpsystem/MeshReader.h"
 #include "mpsystem/SurfaceClosure.h"
 
+#include <Inventor/SbRotation.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -285,6 +287,19 @@ void MpSystem::moveBy(const SbVec3f& offset) {
     }
     for (SbVec3f& p : pinnedPositions_) {
         p += offset;
+    }
+}
+
+void MpSystem::turnBy(const SbRotation& turn) {
+    // Turned from a copy: the scene-graph library's product may read its source while it
+    // writes.
+    for (int32_t i = 0; i < numPoints_; ++i) {
+        const SbVec3f before = positions_[i];
+        turn.multVec(before, positions_[i]);
+    }
+    for (SbVec3f& p : pinnedPositions_) {
+        const SbVec3f before = p;
+        turn.multVec(before, p);
     }
 }
 

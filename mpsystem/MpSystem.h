@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+class SbRotation;
 class BodySurface;
 class SoCamera;
 class SoCoordinate3;
@@ -82,6 +83,9 @@ public:
     /// Moves every point by `offset`, as a body is put in its place among others; its masses
     /// stay those of where its file put it. An offset that is not finite moves nothing.
     void moveBy(const SbVec3f& offset);
+    /// Turns every point about the origin by `turn`, as a scene file turns a body before it is
+    /// moved into its place; its masses stay those of where its file put it.
+    void turnBy(const SbRotation& turn);
     /// Adds f to point i's accumulator for the next step; indices outside the body, and forces
     /// that would make the accumulator infinite or not a number, are ignored.
     void addExternalForce(int i, const SbVec3f& f);

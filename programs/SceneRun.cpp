@@ -9,11 +9,13 @@
 #include "control/ModelAtStart.h"
 #include "control/ProgramState.h"
 #include "control/Rewind.h"
+#include "control/SceneCapture.h"
 #include "control/Simulation.h"
 #include "control/ViewPicture.h"
 #include "mpsystem/MpSystem.h"
 #include "programs/ProgressBar.h"
 #include "programs/RunReport.h"
+#include "scenefile/ScenePaths.h"
 
 #include <Inventor/SoDB.h>
 #include <Inventor/sensors/SoIdleSensor.h>
@@ -78,26 +80,41 @@ bool runTicks(const SceneRun& run, ProgramState& state, RunViewer& pictures, lon
 } // namespace
 
 int runScene(const SceneRun& run) {
-    settings.meshFileName = run.meshFileName.c_str();
-    settings.textureFileName = run.textureFileName.c_str();
-    settings.damping = run.damping;
-    settings.mass = run.mass;
-    settings.stiffness = run.stiffness;
-    settings.timeStep = run.timeStep;
-    settings.pressureGiven = run.pressureGiven;
-    settings.pressure = run.pressure;
-    settings.pins = run.pins;
-    if (!openMeshStream()) {
-        return 1;
+    ProgramState state;
+    state.arenaSeed = run.arenaSeed;
+    state.keyScript = KeyScriptPlayer(run.keys);
+    // The scene's first body is assembled as the body of -i would be; its texts live here.
+    SceneDescription startScene;
+    std::string problem;
+    if (!run.scenePath.empty()) {
+        if (!startFromScene(run.scenePath, run.overrides, startScene, state.arenaSeed, problem)) {
+            freshErrorLine() << problem << std::endl;
+            return 1;
+        }
+    } else {
+        settings.meshFileName = run.meshFileName.c_str();
+        settings.textureFileName = run.textureFileName.c_str();
+        settings.damping = run.damping;
+        settings.mass = run.mass;
+        settings.stiffness = run.stiffness;
+        settings.timeStep = run.timeStep;
+        settings.pressureGiven = run.pressureGiven;
+        settings.pressure = run.pressure;
+        settings.pins = run.pins;
+        if (!openMeshStream()) {
+            return 1;
+        }
     }
     SoDB::init();
     RunViewer* headless = new RunViewer;
     headless->viewport =
         SbViewportRegion(static_cast<short>(run.width), static_cast<short>(run.height));
-    ProgramState state;
-    state.arenaSeed = run.arenaSeed;
-    state.keyScript = KeyScriptPlayer(run.keys);
     if (!assembleScene(headless, state)) {
+        return 1;
+    }
+    if (!run.scenePath.empty() && !openScene(state, run.scenePath, run.overrides, problem)) {
+        freshErrorLine() << problem << std::endl;
+        releaseApplication();
         return 1;
     }
     if (addBodiesAtStart(state, run.additions, isatty(STDERR_FILENO) != 0) > 0) {
@@ -113,11 +130,10 @@ int runScene(const SceneRun& run) {
 
     int status = 0;
     if (!run.videoFileName.empty()) {
-        std::string problem;
         if (!state.recorder.start(
                 run.videoFileName,
                 SbVec2s(static_cast<short>(run.width), static_cast<short>(run.height)),
-                run.framesPerSecond, run.timeStep, problem)) {
+                run.framesPerSecond, settings.timeStep, problem)) {
             freshErrorLine() << "video: " << problem << std::endl;
             status = 1;
         }
@@ -140,6 +156,17 @@ int runScene(const SceneRun& run) {
                       << std::setprecision(2) << state.recorder.seconds() << " s at "
                       << run.framesPerSecond << " a second)" << std::endl;
             std::cout << "wall time " << seconds << " s" << std::endl;
+        }
+        if (!run.saveScenePath.empty()) {
+            CapturedScene captured;
+            captureScene(state, captured);
+            if (writeCapturedScene(captured, run.saveScenePath, true, problem)) {
+                std::cout << "scene " << run.saveScenePath << std::endl;
+                std::cout << "state " << stateFileName(run.saveScenePath) << std::endl;
+            } else {
+                freshErrorLine() << problem << std::endl;
+                status = 1;
+            }
         }
     }
     releaseApplication();

@@ -2,6 +2,7 @@
 
 #include "common/BodyAdditions.h"
 #include "control/KeyScript.h"
+#include "control/SceneOpening.h"
 
 #include <cstdint>
 #include <string>
@@ -10,6 +11,12 @@
 /// A headless run of the program's own scene, as the window assembles it: the arena with its
 /// pillars and ground laid out from a seed, the cannon, the balls, the keys.
 struct SceneRun {
+    /// The scene file to run, with `overrides` over its values; none when empty (the body of
+    /// `meshFileName` and the values below).
+    std::string scenePath;
+    SceneOverrides overrides;
+    /// Where the scene is saved at the end of the run, with its state; none when empty.
+    std::string saveScenePath;
     std::string meshFileName;
     std::string textureFileName;
     float damping = 0;
@@ -35,7 +42,8 @@ struct SceneRun {
 /// Assembles the scene around a viewer without a window and runs it for `run.ticks` ticks as
 /// the running animation does, pressing the scripted keys at their ticks (a Q ends the run
 /// there) and recording the view at the target pace, with the progress on standard error.
-/// Prints the run's report, and the video's when there is one, on standard output. Returns
-/// the exit status: 1 when a mesh cannot be read, a body cannot be put where it is asked to go,
-/// or the video cannot be written (its file then removed).
+/// Prints the run's report, and the video's when there is one, on standard output; saves the
+/// scene as it ends when asked. Returns the exit status: 1 when a scene or a mesh cannot be
+/// read, a body cannot be put where it is asked to go, or the video (its file then removed) or
+/// the scene cannot be written.
 int runScene(const SceneRun& run);

@@ -31,6 +31,7 @@
 #include <iostream>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -142,7 +143,8 @@ constexpr double maxPressure = 1e6;
 /// The options of a run of the whole scene, checked; false when the tool ends with the
 /// command line's status.
 bool readSceneOptions(ToolCommandLine& commandLine, SceneRun& run) {
-    const bool scene = commandLine.has("--keys") || commandLine.has("--video");
+    const bool scene = commandLine.has("--keys") || commandLine.has("--video") ||
+                       commandLine.has("--save-scene") || !commandLine.operands().empty();
     if (!scene) {
         for (const char* option : {"--size", "--fps", "-tex"}) {
             if (commandLine.has(option)) {
@@ -155,7 +157,8 @@ bool readSceneOptions(ToolCommandLine& commandLine, SceneRun& run) {
     for (const char* option : {"-o", "--energy", "--stability", "--holding-pressure"}) {
         if (commandLine.has(option)) {
             commandLine.refuse(std::string(option) +
-                               " takes the body alone, without --keys or --video");
+                               " takes the body alone, without --keys, --video, --save-scene or "
+                               "a scene file");
             return false;
         }
     }
@@ -180,7 +183,39 @@ bool readSceneOptions(ToolCommandLine& commandLine, SceneRun& run) {
     }
     run.videoFileName = commandLine.text("--video");
     run.textureFileName = commandLine.text("-tex");
+    run.saveScenePath = commandLine.text("--save-scene");
     return true;
+}
+
+/// What the options given set over a scene file's values.
+SceneOverrides sceneOverrides(const ToolCommandLine& commandLine, const SceneRun& run,
+                              double pressure, const std::vector<int32_t>& pins, long arenaSeed) {
+    SceneOverrides overrides;
+    const auto number = [&commandLine](const char* name, std::optional<float>& value) {
+        if (commandLine.has(name)) {
+            value = commandLine.lenientNumber(name);
+        }
+    };
+    number("-s", overrides.stiffness);
+    number("-d", overrides.damping);
+    number("-m", overrides.pointMass);
+    number("-t", overrides.timeStep);
+    if (commandLine.has("-pressure")) {
+        overrides.firstPressure = static_cast<float>(pressure);
+    }
+    if (commandLine.has("-pin")) {
+        overrides.firstPins = pins;
+    }
+    if (commandLine.has("-tex")) {
+        overrides.firstPicture = run.textureFileName;
+    }
+    if (arenaSeed >= 0) {
+        overrides.arenaSeed = static_cast<uint32_t>(arenaSeed);
+    }
+    if (commandLine.has("--keys")) {
+        overrides.keys = commandLine.text("--keys");
+    }
+    return overrides;
 }
 
 /// One line of the energy file: the tick, the simulated time and the four energies of all the
@@ -259,17 +294,21 @@ bool writeOutput(const MpSystem& body, const std::string& meshFileName, const st
 
 int main(int argc, char** argv) {
     ToolCommandLine commandLine("plimmerton-sim", simUsage,
-                                {"-i", "-d", "-m", "-s", "-t", "-n", "-arena", "-o", "-threads",
-                                 "--energy", "--keys", "--video", "--size", "--fps", "-tex",
-                                 "-pressure", "-pin", "-add", "-at"});
+                                {"-i",        "-d",      "-m",     "-s",       "-t",
+                                 "-n",        "-arena",  "-o",     "-threads", "--energy",
+                                 "--keys",    "--video", "--size", "--fps",    "-tex",
+                                 "-pressure", "-pin",    "-add",   "-at",      "--save-scene"});
     commandLine.setFlags({"--stability", "--holding-pressure"});
     if (!commandLine.read(argc, argv)) {
         return commandLine.status();
     }
-    if (!commandLine.operands().empty()) {
-        return commandLine.refuse("unexpected argument '" + commandLine.operands().front() + "'");
+    // One operand may name a scene file, whose bodies take the place of -i's.
+    const std::vector<std::string>& operands = commandLine.operands();
+    if (!operands.empty() &&
+        (operands.size() > 1 || commandLine.has("-i") || !isSceneFile(operands.front()))) {
+        return commandLine.refuse("unexpected argument '" + operands.back() + "'");
     }
-    if (!commandLine.has("-i")) {
+    if (operands.empty() && !commandLine.has("-i")) {
         return commandLine.refuse("missing option -i MESH");
     }
     long ticks = 100;
@@ -298,7 +337,14 @@ int main(int argc, char** argv) {
     if (threads > 0) {
         setWorkerCount(static_cast<int>(threads));
     }
-    if (commandLine.has("--keys") || commandLine.has("--video")) {
+    if (!operands.empty()) {
+        run.scenePath = operands.front();
+        run.overrides = sceneOverrides(commandLine, run, pressure, pins, arenaSeed);
+        run.ticks = ticks;
+        return runScene(run);
+    }
+    if (commandLine.has("--keys") || commandLine.has("--video") ||
+        commandLine.has("--save-scene")) {
         run.meshFileName = meshFileName;
         run.damping = damping;
         run.mass = mass;

@@ -22,7 +22,7 @@ layers=(
   "arena:common image balls arena"
   "scenefile:common scenefile"
   "appstate:common mpsystem balls appstate"
-  "control:common image video offscreen mpsystem mpsystem/surface balls scenefile appstate control"
+  "control:common image video offscreen mpsystem mpsystem/surface balls arena scenefile appstate control"
   "app:common image video offscreen mpsystem mpsystem/surface balls arena scenefile appstate control app"
   "generators:generators"
   "bodyoutput:common mpsystem bodyoutput"

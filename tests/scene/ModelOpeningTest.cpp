@@ -30,17 +30,17 @@ void followToTheEnd(ProgramState& state) {
     }
 }
 
-// The dialog shows at first every file the program opens: the bodies and the models.
-TEST(ModelFileFilters, TheFirstTakesEveryBodyAndModel) {
+// The dialog shows at first every file the program opens: the scenes, the bodies and the models.
+TEST(ModelFileFilters, TheFirstTakesEverySceneBodyAndModel) {
     const std::vector<std::string> filters = modelFileFilters();
-    ASSERT_EQ(filters.size(), 4u);
+    ASSERT_EQ(filters.size(), 5u);
     const std::string& first = filters.front();
     std::istringstream patterns(
         first.substr(first.find('(') + 1, first.find(')') - first.find('(') - 1));
     std::multiset<std::string> shown(std::istream_iterator<std::string>(patterns),
                                      std::istream_iterator<std::string>{});
-    for (const char* pattern : {"*.toff", "*.off", "*.obj", "*.ply", "*.stl", "*.gltf", "*.glb",
-                                "*.dae", "*.3ds", "*.fbx", "*.blend"}) {
+    for (const char* pattern : {"*.toml", "*.toff", "*.off", "*.obj", "*.ply", "*.stl", "*.gltf",
+                                "*.glb", "*.dae", "*.3ds", "*.fbx", "*.blend"}) {
         EXPECT_EQ(shown.count(pattern), 1u) << pattern;
     }
     EXPECT_EQ(filters.back(), "All files (*)");
