@@ -48,7 +48,7 @@ fi
 installed=$(dpkg -L plimmerton)
 for file in bin/plimmerton bin/plimmerton-sim bin/plimmerton-mkdata bin/plimmerton-prepare \
     share/plimmerton/ball.toff share/plimmerton/box.off share/plimmerton/body.tga \
-    share/plimmerton/col.tga share/man/man1/plimmerton.1.gz share/man/man1/plimmerton-sim.1.gz \
+    share/plimmerton/col.tga share/plimmerton/two-balls.toml share/man/man1/plimmerton.1.gz share/man/man1/plimmerton-sim.1.gz \
     share/man/man1/plimmerton-mkdata.1.gz share/man/man1/plimmerton-prepare.1.gz \
     share/applications/plimmerton.desktop share/icons/hicolor/128x128/apps/plimmerton.png \
     share/doc/plimmerton/copyright share/doc/plimmerton/changelog.gz \

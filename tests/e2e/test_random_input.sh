@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Random input to the real window for about two minutes: keys of the key table in bursts,
 # Ctrl-drags on the body, drags, wheels and clicks anywhere in the window (its buttons too),
-# values typed into the tuning panel, models good, damaged and endless opened with Ctrl+O and
-# dropped on the view, recordings and screenshots. Meant for the sanitizer build, where any
+# values typed into the tuning panel, models and scene files good, damaged and endless opened
+# with Ctrl+O and dropped on the view, scenes saved with Ctrl+S, recordings and screenshots. Meant for the sanitizer build, where any
 # fault shows as a report: the run fails on a report, a crash or an exit status other than 0,
 # and then prints its seed and the actions taken. The seed comes from PLIMMERTON_RANDOM_SEED,
 # else from the clock; the same seed gives the same actions.
@@ -51,10 +51,38 @@ truncate -s 3G "$files/sparse.off"
 mkfifo "$files/endless.off"
 (while :; do printf 'OFF\n'; done >"$files/endless.off") 2>/dev/null &
 E2E_PIDS+=($!)
+# Scene files: two balls with their state as plimmerton-sim saves them, the same with the state
+# damaged or cut short, a scene of the seed's own bytes, one of a bad pin, one nested deep, one
+# of the most bodies, and an endless one.
+printf 'version = 1\narena_seed = 2\n[[body]]\nfile = "ball.toff"\n[[body]]\nfile = "box.off"\noffset = [0.0, 12.0, 0.0]\n' \
+    >"$files/two.toml"
+DISPLAY= "$PLIMMERTON_BINARY_DIR/plimmerton-sim" "$files/two.toml" -n 40 -d 0.04 -m 0.3 -s 85 \
+    -t 0.012 --keys 0:space --save-scene "$files/moment.toml" >/dev/null 2>&1
+sed 's/moment/damaged/' "$files/moment.toml" >"$files/damaged.toml"
+head -c 3000 "$files/moment.state" >"$files/damaged.state"
+awk -v seed="$SEED" 'BEGIN { srand(seed + 1); for (k = 0; k < 2000; ++k) printf "%c", int(rand() * 255) + 1 }' \
+    >"$files/garbage.toml"
+printf 'version = 1\n[[body]]\nfile = "ball.toff"\npins = [0, 4000000000]\n' >"$files/bad-pin.toml"
+{
+    printf 'version = 1\nkeys = '
+    head -c 300 /dev/zero | tr '\0' '['
+    printf '\n'
+} >"$files/deep.toml"
+{
+    printf 'version = 1\n'
+    for ((k = 0; k < 1001; ++k)); do printf '[[body]]\nfile = "box.off"\n'; done
+} >"$files/many.toml"
+mkfifo "$files/endless.toml"
+(while :; do printf 'version = 1\n# '; done >"$files/endless.toml") 2>/dev/null &
+E2E_PIDS+=($!)
 # What the file dialog takes (no pipe: the dialog itself may wait on one), and what is dropped.
 dialog_files=(ball.toff box.off cube.obj import-crash.off cut.toff huge-counts.off nan.off
-    bad-index.toff empty.off garbage.obj large.off sparse.off /dev/zero)
-drop_files=("${dialog_files[@]}" endless.off folder)
+    bad-index.toff empty.off garbage.obj large.off sparse.off /dev/zero two.toml moment.toml
+    damaged.toml garbage.toml bad-pin.toml deep.toml many.toml)
+drop_files=("${dialog_files[@]}" endless.off endless.toml folder)
+# Where Ctrl+S is told to save: a new file, one of the files above, a folder, and a folder that
+# is not there.
+save_files=(saved.toml moment.toml folder "no-such-folder/x.toml" saved "s p a c e.toml")
 
 # ---- the run and its record ---------------------------------------------------------------------
 
@@ -236,6 +264,38 @@ open_in_dialog() {
     close_dialog
     activate_window "$window"
 }
+save_dialog_open() {
+    xdotool search --onlyvisible --name '^Save the scene$' >/dev/null
+}
+save_scene() {
+    pick_file save_files
+    local file=$FILE escape=$((RANDOM % 5 == 0)) dialog
+    act "ctrl+s, then $file"
+    activate_window "$window"
+    xdotool key ctrl+s
+    if ! wait_until 20 save_dialog_open; then
+        act "(no dialog came)"
+        return 0
+    fi
+    dialog=$(xdotool search --onlyvisible --name '^Save the scene$' | head -n1)
+    xdotool windowactivate --sync "$dialog" >/dev/null 2>&1
+    if ((escape)); then
+        act "(the dialog is closed with Escape)"
+        xdotool key Escape
+    else
+        # A file there already is replaced once the dialog's question is answered with Return.
+        xdotool type --delay 10 "$file"
+        xdotool key Return
+        sleep 0.3
+        xdotool key Return
+    fi
+    sleep 0.5
+    while dialog=$(xdotool search --onlyvisible --name '^Save the scene$' | head -n1) &&
+        [ -n "$dialog" ]; do
+        xdotool windowactivate --sync "$dialog" key Escape >/dev/null 2>&1
+    done
+    activate_window "$window"
+}
 drop() {
     pick_file drop_files
     local file=$FILE
@@ -255,8 +315,10 @@ while [ $(($(date +%s) - started)) -lt "$SECONDS_OF_INPUT" ]; do
         mouse
     elif ((roll < 84)); then
         panel_value
-    elif ((roll < 93)); then
+    elif ((roll < 90)); then
         open_in_dialog
+    elif ((roll < 95)); then
+        save_scene
     else
         drop
     fi
