@@ -297,6 +297,9 @@ void installScene(ProgramState& state, LoadedScene& loaded) {
     state.grab.release();
     state.bodies.replaceAll(std::move(loaded.sources), std::move(loaded.bodies), camera);
     settings.timeStep = scene.timeStep;
+    // The tuning panel's Reset gives the scene's time step back, as it gives the bodies'
+    // materials (their sources).
+    state.tuning.rememberCommandLine(scene.timeStep);
     // A scene without a seed keeps the arena there is.
     if (scene.arenaSeed && state.arenaSeed != scene.arenaSeed) {
         layOutArenaAgain(*scene.arenaSeed);

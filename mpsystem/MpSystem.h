@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-class SbRotation;
 class BodySurface;
+class SbRotation;
 class SoCamera;
 class SoCoordinate3;
 class SoSeparator;

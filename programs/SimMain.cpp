@@ -103,10 +103,10 @@ const char* simUsage =
     "                 \"0:space,120:a,121:space\" (a key at tick T acts before tick T + 1;\n"
     "                 Q ends the run there; F12 saves the view as a PNG of --size in the\n"
     "                 pictures folder, as the window's F12 does; tab selects the next body\n"
-    "                 for the keys that act on one, delete removes it; ctrl+o, the window's\n"
-    "                 file dialog, is refused; a body that blows up or leaves the arena's\n"
-    "                 reach ends the run at the tick that found it, with the program's\n"
-    "                 line on standard error)\n"
+    "                 for the keys that act on one, delete removes it; ctrl+o and ctrl+s,\n"
+    "                 the window's file dialogs, are refused; a body that blows up or\n"
+    "                 leaves the arena's reach ends the run at the tick that found it,\n"
+    "                 with the program's line on standard error)\n"
     "  --video OUT.mp4  record the view of the window at start (camera, arena, bodies\n"
     "                 with TEXTURE, balls and lights, cannon) into an H.264 video at the\n"
     "                 program's target pace: frame k shows the state after the ticks of\n"
@@ -197,6 +197,11 @@ bool readSceneOptions(ToolCommandLine& commandLine, SceneRun& run) {
         if (key.ctrl && key.key == SoKeyboardEvent::O) {
             commandLine.refuse("--keys: ctrl+o opens the window's file dialog, which a run "
                                "without a window has not");
+            return false;
+        }
+        if (key.ctrl && key.key == SoKeyboardEvent::S) {
+            commandLine.refuse("--keys: ctrl+s saves through the window's dialog, which a run "
+                               "without a window has not; --save-scene FILE saves at the end");
             return false;
         }
     }

@@ -70,6 +70,10 @@ sim scene.toml -n 30 --video scene.mp4 --size 64x48
 check_equal "--video renders a scene" 0 "$STATUS"
 check "the video is written" [ -s scene.mp4 ]
 
+sim scene.toml -n 1 --keys 0:ctrl+s
+check_equal "ctrl+s in a run without a window: refused" 2 "$STATUS"
+check "ctrl+s: --save-scene named instead" grep -q "\-\-save-scene FILE saves at the end" "$ERR"
+
 sim -i ball.toff scene.toml
 check_equal "-i and a scene: exit status" 2 "$STATUS"
 check "-i and a scene: refused" grep -q "unexpected argument 'scene.toml'" "$ERR"
