@@ -12,7 +12,7 @@ class SoSeparator;
 /// texture coordinates and triangles, and, for a body with more triangles than a view shows,
 /// the coarser levels of its surface (SurfaceLevels.h), made once here. It reads the body and
 /// holds its nodes while it lives; the scene holds them too once the surface is added.
-class BodySurface : public SurfacePointFeed {
+class BodySurface final : public SurfacePointFeed {
 public:
     /// Builds the surface of `body`, which must outlive it: shape hints, material, normal
     /// binding, texture coordinates, the picture of `textureFile` (none for an empty name; see
